@@ -1,0 +1,105 @@
+// The shared run state and the writers of the run log, the message file and
+// the console.
+#include "app/run_state.h"
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+RunOptions runOptions;
+CellState cellState;
+OutputDecision outputDecision;
+RunCounters runCounters;
+ScriptLists scriptLists;
+std::string messageBuffer;
+
+const char* const kRulesFile = "quendrel.cfg";
+const char* const kRunLogFile = "qnlog.txt";
+const char* const kMessageFile = "qnmsg.txt";
+const char* const kCellListFile = "cell_log.txt";
+const char* const kOutputPlugin = "QNOUT.ESP";
+
+void clearRunState() {
+  runOptions = RunOptions{};
+  cellState = CellState{};
+  outputDecision = OutputDecision{};
+  runCounters = RunCounters{};
+  scriptLists = ScriptLists{};
+  messageBuffer.clear();
+}
+
+static void formatInto(std::string& out, const char* format, va_list args) {
+  char stackText[2048];
+  va_list copy;
+  va_copy(copy, args);
+  int length = std::vsnprintf(stackText, sizeof stackText, format, copy);
+  va_end(copy);
+  if (length < 0) {
+    out.clear();
+    return;
+  }
+  if (static_cast<std::size_t>(length) < sizeof stackText) {
+    out.assign(stackText, static_cast<std::size_t>(length));
+    return;
+  }
+  out.resize(static_cast<std::size_t>(length) + 1);
+  std::vsnprintf(out.data(), out.size(), format, args);
+  out.resize(static_cast<std::size_t>(length));
+}
+
+const std::string& formatMessage(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  formatInto(messageBuffer, format, args);
+  va_end(args);
+  return messageBuffer;
+}
+
+static void appendToFile(const char* path, const std::string& text) {
+  std::FILE* file = std::fopen(path, "a");
+  if (file == nullptr) {
+    std::fprintf(stderr, "Unable to open log file for appending log data (%s): %s\n", path,
+                 systemErrorText());
+    return;
+  }
+  std::fwrite(text.data(), 1, text.size(), file);
+  std::fflush(file);
+  std::fclose(file);
+}
+
+void appendRunLog(const std::string& text) { appendToFile(kRunLogFile, text); }
+
+void appendMessageFile(const std::string& text) { appendToFile(kMessageFile, text); }
+
+void reportLine(const std::string& text) {
+  appendRunLog(text);
+  appendMessageFile(text);
+  std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+void showProgress(char c) {
+  std::fputc(c, stdout);
+  std::fflush(stdout);
+}
+
+void failRun(const char* format, ...) {
+  std::string text;
+  va_list args;
+  va_start(args, format);
+  formatInto(text, format, args);
+  va_end(args);
+  std::fflush(stdout);
+  std::fwrite(text.data(), 1, text.size(), stderr);
+  std::fflush(stderr);
+  throw RunEnded{1};
+}
+
+void endRun(int status) { throw RunEnded{status}; }
+
+const char* systemErrorText() { return std::strerror(errno); }
+
+void addScriptToList(std::vector<std::string>& list, const char* name) {
+  if (list.size() >= kScriptListCapacity) return;
+  list.emplace_back(name, strnlen(name, kScriptNameMax));
+}

@@ -1,0 +1,115 @@
+// The state one run of Quendrel shares between all of its parts, and the
+// writers of the run log, the message file and the console.
+//
+// Every struct here exists once per process and lives for the whole run.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// OutputDecision codes: the write pass writes a record's original and its
+// modified copy according to these two fields.
+constexpr int kYes = 2;
+constexpr int kNo = 3;
+
+struct RunOptions {
+  bool verbose = false;
+  bool listCells = false;
+  bool rulesOnly = false;
+  bool copiesOnly = false;
+  bool modifyScripts = true;
+  int pass = 1;  // 1 = scan pass, 2 = write pass
+};
+
+constexpr std::size_t kNameFieldSize = 1024;  // cell and region names, 1023 characters at most
+
+struct CellState {
+  uint32_t recordSize = 0;  // 0 until the first record: rule evaluation then lists the rules
+  char cellName[kNameFieldSize] = {};
+  char regionName[kNameFieldSize] = {};
+  int32_t oldX = 0, oldY = 0;
+  int32_t newX = 0, newY = 0;
+  int isInterior = 1;
+};
+
+struct OutputDecision {
+  int writeOriginal = kYes;
+  int writeModified = kNo;
+};
+
+struct RunCounters {
+  int32_t cellsFound = 0;
+  int32_t landsFound = 0;
+  int32_t cellsAndLandsModified = 0;
+  int32_t objectsModified = 0;
+  int32_t objectsFound = 0;
+  int32_t scriptCommandsModified = 0;
+  int32_t scriptsFound = 0;
+  int32_t dialogModified = 0;
+  int32_t dialogFound = 0;
+  int32_t pathGridsModified = 0;
+  int32_t pathGridsFound = 0;
+  int32_t aiPackagesModified = 0;
+  int32_t aiPackagesFound = 0;
+  int32_t travelModified = 0;
+  int32_t travelFound = 0;
+};
+
+// The scripts named in the closing reports, in the order they were met.
+struct ScriptLists {
+  std::vector<std::string> recompile;
+  std::vector<std::string> investigate;
+};
+constexpr std::size_t kScriptListCapacity = 10000;
+constexpr std::size_t kScriptNameMax = 127;
+
+extern RunOptions runOptions;
+extern CellState cellState;
+extern OutputDecision outputDecision;
+extern RunCounters runCounters;
+extern ScriptLists scriptLists;
+
+// Every report text is formatted into this one buffer and written out as it
+// stands; it grows as needed, so no text is ever cut or overflows.
+extern std::string messageBuffer;
+
+// Names of the files the run reads and writes in the current directory.
+extern const char* const kRulesFile;      // "quendrel.cfg"
+extern const char* const kRunLogFile;     // "qnlog.txt"
+extern const char* const kMessageFile;    // "qnmsg.txt"
+extern const char* const kCellListFile;   // "cell_log.txt"
+extern const char* const kOutputPlugin;   // "QNOUT.ESP"
+
+// Thrown to end the run with an exit status; the program entry catches it.
+struct RunEnded {
+  int status;
+};
+
+// Puts every shared struct back to its start-of-run value.
+void clearRunState();
+
+// Formats into messageBuffer and returns it.
+const std::string& formatMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Each opens its file for appending, writes the text unchanged, flushes and
+// closes it. A file that cannot be opened is reported on standard error and
+// the run goes on.
+void appendRunLog(const std::string& text);
+void appendMessageFile(const std::string& text);
+// Run log, then message file, then standard output.
+void reportLine(const std::string& text);
+// One progress character on standard output, flushed at once.
+void showProgress(char c);
+
+// Prints one formatted line on standard error and ends the run with status 1.
+[[noreturn]] void failRun(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// Ends the run with the given status and nothing more printed.
+[[noreturn]] void endRun(int status);
+
+// The system's text for the error left by the last failing call.
+const char* systemErrorText();
+
+// Adds a script name (cut to kScriptNameMax characters) to a closing list,
+// dropping it once the list holds kScriptListCapacity names.
+void addScriptToList(std::vector<std::string>& list, const char* name);

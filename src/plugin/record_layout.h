@@ -1,0 +1,82 @@
+// The TES3 record format as Quendrel reads and writes it: a plugin is a plain
+// sequence of records; each record is a 16-byte header (type, data size, two
+// header words) followed by subrecords of name[4], size and data. All numbers
+// are little-endian; world positions are single-precision floats and one
+// exterior cell spans 8192 world units.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+
+constexpr std::size_t kRecordHeaderSize = 16;
+constexpr std::size_t kSubrecordHeaderSize = 8;
+constexpr std::size_t kRecordGrowthRoom = 2048;  // spare bytes behind a modified copy
+constexpr int32_t kCellSize = 8192;
+
+inline uint32_t readU32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+inline int32_t readI32(const uint8_t* p) { return static_cast<int32_t>(readU32(p)); }
+inline float readF32(const uint8_t* p) {
+  uint32_t bits = readU32(p);
+  float value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+inline void writeU32(uint8_t* p, uint32_t value) {
+  p[0] = static_cast<uint8_t>(value);
+  p[1] = static_cast<uint8_t>(value >> 8);
+  p[2] = static_cast<uint8_t>(value >> 16);
+  p[3] = static_cast<uint8_t>(value >> 24);
+}
+inline void writeI32(uint8_t* p, int32_t value) { writeU32(p, static_cast<uint32_t>(value)); }
+inline void writeF32(uint8_t* p, float value) {
+  uint32_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  writeU32(p, bits);
+}
+
+// Record types and subrecord names are four bytes compared exactly.
+inline bool hasTag(const uint8_t* p, const char* tag) { return std::memcmp(p, tag, 4) == 0; }
+
+// A subrecord found inside a record's data.
+struct Subrecord {
+  std::size_t offset;  // of its 8-byte header, counted from the first data byte
+  uint32_t size;       // of its data
+};
+
+// The subrecord at `offset` of `data` (dataSize bytes), when its header and
+// its whole data lie inside the data; nothing otherwise.
+inline std::optional<Subrecord> subrecordAt(const uint8_t* data, std::size_t dataSize,
+                                            std::size_t offset) {
+  if (offset > dataSize || dataSize - offset < kSubrecordHeaderSize) return std::nullopt;
+  uint32_t size = readU32(data + offset + 4);
+  if (size > dataSize - offset - kSubrecordHeaderSize) return std::nullopt;
+  return Subrecord{offset, size};
+}
+inline std::size_t subrecordEnd(const Subrecord& s) {
+  return s.offset + kSubrecordHeaderSize + s.size;
+}
+
+// A position on the grid of exterior cells.
+struct GridCell {
+  int32_t x;
+  int32_t y;
+  bool operator==(const GridCell&) const = default;
+};
+
+// The cell a world coordinate lies in: the coordinate times 1/8192, truncated
+// toward zero, less one for a negative coordinate, so -0.5 lies in cell -1,
+// -8192.0 in cell -2 and -0.0 in cell 0. Nothing for NaN, an infinity or a
+// coordinate whose cell does not fit in 32 bits.
+std::optional<int32_t> cellOfCoordinate(float coordinate);
+std::optional<GridCell> cellOfPosition(float x, float y);
+
+// The coordinate moved by whole cells: the offset times 8192 added and the sum
+// rounded once to single precision, so shiftPosition(100.0, -3) is -24476.0.
+// Nothing for NaN or an infinity, or an offset whose product with 8192 does
+// not fit in 32 bits: such a position is left where it is.
+std::optional<float> shiftPosition(float coordinate, int32_t cellOffset);

@@ -1,0 +1,22 @@
+// Line reading for the run's text files.
+#include "workfiles/text_lines.h"
+
+std::size_t readLine(std::FILE* file, char* buffer, std::size_t capacity, LineEnds lineEnds) {
+  std::size_t length = 0;
+  while (length + 1 < capacity) {
+    int c = getc_unlocked(file);
+    if (c == EOF) break;
+    if (c == '\r' && lineEnds == LineEnds::kText) {
+      int next = getc_unlocked(file);
+      if (next == '\n') {
+        buffer[length++] = '\n';
+        break;
+      }
+      if (next != EOF) ungetc(next, file);
+    }
+    buffer[length++] = static_cast<char>(c);
+    if (c == '\n') break;
+  }
+  buffer[length] = '\0';
+  return length;
+}
