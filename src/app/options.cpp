@@ -1,0 +1,129 @@
+// Command-line options and the options line of quendrel.cfg.
+#include "app/options.h"
+
+#include <getopt.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "app/run_state.h"
+#include "workfiles/text_lines.h"
+
+namespace {
+
+const char* const kUsageFirstLine1 = "Usage: %s [-r -v -l -n -d] original.esp\n\n";
+const char* const kUsageFirstLine2 = "Usage: %s [-r -v -d -l -n] original.esp\n\n";
+const char* const kUsageBody =
+    "\t-v : Verbose mode: Log file (%s) contains lots of output\n"
+    "\t-l : List all cells in ESP file to %s\n"
+    "\t-n : Create a new ESP containing only copied land, cells and objects.\n"
+    "\t-r : Display verbose version of the Rules in %s, then exit.\n"
+    "\t-d : Don't modify Scripts or Dialog Commands.\n"
+    "\t-V : Display current Version, then exit.\n";
+
+const char* const kVersionLine =
+    "Quendrel Version 0.97direr5: (Sep-2003 -> Mar-2009): "
+    "cell transposition for TES3 plugins, by the Quendrel developers\n";
+
+bool isLineEnd(char c) { return c == '\n' || c == '\r' || c == '\0'; }
+bool isWhiteSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// Splits the options line behind its keyword into arguments the way a
+// command line would hold them; a double quote may enclose an argument
+// holding blanks. Blanks and tabs between arguments are stepped over, and
+// blanks before the line end make no further argument.
+void splitOptionsLine(const char* text, std::vector<std::string>& words) {
+  const char* p = text;
+  for (;;) {
+    while (*p == ' ' || *p == '\t') ++p;
+    if (isLineEnd(*p)) return;
+    bool quoted = *p == '"';
+    if (quoted) ++p;
+    const char* start = p;
+    while (!isLineEnd(*p) && *p != '"' && (quoted || !isWhiteSpace(*p))) ++p;
+    words.emplace_back(start, p);
+    if (*p == '"') ++p;
+  }
+}
+
+const char* programName(const ArgumentVector& arguments) {
+  return arguments.vector.empty() || arguments.vector[0] == nullptr ? "quendrel"
+                                                                     : arguments.vector[0];
+}
+
+void printUsage(const char* firstLine, const char* program) {
+  std::fprintf(stderr, firstLine, program);
+  std::fprintf(stderr, kUsageBody, kRunLogFile, kCellListFile, kRulesFile);
+}
+
+}  // namespace
+
+void readOptionsLine(const char* rulesPath, ArgumentVector& arguments) {
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(rulesPath, "r"));
+  if (!file) {
+    failRun("Unable to open your Cell Transposition rules file (%s): %s\n", rulesPath,
+            systemErrorText());
+  }
+  char line[1024];
+  std::size_t length;
+  while ((length = readLine(file.get(), line, sizeof line, LineEnds::kText)) > 0) {
+    if (length < 9) continue;
+    char keyword[10];
+    for (int i = 0; i < 9; ++i) {
+      char c = line[i];
+      keyword[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    keyword[9] = '\0';
+    if (std::strcmp(keyword, "quendrel ") != 0) continue;
+    std::size_t first = arguments.words.size();
+    splitOptionsLine(line + 8, arguments.words);
+    for (std::size_t i = first; i < arguments.words.size(); ++i) {
+      arguments.vector.push_back(arguments.words[i].data());
+    }
+    return;
+  }
+}
+
+int parseOptions(ArgumentVector& arguments) {
+  int count = static_cast<int>(arguments.vector.size());
+  arguments.vector.push_back(nullptr);
+  char** argv = arguments.vector.data();
+  optind = 0;  // 0 makes glibc's getopt start afresh, also on a second run in one process
+  opterr = 1;
+  int option;
+  while ((option = getopt(count, argv, "dlnrvV")) != -1) {
+    switch (option) {
+      case 'v':
+        runOptions.verbose = true;
+        break;
+      case 'l':
+        std::remove(kCellListFile);
+        runOptions.listCells = true;
+        break;
+      case 'n':
+        runOptions.copiesOnly = true;
+        break;
+      case 'r':
+        runOptions.rulesOnly = true;
+        break;
+      case 'd':
+        runOptions.modifyScripts = false;
+        break;
+      case 'V':
+        std::fputs(kVersionLine, stdout);
+        endRun(0);
+      default:
+        printUsage(kUsageFirstLine2, programName(arguments));
+        endRun(1);
+    }
+  }
+  return count - 1;
+}
+
+void printFirstUsage(const ArgumentVector& arguments) {
+  printUsage(kUsageFirstLine1, programName(arguments));
+}

@@ -1,0 +1,243 @@
+// The scan pass and the write pass: each reads the plugin record by record,
+// hands every record to the handler for its type, and in the write pass puts
+// the original, the modified copy, both or neither into QNOUT.ESP.
+#include "app/passes.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "app/closing.h"
+#include "app/run_state.h"
+#include "plugin/cell_handler.h"
+#include "plugin/land_handler.h"
+#include "plugin/npc_handler.h"
+#include "plugin/record_check.h"
+#include "plugin/record_layout.h"
+#include "script/script_text.h"
+#include "workfiles/change_list.h"
+#include "workfiles/text_lines.h"
+
+namespace {
+
+// One record at a time: the bytes as read, and the copy the handlers change,
+// which has room behind the record for script text to grow into.
+struct RecordBuffers {
+  std::vector<uint8_t> original;
+  std::vector<uint8_t> modified;
+  uint32_t modifiedSize = 0;
+  uint64_t fileOffset = 0;  // of the record's first byte in the plugin
+};
+
+constexpr std::size_t kReadBufferSize = 1 << 20;
+
+void resetForRecord(uint32_t recordSize) {
+  cellState.oldX = cellState.oldY = cellState.newX = cellState.newY = 0;
+  cellState.isInterior = 1;
+  cellState.recordSize = recordSize;
+  outputDecision = OutputDecision{};
+}
+
+// Reads the next record whole. Returns false at the end of the file; a file
+// that ends inside a record, or a record larger than what is left of the
+// file, ends the run.
+bool readRecord(std::FILE* plugin, const char* path, uint64_t fileSize, RecordBuffers& record) {
+  uint8_t header[kRecordHeaderSize] = {};
+  errno = 0;
+  std::size_t got = std::fread(header, 1, sizeof header, plugin);
+  if (got == 0 && !std::ferror(plugin)) return false;
+  uint64_t wholeSize = uint64_t{readU32(header + 4)} + kRecordHeaderSize;
+  uint64_t left = fileSize > record.fileOffset ? fileSize - record.fileOffset : 0;
+  bool fits = got == sizeof header && wholeSize <= UINT32_MAX && wholeSize <= left;
+  if (!fits) {
+    const char* reason = std::ferror(plugin) ? systemErrorText()
+                                             : "the file ends inside this record";
+    failRun("Unable to read entire marker record (%llu bytes) from %s into memory: %s\n",
+            static_cast<unsigned long long>(wholeSize), path, reason);
+  }
+  uint32_t recordSize = static_cast<uint32_t>(wholeSize);
+  resetForRecord(recordSize);
+  record.original.resize(recordSize);
+  std::memcpy(record.original.data(), header, sizeof header);
+  std::size_t dataSize = recordSize - kRecordHeaderSize;
+  if (std::fread(record.original.data() + kRecordHeaderSize, 1, dataSize, plugin) != dataSize) {
+    const char* reason = std::ferror(plugin) ? systemErrorText()
+                                             : "the file ends inside this record";
+    failRun("Unable to read entire marker record (%u bytes) from %s into memory: %s\n",
+            recordSize, path, reason);
+  }
+  record.modified.resize(std::size_t{recordSize} + kRecordGrowthRoom);
+  std::memcpy(record.modified.data(), record.original.data(), recordSize);
+  record.modifiedSize = recordSize;
+  return true;
+}
+
+bool isType(const RecordBuffers& record, const char* type) {
+  return hasTag(record.original.data(), type);
+}
+
+// The handlers trust that a record's subrecords fit inside it; one that does
+// not is passed on unchanged, with one warning in the run log.
+bool recordIsSound(const RecordBuffers& record, bool warn) {
+  std::optional<std::string> damage =
+      describeRecordDamage(record.original.data(), record.original.size());
+  if (!damage) return true;
+  if (warn) {
+    appendRunLog(formatMessage(
+        "WARNING: %.4s record at byte %llu of the plugin is damaged (%s) - left unchanged.\n",
+        reinterpret_cast<const char*>(record.original.data()),
+        static_cast<unsigned long long>(record.fileOffset), damage->c_str()));
+  }
+  return false;
+}
+
+void dispatchRecord(RecordBuffers& record) {
+  const bool writePass = runOptions.pass == 2;
+  uint8_t* modified = record.modified.data();
+  uint8_t* modifiedData = modified + kRecordHeaderSize;
+  const uint32_t recordSize = cellState.recordSize;
+  if (isType(record, "CELL")) {
+    showProgress('C');
+    if (!writePass) ++runCounters.cellsFound;
+    cellState.cellName[0] = '\0';
+    cellState.regionName[0] = '\0';
+    if (recordIsSound(record, writePass || runOptions.listCells)) {
+      handleCell(modifiedData, recordSize, record.original.data() + kRecordHeaderSize);
+    }
+  } else if (isType(record, "LAND")) {
+    showProgress('L');
+    if (!writePass) {
+      ++runCounters.landsFound;
+    } else {
+      if (recordIsSound(record, true)) handleLand(modifiedData, recordSize);
+      std::fputc('L', stdout);
+    }
+  } else if (isType(record, "SCPT")) {
+    showProgress('S');
+    if (writePass) {
+      ++runCounters.scriptsFound;
+      if (runOptions.modifyScripts) {
+        if (recordIsSound(record, true)) {
+          rewriteScriptRecord(ModifiedRecord{record.modified, record.modifiedSize});
+        }
+      } else if (runOptions.verbose) {
+        appendRunLog("\n");
+      }
+    }
+  } else if (isType(record, "INFO")) {
+    showProgress('I');
+    if (writePass) {
+      ++runCounters.dialogFound;
+      if (runOptions.modifyScripts) {
+        if (recordIsSound(record, true)) {
+          rewriteDialogueRecord(ModifiedRecord{record.modified, record.modifiedSize});
+        }
+      } else if (runOptions.verbose) {
+        appendRunLog("\n");
+      }
+    }
+  } else if (isType(record, "PGRD")) {
+    showProgress('P');
+    if (writePass) {
+      ++runCounters.pathGridsFound;
+      if (recordIsSound(record, true)) handlePathGrid(modified, recordSize);
+      if (runOptions.verbose) appendRunLog("\n");
+    }
+  } else if (isType(record, "NPC_")) {
+    showProgress('N');
+    if (writePass) {
+      if (recordIsSound(record, true)) handleNpc(modified, recordSize);
+      if (runOptions.verbose) appendRunLog("\n");
+    }
+  } else {
+    showProgress(writePass ? '.' : '-');
+    if (writePass && runOptions.verbose) {
+      appendRunLog(" - ignoring record (not CELL, LAND, SCPT, NPC_, PGRD or INFO)\n");
+    }
+  }
+}
+
+void writeRecord(std::FILE* output, RecordBuffers& record) {
+  if (outputDecision.writeOriginal == kYes &&
+      (!runOptions.copiesOnly || isType(record, "TES3"))) {
+    // Under -n the header's file-type word says "plugin": the output holds
+    // only the copies and is never a master.
+    if (runOptions.copiesOnly && record.original.size() > 28) record.original[28] = 0;
+    if (runOptions.verbose) {
+      appendRunLog(formatMessage("\t[Saving Original Record: %d bytes]\n",
+                                 static_cast<int>(cellState.recordSize)));
+    }
+    if (std::fwrite(record.original.data(), 1, record.original.size(), output) !=
+        record.original.size()) {
+      failRun("Unable to write new record data  to %s: %s\n", kOutputPlugin, systemErrorText());
+    }
+  }
+  if (outputDecision.writeModified == kYes &&
+      (!runOptions.copiesOnly || isType(record, "CELL") || isType(record, "LAND"))) {
+    if (runOptions.verbose) {
+      appendRunLog(formatMessage("\t[Saving New (modified) Record: %d bytes]\n",
+                                 static_cast<int>(record.modifiedSize)));
+    }
+    if (std::fwrite(record.modified.data(), 1, record.modifiedSize, output) !=
+        record.modifiedSize) {
+      failRun("Unable to write new record data  (%d bytes) to %s: %s\n",
+              static_cast<int>(record.modifiedSize), kOutputPlugin, systemErrorText());
+    }
+  }
+}
+
+void runOnePass(const char* path, RecordBuffers& record) {
+  std::unique_ptr<std::FILE, FileCloser> plugin(std::fopen(path, "rb"));
+  if (!plugin) failRun("Unable to open %s for reading: %s\n", path, systemErrorText());
+  std::setvbuf(plugin.get(), nullptr, _IOFBF, kReadBufferSize);
+  struct stat status;
+  uint64_t fileSize = fstat(fileno(plugin.get()), &status) == 0
+                          ? static_cast<uint64_t>(status.st_size)
+                          : UINT64_MAX;
+  std::unique_ptr<std::FILE, FileCloser> output;
+  if (!runOptions.listCells) {
+    output.reset(std::fopen(kOutputPlugin, "wb"));
+    if (!output) failRun("Unable to open %s for writing: %s\n", kOutputPlugin, systemErrorText());
+    std::setvbuf(output.get(), nullptr, _IOFBF, kReadBufferSize);
+  }
+  if (runOptions.pass == 1) {
+    std::printf("Step 1/2: Generating a list of cells that should be modifed from %s ...\n", path);
+  } else {
+    std::printf("\n\nStep 2/2: Processing data from \"%s\" and creating \"%s\":\n", path,
+                kOutputPlugin);
+  }
+  record.fileOffset = 0;
+  while (readRecord(plugin.get(), path, fileSize, record)) {
+    if (runOptions.verbose && runOptions.pass == 2) {
+      const uint8_t* type = record.original.data();
+      appendRunLog(formatMessage("New Record: %c%c%c%c: (%d bytes)", type[0], type[1], type[2],
+                                 type[3], static_cast<int>(cellState.recordSize)));
+    }
+    dispatchRecord(record);
+    if (runOptions.pass == 2 && output) writeRecord(output.get(), record);
+    record.fileOffset += record.original.size();
+  }
+  if (output && std::fclose(output.release()) != 0) {
+    failRun("Unable to write new record data  to %s: %s\n", kOutputPlugin, systemErrorText());
+  }
+}
+
+}  // namespace
+
+int runPasses(const char* pluginPath) {
+  RecordBuffers record;
+  for (runOptions.pass = 1; runOptions.pass <= 2; ++runOptions.pass) {
+    // Nothing is added to the change list once the scan pass is over, so the
+    // write pass looks it up in memory.
+    if (runOptions.pass == 2) holdChangeListInMemory();
+    runOnePass(pluginPath, record);
+    if (runOptions.listCells) break;
+  }
+  dropChangeListFromMemory();
+  writeClosingReports();
+  return 0;
+}

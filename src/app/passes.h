@@ -1,0 +1,6 @@
+// The two passes over the plugin and the closing reports.
+#pragma once
+
+// Runs the scan pass and the write pass (one pass under -l) over the plugin
+// and then the closing. Returns 0; every error ends the run instead.
+int runPasses(const char* pluginPath);

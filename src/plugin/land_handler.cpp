@@ -1,0 +1,120 @@
+// The LAND and PGRD handlers.
+#include "plugin/land_handler.h"
+
+#include <cstdio>
+#include <optional>
+
+#include "app/run_state.h"
+#include "plugin/cell_handler.h"
+#include "plugin/record_layout.h"
+#include "plugin/text_fields.h"
+#include "rules/rules.h"
+#include "workfiles/change_list.h"
+#include "workfiles/interior_list.h"
+
+namespace {
+
+// Land and path grids come after all cells in a plugin, so the region a rule
+// sees for them is that of the plugin's own cell at their grid.
+void loadExteriorLocation(int32_t x, int32_t y) {
+  cellState.oldX = cellState.newX = x;
+  cellState.oldY = cellState.newY = y;
+  cellState.isInterior = 0;
+  std::snprintf(cellState.regionName, sizeof cellState.regionName, "%s", regionOfPluginCell(x, y));
+}
+
+// Every interior path grid carries the grid (0, 0) and names its cell; such
+// a grid belongs to no exterior cell and never moves.
+bool namesInteriorCell(const uint8_t* data, std::size_t dataSize) {
+  std::size_t offset = 0;
+  while (offset < dataSize) {
+    std::optional<Subrecord> subrecord = subrecordAt(data, dataSize, offset);
+    if (!subrecord) return false;
+    if (hasTag(data + offset, "NAME")) {
+      char name[kNameFieldSize];
+      copySubrecordText(name, sizeof name, data + offset + kSubrecordHeaderSize, subrecord->size);
+      for (char* c = name; *c != '\0'; ++c) {
+        if (*c >= 'A' && *c <= 'Z') *c = static_cast<char>(*c - 'A' + 'a');
+      }
+      return isInteriorCellOfPlugin(name) || isInteriorCellQuietly(name);
+    }
+    offset = subrecordEnd(*subrecord);
+  }
+  return false;
+}
+
+}  // namespace
+
+void handleLand(uint8_t* data, uint32_t recordSize) {
+  const std::size_t dataSize = recordSize - kRecordHeaderSize;
+  std::optional<Subrecord> intv = subrecordAt(data, dataSize, 0);
+  if (!intv || !hasTag(data, "INTV") || intv->size < 8) {
+    appendRunLog(formatMessage(
+        "WARNING: I couldn't find the INTV header (got [%c%c%c%c] - ignoring record.\n",
+        dataSize >= 4 ? data[0] : ' ', dataSize >= 4 ? data[1] : ' ',
+        dataSize >= 4 ? data[2] : ' ', dataSize >= 4 ? data[3] : ' '));
+    return;
+  }
+  uint8_t* grid = data + kSubrecordHeaderSize;
+  loadExteriorLocation(readI32(grid), readI32(grid + 4));
+  if (runOptions.verbose) {
+    appendRunLog(formatMessage("LAND co-ords: (%d, %d) ", cellState.oldX, cellState.oldY));
+  }
+  evaluateRules(kRulesFile);
+  if (cellState.newX == cellState.oldX && cellState.newY == cellState.oldY) {
+    if (runOptions.verbose) appendRunLog("\n");
+    return;
+  }
+  writeI32(grid, cellState.newX);
+  writeI32(grid + 4, cellState.newY);
+  ++runCounters.cellsAndLandsModified;
+  if (!runOptions.verbose) {
+    appendRunLog(formatMessage("LAND co-ords: (%d, %d), ", cellState.oldX, cellState.oldY));
+  }
+  appendRunLog(formatMessage(" - MODIFIED to (%d, %d)\n", cellState.newX, cellState.newY));
+}
+
+void handlePathGrid(uint8_t* record, uint32_t recordSize) {
+  uint8_t* data = record + kRecordHeaderSize;
+  const std::size_t dataSize = recordSize - kRecordHeaderSize;
+  std::optional<Subrecord> first = subrecordAt(data, dataSize, 0);
+  if (!first || !hasTag(data, "DATA") || first->size < 8) {
+    appendRunLog(formatMessage(
+        "Unknown field in PGRD entry - expected DATA, but found: %c%c%c%c\n",
+        dataSize >= 4 ? data[0] : ' ', dataSize >= 4 ? data[1] : ' ',
+        dataSize >= 4 ? data[2] : ' ', dataSize >= 4 ? data[3] : ' '));
+    return;
+  }
+  uint8_t* grid = data + kSubrecordHeaderSize;
+  const int32_t x = readI32(grid);
+  const int32_t y = readI32(grid + 4);
+  cellState.oldX = cellState.newX = x;
+  cellState.oldY = cellState.newY = y;
+  if (runOptions.verbose) {
+    appendRunLog(" [PATH GRID] ");
+    if (cellState.cellName[0] != '\0') {
+      appendRunLog(formatMessage(" \"%s\" ", cellState.cellName));
+    } else {
+      appendRunLog("(Path Grid has no name) ");
+    }
+    appendRunLog(formatMessage(" (%d, %d) ", x, y));
+  }
+  if (namesInteriorCell(data, dataSize)) return;
+  int32_t dX, dY;
+  if (!findChange(x, y, dX, dY)) return;
+  const int64_t newX = int64_t{x} + dX;
+  const int64_t newY = int64_t{y} + dY;
+  if (newX < INT32_MIN || newX > INT32_MAX || newY < INT32_MIN || newY > INT32_MAX) return;
+  loadExteriorLocation(x, y);
+  evaluateRules(kRulesFile);
+  cellState.newX = static_cast<int32_t>(newX);
+  cellState.newY = static_cast<int32_t>(newY);
+  writeI32(grid, cellState.newX);
+  writeI32(grid + 4, cellState.newY);
+  ++runCounters.pathGridsModified;
+  if (!runOptions.verbose) {
+    appendRunLog(" [PATH GRID] ");
+    appendRunLog(formatMessage(" (%d, %d) ", x, y));
+  }
+  appendRunLog(formatMessage("- MODIFIED to (%d, %d).\n", cellState.newX, cellState.newY));
+}

@@ -1,0 +1,168 @@
+// Placed references and door destinations.
+#include "plugin/references.h"
+
+#include <optional>
+
+#include "app/run_state.h"
+#include "plugin/record_layout.h"
+#include "plugin/text_fields.h"
+#include "workfiles/change_list.h"
+
+namespace {
+
+constexpr std::size_t kObjectIdSize = 512;
+
+bool isSteppedOver(const uint8_t* name) {
+  static const char* const kNames[] = {"FLTV", "KNAM", "XSCL", "DNAM", "ANAM", "INTV",
+                                       "NAM9", "INDX", "TNAM", "XCHG", "ZNAM", "CNAM"};
+  for (const char* known : kNames) {
+    if (hasTag(name, known)) return true;
+  }
+  return false;
+}
+
+// The offset between two grid positions, when a position can be moved by it.
+std::optional<int32_t> gridOffset(int32_t from, int32_t to) {
+  int64_t offset = int64_t{to} - from;
+  if (offset < INT32_MIN || offset > INT32_MAX) return std::nullopt;
+  return static_cast<int32_t>(offset);
+}
+
+// Moves the X and Y at `position` by whole cells. Leaves them as they are
+// and returns false when either cannot move (not a finite number, or an
+// offset too large for the grid).
+bool shiftWorldPosition(uint8_t* position, int32_t dX, int32_t dY, float& newX, float& newY) {
+  std::optional<float> x = shiftPosition(readF32(position), dX);
+  std::optional<float> y = shiftPosition(readF32(position + 4), dY);
+  if (!x || !y) return false;
+  newX = *x;
+  newY = *y;
+  writeF32(position, newX);
+  writeF32(position + 4, newY);
+  return true;
+}
+
+}  // namespace
+
+std::size_t handleReference(const ReferenceWalk& walk, std::size_t frmrOffset) {
+  uint8_t* data = walk.data;
+  const std::size_t dataSize = walk.dataSize;
+  std::optional<Subrecord> frmr = subrecordAt(data, dataSize, frmrOffset);
+  if (!frmr) return dataSize - frmrOffset;
+  std::size_t offset = subrecordEnd(*frmr);
+  std::optional<Subrecord> name = subrecordAt(data, dataSize, offset);
+  if (!name || !hasTag(data + offset, "NAME")) {
+    if (name) {
+      const uint8_t* found = data + offset;
+      appendRunLog(formatMessage("Unknown field in FRMR entry - expected NAME, but got: %c%c%c%c\n",
+                                 found[0], found[1], found[2], found[3]));
+    }
+    return dataSize - frmrOffset;
+  }
+  char objectId[kObjectIdSize];
+  copySubrecordText(objectId, sizeof objectId, data + offset + kSubrecordHeaderSize, name->size);
+  if (runOptions.verbose) appendRunLog(formatMessage("\tObject: \"%s\"\t", objectId));
+
+  offset = subrecordEnd(*name);
+  std::optional<Subrecord> position;
+  while (offset < dataSize) {
+    std::optional<Subrecord> subrecord = subrecordAt(data, dataSize, offset);
+    if (!subrecord) return dataSize - frmrOffset;
+    const uint8_t* tag = data + offset;
+    if (hasTag(tag, "DATA")) {
+      position = subrecord;
+      break;
+    }
+    if (hasTag(tag, "FRMR")) return offset - frmrOffset;
+    if (hasTag(tag, "DELE")) {
+      if (runOptions.verbose) appendRunLog(" (already marked as DELE field - ignored)\n");
+      return subrecordEnd(*subrecord) - frmrOffset;
+    }
+    if (hasTag(tag, "DODT")) {
+      if (walk.interior) handleDoorDestination(walk, offset);
+    } else if (!isSteppedOver(tag) && runOptions.verbose) {
+      appendRunLog(formatMessage("[WARNING: <Unknown FRMR field: %c%c%c%c>]!\n", tag[0], tag[1],
+                                 tag[2], tag[3]));
+    }
+    offset = subrecordEnd(*subrecord);
+  }
+  if (!position) return offset - frmrOffset;
+
+  uint8_t* xy = data + position->offset + kSubrecordHeaderSize;
+  const float x = readF32(xy);
+  const float y = readF32(xy + 4);
+  if (runOptions.verbose) appendRunLog(formatMessage("(%f, %f) ", x, y));
+  const ReferenceShift& shift = walk.shift;
+  std::optional<int32_t> dX = gridOffset(shift.oldX, shift.newX);
+  std::optional<int32_t> dY = gridOffset(shift.oldY, shift.newY);
+  float newX, newY;
+  if ((shift.newX == shift.oldX && shift.newY == shift.oldY) || !dX || !dY ||
+      !shiftWorldPosition(xy, *dX, *dY, newX, newY)) {
+    if (runOptions.verbose) appendRunLog("\n");
+  } else {
+    if (!runOptions.verbose) {
+      appendRunLog(formatMessage("\tObject \"%s\"\t(%f, %f) ", objectId, x, y));
+    }
+    appendRunLog(formatMessage(" - MODIFIED to (%f, %f)\n", newX, newY));
+    ++runCounters.objectsModified;
+  }
+  return subrecordEnd(*position) - frmrOffset;
+}
+
+void handleDoorDestination(const ReferenceWalk& walk, std::size_t dodtOffset) {
+  uint8_t* data = walk.data;
+  const std::size_t dataSize = walk.dataSize;
+  if (runOptions.verbose) appendRunLog("\tInterior Door: ");
+  // A DNAM among the door's subrecords names an interior destination.
+  std::size_t offset = dodtOffset;
+  while (offset < dataSize) {
+    std::optional<Subrecord> subrecord = subrecordAt(data, dataSize, offset);
+    if (!subrecord) break;
+    const uint8_t* tag = data + offset;
+    if (hasTag(tag, "DNAM")) {
+      if (runOptions.verbose) appendRunLog("[Interior->Interior Door Teleport - ignoring.] ");
+      return;
+    }
+    if (!hasTag(tag, "CNAM") && !hasTag(tag, "DODT") && runOptions.verbose) {
+      appendRunLog(formatMessage("[Warning: <Unknown DODT field: %c%c%c%c>]!\n", tag[0], tag[1],
+                                 tag[2], tag[3]));
+    }
+    offset = subrecordEnd(*subrecord);
+    if (offset + 4 <= dataSize && (hasTag(data + offset, "DATA") || hasTag(data + offset, "FRMR"))) {
+      break;
+    }
+  }
+
+  uint8_t* xy = data + dodtOffset + kSubrecordHeaderSize;
+  const float x = readF32(xy);
+  const float y = readF32(xy + 4);
+  std::optional<GridCell> cell = cellOfPosition(x, y);
+  if (!cell) {
+    if (runOptions.verbose) appendRunLog("\n");
+    return;
+  }
+  if (runOptions.verbose) {
+    appendRunLog(formatMessage("Door teleports to (%f, %f): cell [%d, %d] ", x, y, cell->x, cell->y));
+  }
+  int32_t dX, dY;
+  float newX, newY;
+  if (!findChange(cell->x, cell->y, dX, dY) || !shiftWorldPosition(xy, dX, dY, newX, newY)) {
+    if (runOptions.verbose) appendRunLog("\n");
+    return;
+  }
+  if (!runOptions.verbose) appendRunLog(formatMessage("\tDoor teleport\t(%f, %f) ", x, y));
+  appendRunLog(formatMessage(" - MODIFIED to (%f, %f)\n", newX, newY));
+  ++runCounters.objectsModified;
+  // A door follows its destination in every copy of the cell that is
+  // written; a cell the rules deleted stays deleted.
+  if (outputDecision.writeOriginal == kYes && outputDecision.writeModified == kYes) {
+    if (walk.originalData != nullptr) {
+      uint8_t* originalXY = walk.originalData + dodtOffset + kSubrecordHeaderSize;
+      writeF32(originalXY, newX);
+      writeF32(originalXY + 4, newY);
+    }
+  } else if (outputDecision.writeOriginal == kYes) {
+    outputDecision.writeOriginal = kNo;
+    outputDecision.writeModified = kYes;
+  }
+}
