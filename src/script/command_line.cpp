@@ -1,0 +1,212 @@
+// Shifting the X and Y arguments of one script command line when the exterior
+// cell they point into has moved. Everything but those two arguments is copied
+// through byte for byte, case, comments and line break included.
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <optional>
+#include <string>
+
+#include "app/run_state.h"
+#include "plugin/record_layout.h"
+#include "script/ascii_text.h"
+#include "script/script_text.h"
+#include "workfiles/change_list.h"
+#include "workfiles/interior_list.h"
+
+namespace {
+
+// Where a command keeps its X, Y and cell-name arguments (numbered from 1).
+struct CommandForm {
+  const char* word;
+  int xArgument;
+  int yArgument;
+  int cellNameArgument;
+  bool aiCommand;  // an AI package whose X and Y of 0, 0 mean "no destination"
+};
+
+// Searched in this order; the first word that occurs anywhere in the line
+// decides. "position" also finds "positioncell" (same arguments), and every
+// "...cell" word comes before the shorter word it begins with.
+constexpr CommandForm kCommandForms[] = {
+    {"position", 1, 2, 5, false},     {"aitravel", 1, 2, 5, false},
+    {"placeitemcell", 3, 4, 2, false}, {"placeitem", 2, 3, 1, false},
+    {"aifollowcell", 4, 5, 2, true},  {"aiescortcell", 4, 5, 2, true},
+    {"aifollow", 3, 4, 2, true},      {"aiescort", 3, 4, 2, true},
+};
+
+// The commands that name their cell; a named interior cell is never shifted.
+constexpr const char* kCellCommandWords[] = {"positioncell", "aiescortcell", "aifollowcell",
+                                             "placeitemcell"};
+
+constexpr std::size_t kArgumentTextMax = 31;
+
+bool isSeparator(char c) { return isScriptWhiteSpace(c) || c == ','; }
+
+struct Span {
+  std::size_t begin = 0;
+  std::size_t end = 0;  // first byte after the argument
+};
+
+// Reads the longest leading decimal number of `text` (white space skipped;
+// optional sign, digits, optional point and fraction, optional exponent) and
+// rounds it to single precision. Hexadecimal, "inf" and "nan" are not numbers
+// here; a text without a number reads as 0.
+float readDecimalFloat(const char* text) {
+  const char* p = text;
+  while (isScriptWhiteSpace(*p)) ++p;
+  const char* start = p;
+  if (*p == '+' || *p == '-') ++p;
+  std::size_t digits = 0;
+  while (*p >= '0' && *p <= '9') ++p, ++digits;
+  if (*p == '.') {
+    ++p;
+    while (*p >= '0' && *p <= '9') ++p, ++digits;
+  }
+  if (digits == 0) return 0.0f;
+  if (*p == 'e' || *p == 'E') {
+    const char* q = p + 1;
+    if (*q == '+' || *q == '-') ++q;
+    if (*q >= '0' && *q <= '9') {
+      while (*q >= '0' && *q <= '9') ++q;
+      p = q;
+    }
+  }
+  // strtod reads exactly the prefix checked above (the program never changes
+  // the numeric locale, so the decimal point is ".").
+  std::string number(start, p);
+  double value = std::strtod(number.c_str(), nullptr);
+  // A value beyond the float range has no finite float; converting it would
+  // be undefined, and its infinity lies in no cell.
+  if (std::fabs(value) > std::numeric_limits<float>::max()) {
+    return value < 0 ? -std::numeric_limits<float>::infinity()
+                     : std::numeric_limits<float>::infinity();
+  }
+  return static_cast<float>(value);
+}
+
+// Copies the argument into a 32-byte field; false when it does not fit.
+bool copyArgument(const char* line, const Span& span, char (&text)[kArgumentTextMax + 1]) {
+  std::size_t length = span.end - span.begin;
+  if (length > kArgumentTextMax) return false;
+  std::memcpy(text, line + span.begin, length);
+  text[length] = '\0';
+  return true;
+}
+
+}  // namespace
+
+int rewriteCommandLine(char* line) {
+  const std::size_t length = strnlen(line, kScriptLineSize - 1);
+  char lower[kScriptLineSize];
+  lowerCaseCopy(line, length, lower);
+
+  const CommandForm* form = nullptr;
+  const char* found = nullptr;
+  for (const CommandForm& candidate : kCommandForms) {
+    found = std::strstr(lower, candidate.word);
+    if (found != nullptr) {
+      form = &candidate;
+      break;
+    }
+  }
+  if (form == nullptr) return 0;
+  const std::size_t commandAt = static_cast<std::size_t>(found - lower);
+
+  // Only the one byte before the word tells a command from the tail of a
+  // longer name such as "MyPosition"; "my_position" still counts.
+  if (commandAt > 0 && isAsciiLetterOrDigit(lower[commandAt - 1])) return 0;
+
+  // Pass over the command word (and anything stuck to it), then the separators.
+  std::size_t at = commandAt;
+  while (lower[at] != '\0' && !isSeparator(lower[at])) ++at;
+  while (isSeparator(lower[at])) ++at;
+  if (lower[at] == '\0') return 0;
+
+  // Runs of blanks and commas never make empty arguments. Only in the
+  // cell-name argument does a double quote open text that may hold
+  // separators; its quoted characters make up the cell name.
+  std::optional<Span> xSpan, ySpan;
+  std::string cellName;
+  for (int number = 1; lower[at] != '\0'; ++number) {
+    Span span{at, at};
+    if (number == form->cellNameArgument) {
+      while (lower[at] != '\0' && !isSeparator(lower[at])) {
+        if (lower[at] == '"') {
+          ++at;
+          while (lower[at] != '\0' && lower[at] != '"') cellName += lower[at++];
+          if (lower[at] == '"') ++at;
+        } else {
+          ++at;
+        }
+      }
+    } else {
+      while (lower[at] != '\0' && !isSeparator(lower[at])) ++at;
+    }
+    span.end = at;
+    if (number == form->xArgument) xSpan = span;
+    if (number == form->yArgument) ySpan = span;
+    while (isSeparator(lower[at])) ++at;
+  }
+  if (!xSpan || !ySpan) return 0;
+
+  char xText[kArgumentTextMax + 1];
+  char yText[kArgumentTextMax + 1];
+  if (!copyArgument(lower, *xSpan, xText) || !copyArgument(lower, *ySpan, yText)) return 0;
+  const float x = readDecimalFloat(xText);
+  const float y = readDecimalFloat(yText);
+  const std::optional<GridCell> cell = cellOfPosition(x, y);
+
+  if (form->aiCommand && x == 0.0f && y == 0.0f) return 0;
+
+  bool namesCell = false;
+  for (const char* word : kCellCommandWords) {
+    if (std::strstr(lower, word) != nullptr) namesCell = true;
+  }
+  if (namesCell) {
+    if (isInteriorCell(cellName.c_str())) {
+      if (runOptions.verbose) {
+        appendRunLog(formatMessage(
+            "\n\t((AIEscort/AIFollow/Position/PlaceItem))Cell Script command identified as "
+            "Internal, so ignored: %.*s",
+            static_cast<int>(length), line));
+      }
+      return 0;
+    }
+    if (runOptions.verbose) {
+      appendRunLog(formatMessage(
+          "\n\t(AIEscort/AIFollow/Position/PlaceItem)Cell command identified as External, so "
+          "processed: %.*s",
+          static_cast<int>(length), line));
+    }
+  }
+
+  // A position outside every cell (infinite or far beyond the grid) has nothing to follow.
+  if (!cell) return 0;
+  int32_t offsetX = 0;
+  int32_t offsetY = 0;
+  if (!findChange(cell->x, cell->y, offsetX, offsetY)) return 0;
+
+  // Shifted in double precision: the text gets the exact sum, not a float
+  // rounding of it (1234.567 + 16384 is written 17618.567017).
+  const double newX = static_cast<double>(x) + offsetX * 8192.0;
+  const double newY = static_cast<double>(y) + offsetY * 8192.0;
+
+  char newXText[512];
+  char newYText[512];
+  std::snprintf(newXText, sizeof newXText, "%f", newX);
+  std::snprintf(newYText, sizeof newYText, "%f", newY);
+  std::string rebuilt(line, xSpan->begin);
+  rebuilt += newXText;
+  rebuilt.append(line + xSpan->end, ySpan->begin - xSpan->end);
+  rebuilt += newYText;
+  rebuilt.append(line + ySpan->end, length - ySpan->end);
+  if (rebuilt.size() > kScriptLineSize - 1) return 0;
+
+  appendRunLog(formatMessage("\n\tMODIFIED script usage of co-ords (%f, %f) to (%f,%f)",
+                             static_cast<double>(x), static_cast<double>(y), newX, newY));
+  std::memcpy(line, rebuilt.c_str(), rebuilt.size() + 1);
+  return 1;
+}

@@ -1,0 +1,144 @@
+// SCPT and INFO text carried out, rewritten and put back, with cell (0, 0)
+// moved by (2, -1).
+#include <string>
+#include <vector>
+
+#include "harness.h"
+#include "plugin_builder.h"
+#include "script/script_text.h"
+
+namespace {
+
+using namespace testing_plugin;
+
+class ScriptRecords : public harness::WorkDirTest {
+ protected:
+  void SetUp() override {
+    WorkDirTest::SetUp();
+    write("qncells.tmp", "0, 0, 2, -1\n");
+  }
+  // Runs the handler on a modified copy with the usual 2048 spare bytes and
+  // returns the record it leaves, split into its subrecords.
+  static Record handle(int (*handler)(ModifiedRecord), const std::string& in) {
+    std::vector<uint8_t> bytes(in.begin(), in.end());
+    bytes.resize(in.size() + 2048);
+    uint32_t size = static_cast<uint32_t>(in.size());
+    handler(ModifiedRecord{bytes, size});
+    EXPECT_LE(size, bytes.size());
+    std::vector<Record> records;
+    EXPECT_TRUE(readPlugin(std::string(bytes.begin(), bytes.begin() + size), records));
+    EXPECT_EQ(records.size(), 1u);
+    EXPECT_TRUE(records.front().wellFormed);
+    return records.front();
+  }
+};
+
+TEST_F(ScriptRecords, RewrittenScriptGrowsAndReplacesTheOriginal) {
+  const std::string text =
+      "Begin test\r\nposition 1000.5, 2000.5, 0, 0\r\nset x to 1\r\n"
+      "player->Position 1000.5, 2000.5, 0, 0 ; again\r\nEnd\r\n";
+  const std::string in = script("Test_Script", text);
+  Record out = handle(rewriteScriptRecord, in);
+  std::string expected = text;
+  for (std::size_t at; (at = expected.find("1000.5, 2000.5")) != std::string::npos;)
+    expected.replace(at, 14, "17384.500000, -6191.500000");
+  EXPECT_EQ(out.data.size(), in.size() - 16 + 24);
+  ASSERT_EQ(out.subrecords.size(), 3u);
+  EXPECT_EQ(out.subrecords[2].data, expected);
+  EXPECT_EQ(read("qnscpt1.txt"), expected);
+  EXPECT_EQ(runCounters.scriptCommandsModified, 2);
+  EXPECT_EQ(scriptLists.recompile, std::vector<std::string>{"Test_Script"});
+  EXPECT_TRUE(scriptLists.investigate.empty());
+  EXPECT_EQ(outputDecision.writeOriginal, kNo);
+  EXPECT_EQ(outputDecision.writeModified, kYes);
+  EXPECT_NE(read("qnlog.txt").find("(17384.500000,-6191.500000) - for script called \"Test_Script\"\n"),
+            std::string::npos);
+}
+
+TEST_F(ScriptRecords, OnlyFilteredLinesAreOfferedAndGetPosScriptsAreListed) {
+  const std::string untouched = script(
+      "Watcher", "set x to GetPos X\r\nModDisposition 10\r\nposition\t1000, 2000, 0, 0\r\n"
+                 "position 1000, 2000 ; moddisposition\r\naitravel\r\n");
+  EXPECT_EQ(handle(rewriteScriptRecord, untouched).data, untouched.substr(16));
+  handle(rewriteScriptRecord, script("Mover", "if ( GetPos X > 0 )\r\n position 1000, 2000\r\n"));
+  // Offered to the line rewriting but not moved: counted for neither list.
+  handle(rewriteScriptRecord, script("Far", "if ( getpos x > 0 ) position 50000, 50000\r\n"));
+  EXPECT_EQ(scriptLists.investigate, std::vector<std::string>{"Watcher"});
+  EXPECT_EQ(scriptLists.recompile, std::vector<std::string>{"Mover"});
+  EXPECT_EQ(runCounters.scriptCommandsModified, 1);
+}
+
+TEST_F(ScriptRecords, RecordsWithoutUsableTextComeOutAsTheyWentIn) {
+  for (const std::string& in : {
+           record("SCPT", sub("SCHD", std::string(52, 'n')) + sub("SCDT", "code")),
+           record("SCPT", sub("SCHD", "n") + "SCTX" + i32(100) + "position 0, 0\n"),
+           record("SCPT", "SCHD" + i32(-8) + sub("SCTX", "position 0, 0\n")),
+       }) {
+    std::vector<uint8_t> bytes(in.begin(), in.end());
+    uint32_t size = static_cast<uint32_t>(in.size());
+    rewriteScriptRecord(ModifiedRecord{bytes, size});
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), in);
+    EXPECT_EQ(size, in.size());
+  }
+  EXPECT_FALSE(exists("qnscpt0.txt"));
+  EXPECT_EQ(outputDecision.writeModified, kNo);
+  // A name longer than 127 characters is cut.
+  handle(rewriteScriptRecord,
+         record("SCPT", sub("SCHD", std::string(200, 'n')) + sub("SCTX", "position 0, 0\n")));
+  EXPECT_EQ(scriptLists.recompile, std::vector<std::string>{std::string(127, 'n')});
+}
+
+TEST_F(ScriptRecords, DialogueTextKeepsTheSubrecordsBehindIt) {
+  const std::string in =
+      record("INFO", sub("INAM", zstr("1234")) + sub("ONAM", zstr("Guard")) +
+                         sub("BNAM", "AITravel 0, 0, 0\r\nGoodbye\r\n") + sub("QSTN", "\x01"));
+  Record out = handle(rewriteDialogueRecord, in);
+  ASSERT_EQ(out.subrecords.size(), 4u);
+  EXPECT_EQ(out.subrecords[2].data, "AITravel 16384.000000, -8192.000000, 0\r\nGoodbye\r\n");
+  EXPECT_EQ(out.subrecords[3].name, "QSTN");
+  EXPECT_EQ(out.subrecords[3].data, "\x01");
+  EXPECT_EQ(runCounters.dialogModified, 1);
+  EXPECT_TRUE(scriptLists.recompile.empty() && scriptLists.investigate.empty());
+  EXPECT_NE(read("qnlog.txt").find(" - changed Dialog command text for \"Guard\"\n"),
+            std::string::npos);
+}
+
+TEST_F(ScriptRecords, TextGrowsPastTheSpareRoomAndKeepsEveryOtherByte) {
+  std::string text = std::string("position 0, 0 \0odd\n", 19) + "lone\rcr \x1a\xe9\n";
+  std::string expected = text;
+  for (int i = 0; i < 120; ++i) {
+    text += "Position 0, 0, 0\r\n";
+    expected += "Position 16384.000000, -8192.000000, 0\r\n";
+  }
+  text += "End";  // no final line break
+  expected += "End";
+  Record out = handle(rewriteScriptRecord, script("Big", text));
+  ASSERT_EQ(out.subrecords.size(), 3u);
+  EXPECT_EQ(out.subrecords[2].data, expected);
+  EXPECT_EQ(runCounters.scriptCommandsModified, 120);
+}
+
+TEST_F(ScriptRecords, VerboseLogNamesTheScriptOnceAndWarnsOfUnknownSubrecords) {
+  runOptions.verbose = true;
+  handle(rewriteScriptRecord,
+         record("SCPT", sub("SCHD", zstr("Loud")) + sub("XXXX", "") + sub("SCTX", "position 0, 0\n")));
+  const std::string log = read("qnlog.txt");
+  EXPECT_NE(log.find(" - script called \"Loud\"[Warning: <Unknown SCDT field: XXXX>]!\n"),
+            std::string::npos);
+  EXPECT_EQ(log.find(" - for script called"), std::string::npos);
+}
+
+TEST_F(ScriptRecords, UnwritableWorkFileEndsTheRun) {
+  std::filesystem::create_directory(path("qnscpt1.txt"));
+  std::vector<uint8_t> bytes;
+  const std::string in = script("S", "position 0, 0\n");
+  bytes.assign(in.begin(), in.end());
+  uint32_t size = static_cast<uint32_t>(in.size());
+  testing::internal::CaptureStderr();
+  EXPECT_THROW(rewriteScriptRecord(ModifiedRecord{bytes, size}), RunEnded);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "Unable to open new temporary script output file for writing, qnscpt1.txt: "
+            "Is a directory\n");
+}
+
+}  // namespace
