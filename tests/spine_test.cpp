@@ -1,0 +1,269 @@
+// End-to-end runs of the program: options, the options line, the two
+// passes, the output plugin and the closing reports.
+#include <sys/stat.h>
+
+#include "harness.h"
+#include "plugin_builder.h"
+
+using namespace testing_plugin;
+
+namespace {
+
+const char* const kZeroSummary =
+    "\tTotal CELL records found:                     0\n"
+    "\tTotal LAND records found:                     0\n"
+    "\tTotal CELL/LAND records modified or copied:   0\n"
+    "\tTotal objects modified/found:                 0/0\n"
+    "\tTotal Script Commands modified/Scripts found: 0/0\n"
+    "\tTotal Dialog entries  modified/found:         0/0\n"
+    "\tTotal Path Grids      modified/found:         0/0\n"
+    "\tTotal AI Packages     modified/found:         0/0\n"
+    "\tTotal Travel Services modified/found:         0/0\n";
+
+class Spine : public harness::WorkDirTest {
+ protected:
+  std::string smallPlugin() {
+    return header() + exteriorCell("Shore", 1, 1, "Coast", reference(1, "rock", 9000, 9000)) +
+           land(1, 1) + script("Greeter", "begin Greeter\r\nend\r\n");
+  }
+};
+
+TEST_F(Spine, EmptyPluginGivesAnEmptyOutputAndFifteenZeros) {
+  write("quendrel.cfg", "");
+  write("empty.esp", "");
+  harness::RunResult r = run({"empty.esp"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(exists("QNOUT.ESP"));
+  EXPECT_EQ(read("QNOUT.ESP"), "");
+  EXPECT_NE(r.out.find(kZeroSummary), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("recompile"), std::string::npos);
+  EXPECT_EQ(r.out.find("investigate"), std::string::npos);
+  // The summary goes to the log, the message file (seen by the editor) and the console.
+  EXPECT_NE(r.log.find(kZeroSummary), std::string::npos);
+  EXPECT_TRUE(r.editorRan);
+  EXPECT_NE(r.editorSaw.find(kZeroSummary), std::string::npos);
+  EXPECT_FALSE(exists("qnmsg.txt"));
+  EXPECT_TRUE(exists("qnlog.txt"));
+}
+
+TEST_F(Spine, ShowsOneProgressCharacterPerRecordAndCopiesUntouchedRecords) {
+  write("quendrel.cfg", "; nothing applies\nTC, 50, 50, 1, 1\n");
+  std::string plugin = smallPlugin();
+  write("mod.esp", plugin);
+  harness::RunResult r = run({"mod.esp"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.substr(0, r.out.find("\n\nStep 2/2")),
+            "Step 1/2: Generating a list of cells that should be modifed from mod.esp ...\n-CLS");
+  EXPECT_NE(r.out.find("\n\nStep 2/2: Processing data from \"mod.esp\" and creating "
+                       "\"QNOUT.ESP\":\n.CLLS"),
+            std::string::npos);
+  EXPECT_EQ(read("QNOUT.ESP"), plugin);
+  EXPECT_NE(r.out.find("\tTotal CELL records found:                     1\n"
+                       "\tTotal LAND records found:                     1\n"),
+            std::string::npos);
+  EXPECT_NE(r.out.find("Total Script Commands modified/Scripts found: 0/1"), std::string::npos);
+}
+
+TEST_F(Spine, CopiesOnlyKeepsTheHeaderAsPluginAndTheModifiedCellsAndLand) {
+  write("quendrel.cfg", "TA, 1, 0\n");
+  std::string plugin = header(1, 7) + exteriorCell("A", 0, 0) + land(0, 0) +
+                       pathGrid("A", 0, 0) + script("S", "position 10, 10, 0, 0\n") +
+                       record("STAT", sub("NAME", zstr("stone")));
+  write("mod.esp", plugin);
+  harness::RunResult r = run({"-n", "mod.esp"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::vector<Record> out;
+  ASSERT_TRUE(readPlugin(read("QNOUT.ESP"), out));
+  ASSERT_EQ(out.size(), 3u);
+  EXPECT_EQ(out[0].type, "TES3");
+  EXPECT_EQ(read("QNOUT.ESP")[28], '\0');
+  EXPECT_EQ(i32At(out[0].subrecords[0].data, 296), 7);  // the record count is never updated
+  EXPECT_EQ(out[1].type, "CELL");
+  EXPECT_EQ(i32At(out[1].subrecords[1].data, 4), 1);
+  EXPECT_EQ(out[2].type, "LAND");
+  EXPECT_EQ(i32At(out[2].subrecords[0].data, 0), 1);
+}
+
+TEST_F(Spine, ListCellsRunsOnePassAndLeavesAnOldOutputAlone) {
+  write("quendrel.cfg", "");
+  write("QNOUT.ESP", "from an earlier run");
+  write("cell_log.txt", "old list\r\n");
+  write("mod.esp", smallPlugin() + interiorCell("Cave"));
+  harness::RunResult r = run({"-l", "mod.esp"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(read("QNOUT.ESP"), "from an earlier run");
+  EXPECT_EQ(read("cell_log.txt"), "# (1,1)\t\"Shore\"\t\"Coast\"\r\n1, 1\r\n");
+  EXPECT_EQ(r.out.find("Step 2/2"), std::string::npos);
+  EXPECT_NE(r.out.find("-CLSC\n"
+                       "Quendrel has finished. The list of cells has been written to "
+                       "cell_log.txt.\n---------------------------------------------\n"
+                       "Total CELL records found:                2\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_TRUE(r.editorRan);
+  EXPECT_EQ(r.editorSaw, "");
+  // A second run keeps only its own list.
+  r = run({"-l", "mod.esp"});
+  EXPECT_EQ(read("cell_log.txt"), "# (1,1)\t\"Shore\"\t\"Coast\"\r\n1, 1\r\n");
+}
+
+TEST_F(Spine, FileEndingInsideARecordEndsTheRunAfterWritingWhatCameBefore) {
+  write("quendrel.cfg", "");
+  std::string whole = header() + exteriorCell("A", 0, 0);
+  write("cut.esp", whole.substr(0, whole.size() - 5));
+  harness::RunResult r = run({"cut.esp"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err.rfind("Unable to read entire marker record (", 0), 0u) << r.err;
+  EXPECT_NE(r.err.find(" bytes) from cut.esp into memory: "), std::string::npos);
+  // The scan pass fails first; the output it opened is left empty.
+  EXPECT_EQ(read("QNOUT.ESP"), "");
+
+  // A record claiming more data than the file holds is refused the same way.
+  write("huge.esp", header() + record("STAT", "").substr(0, 4) + i32(-20) + i32(0) + i32(0));
+  r = run({"huge.esp"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Unable to read entire marker record (4294967292 bytes)"),
+            std::string::npos)
+      << r.err;
+}
+
+TEST_F(Spine, RunLogThatCannotBeOpenedIsReportedAndTheRunGoesOn) {
+  write("quendrel.cfg", "TA, 1, 1\n");
+  write("mod.esp", smallPlugin());
+  // A folder in the log's place cannot be opened for appending, even by root.
+  std::filesystem::create_directories(path("qnlog.txt/keep"));
+  harness::RunResult r = run({"mod.esp"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.err.find("Unable to open log file for appending log data (qnlog.txt): Is a directory\n"),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.out.find("Total CELL/LAND records modified or copied:   2"), std::string::npos);
+}
+
+TEST_F(Spine, OptionsLineSuppliesQuotedArgumentsWhenTheCommandLineHasNone) {
+  write("My Mod.esp", smallPlugin());
+  write("quendrel.cfg", "; first a comment\nTA, 0, 0\nQUENDREL -v -d \"My Mod.esp\"\nquendrel -x\n");
+  harness::RunResult r = run({});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "No command line options specified: Searching for options in quendrel.cfg\n");
+  EXPECT_EQ(r.log.rfind("The \"-d\" option has been specified: Scripts and Dialog Commands will "
+                        "not be modified.\nRule 1: All external cells will be transposed by "
+                        "(0, 0) cells.\n",
+                        0),
+            0u)
+      << r.log;
+  EXPECT_NE(r.log.find("New Record: "), std::string::npos);  // -v took effect
+}
+
+TEST_F(Spine, MissingOptionsLineOrRulesFileGivesUsageOrTheOpenMessage) {
+  harness::RunResult r = run({});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err,
+            "No command line options specified: Searching for options in quendrel.cfg\n"
+            "Unable to open your Cell Transposition rules file (quendrel.cfg): No such file or "
+            "directory\n");
+  // Blanks behind the keyword are no argument: usage, not an attempt to open "".
+  write("quendrel.cfg", "quendrel   \nquendrel\tmod.esp\n");
+  r = run({});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Usage: "), std::string::npos);
+  EXPECT_NE(r.err.find(" [-r -v -l -n -d] original.esp\n\n\t-v : Verbose mode: Log file "
+                       "(qnlog.txt) contains lots of output\n"),
+            std::string::npos)
+      << r.err;
+}
+
+TEST_F(Spine, ThePluginPathMayStandAnywhereAndTheLastOneWins) {
+  write("quendrel.cfg", "TA, 1, 1\n");
+  write("mod.esp", smallPlugin());
+  harness::RunResult before = run({"-v", "mod.esp", "-d"});
+  ASSERT_EQ(before.status, 0) << before.err;
+  std::string output = read("QNOUT.ESP");
+  harness::RunResult after = run({"mod.esp", "-vd"});
+  ASSERT_EQ(after.status, 0);
+  EXPECT_EQ(read("QNOUT.ESP"), output);
+  EXPECT_EQ(after.log, before.log);
+  harness::RunResult two = run({"missing.esp", "-v", "mod.esp"});
+  EXPECT_EQ(two.status, 0) << two.err;
+  // Without permutation "-v" is the last argument, taken as the plugin path.
+  harness::RunResult posix = run({"mod.esp", "-v"}, "POSIXLY_CORRECT=1");
+  EXPECT_EQ(posix.status, 1);
+  EXPECT_EQ(posix.err, "Unable to open -v for reading: No such file or directory\n");
+}
+
+TEST_F(Spine, UnknownLetterGivesGetoptsDiagnosticThenTheSecondUsage) {
+  write("quendrel.cfg", "");
+  write("cell_log.txt", "old");
+  harness::RunResult r = run({"-l", "-x", "mod.esp"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("invalid option -- 'x'\n"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find(" [-r -v -d -l -n] original.esp\n"), std::string::npos);
+  EXPECT_FALSE(exists("cell_log.txt"));  // -l acted before the bad letter
+}
+
+TEST_F(Spine, VersionAndRulesOnlyEndTheRunEarly) {
+  write("cell_log.txt", "old");
+  harness::RunResult r = run({"-l", "-V", "-x"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.rfind("Quendrel Version 0.97direr5: (Sep-2003 -> Mar-2009): ", 0), 0u);
+  EXPECT_EQ(r.err, "");
+  EXPECT_FALSE(exists("cell_log.txt"));
+
+  write("quendrel.cfg", "DE, 1, 2\nCI, Cave, Cav\n");
+  r = run({"-r"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out,
+            "Rule 1: Any cells found at (1, 2) will be deleted.\n"
+            "Rule 1: If an interior cell called (Cave) is found, a copy of it called (Cav) will "
+            "be created.\n");
+  EXPECT_EQ(r.log, r.out);
+  EXPECT_FALSE(r.editorRan);
+}
+
+TEST_F(Spine, NextGenerationPluginIsRefusedWithoutOutput) {
+  write("quendrel.cfg", "TA, 1, 1\n");
+  write("new.esp", "TES4 and more");
+  harness::RunResult r = run({"new.esp"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "");
+  EXPECT_FALSE(exists("QNOUT.ESP"));
+  EXPECT_EQ(r.log,
+            "Rule 1: All external cells will be transposed by (1, 1) cells.\n"
+            "----------------------------------------------------------------------------------"
+            "------\n\n");
+}
+
+TEST_F(Spine, RefusesToWriteOverTheInputPlugin) {
+  write("quendrel.cfg", "TA, 1, 1\n");
+  std::string plugin = smallPlugin();
+  write("QNOUT.ESP", plugin);
+  std::filesystem::create_symlink(path("QNOUT.ESP"), path("link.esp"));
+  for (const char* name : {"QNOUT.ESP", "link.esp"}) {
+    harness::RunResult r = run({name});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("Unable to open QNOUT.ESP for writing: it is the input plugin", 0), 0u)
+        << r.err;
+    EXPECT_EQ(read("QNOUT.ESP"), plugin);
+  }
+}
+
+TEST_F(Spine, VerboseLogShowsEveryRecordAndHowItWasSaved) {
+  write("quendrel.cfg", "");
+  write("mod.esp", header());
+  harness::RunResult r = run({"-v", "mod.esp"});
+  ASSERT_EQ(r.status, 0);
+  EXPECT_NE(r.log.find("New Record: TES3: (324 bytes) - ignoring record (not CELL, LAND, SCPT, "
+                       "NPC_, PGRD or INFO)\n\t[Saving Original Record: 324 bytes]\n"),
+            std::string::npos)
+      << r.log;
+}
+
+TEST_F(Spine, ReportTextsAreNeverUsedAsFormats) {
+  write("quendrel.cfg", "TA, 1, 0\n");
+  write("mod.esp", header() + exteriorCell("100%s %n%d", 0, 0, "%s%s%s"));
+  harness::RunResult r = run({"mod.esp"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.log.find(" \"100%s %n%d\"  \"%s%s%s\" "), std::string::npos) << r.log;
+}
+
+}  // namespace
