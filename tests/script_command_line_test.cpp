@@ -44,8 +44,8 @@ TEST_F(ScriptCommandLine, ShiftsOnlyXAndYAndKeepsEverythingElse) {
             "aitravel 5, 5, 5 ; position 17384.000000, -6192.000000");
   EXPECT_EQ(rewrite("placeitem \"gold_001\", 100, 200, 0, 0"),
             "placeitem \"gold_001\", 16484.000000, -7992.000000, 0, 0");
-  EXPECT_EQ(rewrite("AIEscort player, 10, 100, 200, 0"),
-            "AIEscort player, 10, 16484.000000, -7992.000000, 0");
+  // -8192 lies in cell -2, which moved by (1, 0).
+  EXPECT_EQ(rewrite("position -8192, 100, 0, 0"), "position 0.000000, 100.000000, 0, 0");
   // The longest decimal prefix is the number; "inf" and "0x" text are no numbers.
   EXPECT_EQ(rewrite("position 100abc, inf, 0"), "position 16484.000000, -8192.000000, 0");
   EXPECT_EQ(rewrite("position 0x4000, 2e3, 0"), "position 16384.000000, -6192.000000, 0");
@@ -58,6 +58,7 @@ TEST_F(ScriptCommandLine, LeavesLinesThatAreNoMovedCommand) {
            "position 1000\n",                 // no Y
            "aiescort player, 10, 0, 0, 0\n",  // an AI package without destination
            "position 9000, 100, 0, 0\n",      // cell (1, 0) did not move
+           "position -8191, 100, 0, 0\n",     // nor did cell (-1, 0)
            "position 1e40, 100, 0, 0\n",      // no cell at all
            "position 1000.000000000000000000000000000, 2000\n",  // X longer than 31 characters
        }) {
@@ -69,12 +70,6 @@ TEST_F(ScriptCommandLine, LeavesLinesThatAreNoMovedCommand) {
   std::string longLine = "position 0, 0, 0 ;" + std::string(990, 'x');
   EXPECT_EQ(rewrite(longLine), longLine);
   EXPECT_FALSE(exists("qnlog.txt") && read("qnlog.txt").find("MODIFIED") != std::string::npos);
-}
-
-TEST_F(ScriptCommandLine, NegativeCoordinatesLieOneCellFurtherDown) {
-  // -8192 lies in cell -2, which moved by (1, 0); -8191 lies in cell -1, which did not.
-  EXPECT_EQ(rewrite("position -8192, 100, 0, 0"), "position 0.000000, 100.000000, 0, 0");
-  EXPECT_EQ(rewrite("position -8191, 100, 0, 0"), "position -8191, 100, 0, 0");
 }
 
 TEST_F(ScriptCommandLine, CellCommandsIntoInteriorsAreLeftAlone) {
