@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/run_state.h"
+#include "script/script_text.h"
 #include "workfiles/change_list.h"
 #include "workfiles/interior_list.h"
 
@@ -73,8 +74,8 @@ void writeClosingReports() {
     reportSummary();
   }
   std::remove(kChangeListFile);
-  std::remove("qnscpt0.txt");
-  std::remove("qnscpt1.txt");
+  std::remove(kScriptTextFile);
+  std::remove(kRewrittenTextFile);
   std::remove(kInteriorListFile);
   std::fflush(stdout);
   openInTextEditor(kMessageFile);
