@@ -1,0 +1,139 @@
+// libFuzzer target: runs the whole two-pass tool in-process on a fuzzed plugin
+// and a fuzzed rules file, inside a private folder under /dev/shm.
+//
+// Input layout:
+//   byte 0          option bits (see optionsFor)
+//   bytes 1..       rules text up to the separator kSeparator
+//   after it        the plugin bytes
+// An input without the separator is all plugin, run with no options and a
+// rules file that moves every cell, so that plain plugin files work as seeds.
+//
+// Built from every source under src/ except the program entry and the text
+// editor launcher, which this file replaces with a no-op: the closing would
+// otherwise start a shell for every input.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/closing.h"
+#include "app/startup.h"
+
+void openInTextEditor(const char*) {}
+
+namespace {
+
+constexpr std::string_view kSeparator = "\n@@ESP@@\n";
+constexpr std::string_view kDefaultRules = "TA, 1, -1\n";
+
+std::string workFolder;
+
+void writeBytes(const char* name, std::string_view bytes) {
+  std::FILE* f = std::fopen(name, "wb");
+  if (!f) std::abort();
+  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) std::abort();
+  std::fclose(f);
+}
+
+std::string readBytes(const char* name) {
+  std::string bytes;
+  std::FILE* f = std::fopen(name, "rb");
+  if (!f) return bytes;
+  char buffer[65536];
+  std::size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, got);
+  std::fclose(f);
+  return bytes;
+}
+
+// Empties the work folder, so that nothing an earlier input left (a change
+// list, an interior list, a cell log) leaks into the next one.
+void clearFolder() {
+  std::error_code ignored;
+  for (const auto& entry : std::filesystem::directory_iterator(workFolder, ignored)) {
+    std::filesystem::remove_all(entry.path(), ignored);
+  }
+}
+
+// Bit 0 -v, bit 1 -n, bit 2 -l, bit 3 -d, bits 4+5 together -r; bit 6 puts
+// the options on the options line of quendrel.cfg and runs with no argument.
+std::vector<std::string> optionsFor(uint8_t bits) {
+  std::vector<std::string> words;
+  if (bits & 1) words.push_back("-v");
+  if (bits & 2) words.push_back("-n");
+  if (bits & 4) words.push_back("-l");
+  if (bits & 8) words.push_back("-d");
+  if ((bits & 0x30) == 0x30) words.push_back("-r");
+  words.push_back("in.esp");
+  return words;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  // The tool prints progress for every record; keep the fuzzer's own output readable.
+  if (!std::freopen("/dev/null", "w", stdout)) std::abort();
+  char pattern[] = "/dev/shm/quendrel-fuzz-XXXXXX";
+  if (!mkdtemp(pattern)) {
+    std::snprintf(pattern, sizeof pattern, "/tmp/quendrel-fuzz-XXXXXX");
+    if (!mkdtemp(pattern)) std::abort();
+  }
+  workFolder = pattern;
+  std::atexit([] {
+    std::error_code ignored;
+    std::filesystem::remove_all(workFolder, ignored);
+  });
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+  // Entered at the first input, not at start-up: with -jobs the parent
+  // process only starts the workers, and their logs go to its folder.
+  static bool entered = chdir(workFolder.c_str()) == 0;
+  if (!entered) std::abort();
+  clearFolder();
+  std::string_view whole(reinterpret_cast<const char*>(data), size);
+  uint8_t bits = 0;
+  std::string rules(kDefaultRules);
+  std::string_view plugin = whole;
+  if (std::size_t at = whole.find(kSeparator); at != std::string_view::npos && at > 0) {
+    bits = data[0];
+    rules = whole.substr(1, at - 1);
+    plugin = whole.substr(at + kSeparator.size());
+  }
+
+  std::vector<std::string> words = optionsFor(bits);
+  std::vector<std::string> argumentWords{"quendrel"};
+  if (bits & 0x40) {
+    std::string line = "quendrel";
+    for (const std::string& w : words) line += " " + w;
+    rules = line + "\n" + rules;
+  } else {
+    argumentWords.insert(argumentWords.end(), words.begin(), words.end());
+  }
+  writeBytes("quendrel.cfg", rules);
+  writeBytes("in.esp", plugin);
+
+  std::vector<char*> argv;
+  for (std::string& w : argumentWords) argv.push_back(w.data());
+  argv.push_back(nullptr);
+  int status = runQuendrel(static_cast<int>(argv.size()) - 1, argv.data());
+  std::fflush(stdout);
+
+  // The run ends with 0 or 1 and never touches its input plugin.
+  if (status != 0 && status != 1) {
+    std::fprintf(stderr, "quendrel returned status %d\n", status);
+    std::abort();
+  }
+  if (readBytes("in.esp") != plugin) {
+    std::fprintf(stderr, "the input plugin was changed\n");
+    std::abort();
+  }
+  return 0;
+}
