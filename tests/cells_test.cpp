@@ -8,19 +8,8 @@ using namespace testing_plugin;
 
 namespace {
 
-class Cells : public harness::WorkDirTest {
+class Cells : public harness::RulesRunTest {
  protected:
-  // Runs the rules over the plugin and splits QNOUT.ESP into records.
-  harness::RunResult runRules(const std::string& rules, const std::string& plugin,
-                              std::vector<std::string> options = {}) {
-    write("quendrel.cfg", rules);
-    write("mod.esp", plugin);
-    options.push_back("mod.esp");
-    harness::RunResult r = run(options);
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(readPlugin(read("QNOUT.ESP"), out));
-    return r;
-  }
   static GridCell gridOf(const Record& cell) {
     return {i32At(cell.subrecords[1].data, 4), i32At(cell.subrecords[1].data, 8)};
   }
@@ -40,7 +29,6 @@ class Cells : public harness::WorkDirTest {
     }
     return {0, 0};
   }
-  std::vector<Record> out;
 };
 
 using Position = std::pair<float, float>;

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/run_state.h"
+#include "plugin_builder.h"
 
 namespace harness {
 
@@ -103,6 +104,22 @@ class WorkDirTest : public ::testing::Test {
 
   std::string dir_;
   std::filesystem::path previous_;
+};
+
+// Runs one rules file over one plugin and reads QNOUT.ESP back into records.
+class RulesRunTest : public WorkDirTest {
+ protected:
+  RunResult runRules(const std::string& rules, const std::string& plugin,
+                     std::vector<std::string> options = {}) {
+    write("quendrel.cfg", rules);
+    write("mod.esp", plugin);
+    options.push_back("mod.esp");
+    RunResult r = run(options);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(testing_plugin::readPlugin(read("QNOUT.ESP"), out));
+    return r;
+  }
+  std::vector<testing_plugin::Record> out;
 };
 
 }  // namespace harness

@@ -6,18 +6,8 @@ using namespace testing_plugin;
 
 namespace {
 
-class Follow : public harness::WorkDirTest {
+class Follow : public harness::RulesRunTest {
  protected:
-  harness::RunResult runRules(const std::string& rules, const std::string& plugin,
-                              std::vector<std::string> options = {}) {
-    write("quendrel.cfg", rules);
-    write("mod.esp", plugin);
-    options.push_back("mod.esp");
-    harness::RunResult r = run(options);
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(readPlugin(read("QNOUT.ESP"), out));
-    return r;
-  }
   std::vector<std::string> typesOut() const {
     std::vector<std::string> types;
     for (const Record& r : out) types.push_back(r.type);
@@ -32,7 +22,6 @@ class Follow : public harness::WorkDirTest {
   static std::string package(const char* type, float x, float y) {
     return sub(type, f32(x) + f32(y) + f32(0) + std::string(4, '\0'));
   }
-  std::vector<Record> out;
 };
 
 using Grid = std::pair<int32_t, int32_t>;

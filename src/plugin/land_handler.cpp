@@ -43,19 +43,25 @@ bool namesInteriorCell(const uint8_t* data, std::size_t dataSize) {
   return false;
 }
 
+// The grid subrecord a LAND or PGRD record starts with: `name`, holding grid
+// X and Y. When the record starts otherwise, the warning (a format taking the
+// four name bytes found) goes to the run log and nothing is returned.
+uint8_t* leadingGrid(uint8_t* data, std::size_t dataSize, const char* name, const char* warning) {
+  std::optional<Subrecord> first = subrecordAt(data, dataSize, 0);
+  if (first && hasTag(data, name) && first->size >= 8) return data + kSubrecordHeaderSize;
+  auto byte = [&](std::size_t i) { return dataSize >= 4 ? data[i] : ' '; };
+  appendRunLog(formatMessage(warning, byte(0), byte(1), byte(2), byte(3)));
+  return nullptr;
+}
+
 }  // namespace
 
 void handleLand(uint8_t* data, uint32_t recordSize) {
   const std::size_t dataSize = recordSize - kRecordHeaderSize;
-  std::optional<Subrecord> intv = subrecordAt(data, dataSize, 0);
-  if (!intv || !hasTag(data, "INTV") || intv->size < 8) {
-    appendRunLog(formatMessage(
-        "WARNING: I couldn't find the INTV header (got [%c%c%c%c] - ignoring record.\n",
-        dataSize >= 4 ? data[0] : ' ', dataSize >= 4 ? data[1] : ' ',
-        dataSize >= 4 ? data[2] : ' ', dataSize >= 4 ? data[3] : ' '));
-    return;
-  }
-  uint8_t* grid = data + kSubrecordHeaderSize;
+  uint8_t* grid = leadingGrid(
+      data, dataSize, "INTV",
+      "WARNING: I couldn't find the INTV header (got [%c%c%c%c] - ignoring record.\n");
+  if (grid == nullptr) return;
   loadExteriorLocation(readI32(grid), readI32(grid + 4));
   if (runOptions.verbose) {
     appendRunLog(formatMessage("LAND co-ords: (%d, %d) ", cellState.oldX, cellState.oldY));
@@ -77,15 +83,9 @@ void handleLand(uint8_t* data, uint32_t recordSize) {
 void handlePathGrid(uint8_t* record, uint32_t recordSize) {
   uint8_t* data = record + kRecordHeaderSize;
   const std::size_t dataSize = recordSize - kRecordHeaderSize;
-  std::optional<Subrecord> first = subrecordAt(data, dataSize, 0);
-  if (!first || !hasTag(data, "DATA") || first->size < 8) {
-    appendRunLog(formatMessage(
-        "Unknown field in PGRD entry - expected DATA, but found: %c%c%c%c\n",
-        dataSize >= 4 ? data[0] : ' ', dataSize >= 4 ? data[1] : ' ',
-        dataSize >= 4 ? data[2] : ' ', dataSize >= 4 ? data[3] : ' '));
-    return;
-  }
-  uint8_t* grid = data + kSubrecordHeaderSize;
+  uint8_t* grid = leadingGrid(data, dataSize, "DATA",
+                              "Unknown field in PGRD entry - expected DATA, but found: %c%c%c%c\n");
+  if (grid == nullptr) return;
   const int32_t x = readI32(grid);
   const int32_t y = readI32(grid + 4);
   cellState.oldX = cellState.newX = x;

@@ -8,7 +8,7 @@
 #include "app/run_state.h"
 #include "plugin/record_layout.h"
 #include "plugin/text_fields.h"
-#include "workfiles/change_list.h"
+#include "plugin/world_positions.h"
 
 namespace {
 
@@ -23,33 +23,23 @@ struct PendingDestination {
 
 void processDestination(uint8_t* data, const PendingDestination& pending, const char* characterId) {
   uint8_t* xy = data + pending.offset + kSubrecordHeaderSize;
-  const float x = readF32(xy);
-  const float y = readF32(xy + 4);
-  std::optional<GridCell> cell = cellOfPosition(x, y);
-  if (!cell) {
-    if (runOptions.verbose) appendRunLog("\n");
-    return;
-  }
-  if (runOptions.verbose) {
+  const WorldPosition old = readWorldPosition(xy);
+  std::optional<GridCell> cell = cellOfPosition(old.x, old.y);
+  if (cell && runOptions.verbose) {
     appendRunLog(formatMessage("AI/Travel Package on %s points at (%f, %f): cell [%d, %d] ",
-                               characterId, x, y, cell->x, cell->y));
+                               characterId, old.x, old.y, cell->x, cell->y));
   }
-  int32_t dX, dY;
-  std::optional<float> newX, newY;
-  if (findChange(cell->x, cell->y, dX, dY)) {
-    newX = shiftPosition(x, dX);
-    newY = shiftPosition(y, dY);
-  }
-  if (!newX || !newY) {
+  std::optional<WorldPosition> moved;
+  if (cell) moved = followMovedCell(*cell, old);
+  if (!moved) {
     if (runOptions.verbose) appendRunLog("\n");
     return;
   }
   if (!runOptions.verbose) {
-    appendRunLog(formatMessage("\tAI/Travel Package on %s \t(%f, %f) ", characterId, x, y));
+    appendRunLog(formatMessage("\tAI/Travel Package on %s \t(%f, %f) ", characterId, old.x, old.y));
   }
-  writeF32(xy, *newX);
-  writeF32(xy + 4, *newY);
-  appendRunLog(formatMessage(" - MODIFIED to (%f, %f)\n", *newX, *newY));
+  writeWorldPosition(xy, *moved);
+  appendRunLog(formatMessage(" - MODIFIED to (%f, %f)\n", moved->x, moved->y));
   outputDecision.writeOriginal = kNo;
   outputDecision.writeModified = kYes;
   if (pending.kind == DestinationKind::kAiPackage) {

@@ -1,7 +1,10 @@
-// Conversions between world positions and the grid of exterior cells.
+// Conversions between world positions and the grid of exterior cells, and
+// positions moved along with their cell.
 #include <cmath>
 
 #include "plugin/record_layout.h"
+#include "plugin/world_positions.h"
+#include "workfiles/change_list.h"
 
 std::optional<int32_t> cellOfCoordinate(float coordinate) {
   if (!std::isfinite(coordinate)) return std::nullopt;
@@ -30,4 +33,17 @@ std::optional<float> shiftPosition(float coordinate, int32_t cellOffset) {
   // the float sum below is rounded only once.
   float shift = static_cast<float>(cellOffset * kCellSize);
   return coordinate + shift;
+}
+
+std::optional<WorldPosition> shiftWorldPosition(WorldPosition position, int32_t dX, int32_t dY) {
+  std::optional<float> x = shiftPosition(position.x, dX);
+  std::optional<float> y = shiftPosition(position.y, dY);
+  if (!x || !y) return std::nullopt;
+  return WorldPosition{*x, *y};
+}
+
+std::optional<WorldPosition> followMovedCell(GridCell cell, WorldPosition position) {
+  int32_t dX, dY;
+  if (!findChange(cell.x, cell.y, dX, dY)) return std::nullopt;
+  return shiftWorldPosition(position, dX, dY);
 }

@@ -6,7 +6,7 @@
 #include "app/run_state.h"
 #include "plugin/record_layout.h"
 #include "plugin/text_fields.h"
-#include "workfiles/change_list.h"
+#include "plugin/world_positions.h"
 
 namespace {
 
@@ -26,20 +26,6 @@ std::optional<int32_t> gridOffset(int32_t from, int32_t to) {
   int64_t offset = int64_t{to} - from;
   if (offset < INT32_MIN || offset > INT32_MAX) return std::nullopt;
   return static_cast<int32_t>(offset);
-}
-
-// Moves the X and Y at `position` by whole cells. Leaves them as they are
-// and returns false when either cannot move (not a finite number, or an
-// offset too large for the grid).
-bool shiftWorldPosition(uint8_t* position, int32_t dX, int32_t dY, float& newX, float& newY) {
-  std::optional<float> x = shiftPosition(readF32(position), dX);
-  std::optional<float> y = shiftPosition(readF32(position + 4), dY);
-  if (!x || !y) return false;
-  newX = *x;
-  newY = *y;
-  writeF32(position, newX);
-  writeF32(position + 4, newY);
-  return true;
 }
 
 }  // namespace
@@ -89,21 +75,23 @@ std::size_t handleReference(const ReferenceWalk& walk, std::size_t frmrOffset) {
   if (!position) return offset - frmrOffset;
 
   uint8_t* xy = data + position->offset + kSubrecordHeaderSize;
-  const float x = readF32(xy);
-  const float y = readF32(xy + 4);
-  if (runOptions.verbose) appendRunLog(formatMessage("(%f, %f) ", x, y));
+  const WorldPosition old = readWorldPosition(xy);
+  if (runOptions.verbose) appendRunLog(formatMessage("(%f, %f) ", old.x, old.y));
   const ReferenceShift& shift = walk.shift;
   std::optional<int32_t> dX = gridOffset(shift.oldX, shift.newX);
   std::optional<int32_t> dY = gridOffset(shift.oldY, shift.newY);
-  float newX, newY;
-  if ((shift.newX == shift.oldX && shift.newY == shift.oldY) || !dX || !dY ||
-      !shiftWorldPosition(xy, *dX, *dY, newX, newY)) {
+  std::optional<WorldPosition> moved;
+  if ((shift.newX != shift.oldX || shift.newY != shift.oldY) && dX && dY) {
+    moved = shiftWorldPosition(old, *dX, *dY);
+  }
+  if (!moved) {
     if (runOptions.verbose) appendRunLog("\n");
   } else {
     if (!runOptions.verbose) {
-      appendRunLog(formatMessage("\tObject \"%s\"\t(%f, %f) ", objectId, x, y));
+      appendRunLog(formatMessage("\tObject \"%s\"\t(%f, %f) ", objectId, old.x, old.y));
     }
-    appendRunLog(formatMessage(" - MODIFIED to (%f, %f)\n", newX, newY));
+    writeWorldPosition(xy, *moved);
+    appendRunLog(formatMessage(" - MODIFIED to (%f, %f)\n", moved->x, moved->y));
     ++runCounters.objectsModified;
   }
   return subrecordEnd(*position) - frmrOffset;
@@ -134,32 +122,29 @@ void handleDoorDestination(const ReferenceWalk& walk, std::size_t dodtOffset) {
   }
 
   uint8_t* xy = data + dodtOffset + kSubrecordHeaderSize;
-  const float x = readF32(xy);
-  const float y = readF32(xy + 4);
-  std::optional<GridCell> cell = cellOfPosition(x, y);
-  if (!cell) {
+  const WorldPosition old = readWorldPosition(xy);
+  std::optional<GridCell> cell = cellOfPosition(old.x, old.y);
+  if (cell && runOptions.verbose) {
+    appendRunLog(formatMessage("Door teleports to (%f, %f): cell [%d, %d] ", old.x, old.y,
+                               cell->x, cell->y));
+  }
+  std::optional<WorldPosition> moved;
+  if (cell) moved = followMovedCell(*cell, old);
+  if (!moved) {
     if (runOptions.verbose) appendRunLog("\n");
     return;
   }
-  if (runOptions.verbose) {
-    appendRunLog(formatMessage("Door teleports to (%f, %f): cell [%d, %d] ", x, y, cell->x, cell->y));
+  if (!runOptions.verbose) {
+    appendRunLog(formatMessage("\tDoor teleport\t(%f, %f) ", old.x, old.y));
   }
-  int32_t dX, dY;
-  float newX, newY;
-  if (!findChange(cell->x, cell->y, dX, dY) || !shiftWorldPosition(xy, dX, dY, newX, newY)) {
-    if (runOptions.verbose) appendRunLog("\n");
-    return;
-  }
-  if (!runOptions.verbose) appendRunLog(formatMessage("\tDoor teleport\t(%f, %f) ", x, y));
-  appendRunLog(formatMessage(" - MODIFIED to (%f, %f)\n", newX, newY));
+  writeWorldPosition(xy, *moved);
+  appendRunLog(formatMessage(" - MODIFIED to (%f, %f)\n", moved->x, moved->y));
   ++runCounters.objectsModified;
   // A door follows its destination in every copy of the cell that is
   // written; a cell the rules deleted stays deleted.
   if (outputDecision.writeOriginal == kYes && outputDecision.writeModified == kYes) {
     if (walk.originalData != nullptr) {
-      uint8_t* originalXY = walk.originalData + dodtOffset + kSubrecordHeaderSize;
-      writeF32(originalXY, newX);
-      writeF32(originalXY + 4, newY);
+      writeWorldPosition(walk.originalData + dodtOffset + kSubrecordHeaderSize, *moved);
     }
   } else if (outputDecision.writeOriginal == kYes) {
     outputDecision.writeOriginal = kNo;

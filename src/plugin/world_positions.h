@@ -1,0 +1,26 @@
+// Moving a world position (an X and Y pair of floats in a subrecord) along
+// with the exterior cell it lies in.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "plugin/record_layout.h"
+
+struct WorldPosition {
+  float x, y;
+};
+
+// The position moved by whole cells; nothing when either coordinate cannot
+// move (not a finite number, or an offset too large for the grid).
+std::optional<WorldPosition> shiftWorldPosition(WorldPosition position, int32_t dX, int32_t dY);
+
+// The new place of a position in `cell` when the change list says that cell
+// moved; nothing otherwise.
+std::optional<WorldPosition> followMovedCell(GridCell cell, WorldPosition position);
+
+inline WorldPosition readWorldPosition(const uint8_t* xy) { return {readF32(xy), readF32(xy + 4)}; }
+inline void writeWorldPosition(uint8_t* xy, WorldPosition position) {
+  writeF32(xy, position.x);
+  writeF32(xy + 4, position.y);
+}
