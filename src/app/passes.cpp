@@ -226,9 +226,17 @@ void runOnePass(const char* path, RecordBuffers& record) {
   }
 }
 
+// Nothing removes the run log or changes directory from here to the end of
+// the run, so the log may stay open; it is closed however the run ends.
+struct RunLogHeld {
+  RunLogHeld() { holdRunLogOpen(); }
+  ~RunLogHeld() { releaseRunLog(); }
+};
+
 }  // namespace
 
 int runPasses(const char* pluginPath) {
+  RunLogHeld runLogHeld;
   RecordBuffers record;
   for (runOptions.pass = 1; runOptions.pass <= 2; ++runOptions.pass) {
     // Nothing is added to the change list once the scan pass is over, so the

@@ -2,6 +2,9 @@
 // the console.
 #include "app/run_state.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -27,6 +30,7 @@ void clearRunState() {
   runCounters = RunCounters{};
   scriptLists = ScriptLists{};
   messageBuffer.clear();
+  releaseRunLog();
 }
 
 static void formatInto(std::string& out, const char* format, va_list args) {
@@ -56,11 +60,59 @@ const std::string& formatMessage(const char* format, ...) {
   return messageBuffer;
 }
 
+static void reportAppendFailure(const char* path) {
+  std::fprintf(stderr, "Unable to open log file for appending log data (%s): %s\n", path,
+               systemErrorText());
+}
+
+// While the passes run, the run log is written for nearly every record; it
+// is then opened once, at its first text, and kept open in append mode. Each
+// text still reaches the file with one write of its own, unbuffered, so that
+// everything logged is in the file the moment the append returns, exactly as
+// when the file is opened, written, flushed and closed for every text. A log
+// that cannot be opened is tried again at the next text, with the same
+// message each time.
+namespace {
+bool holdingRunLog = false;
+int heldRunLog = -1;
+}  // namespace
+
+static bool writeWhole(int fd, const std::string& text) {
+  const char* p = text.data();
+  std::size_t left = text.size();
+  while (left > 0) {
+    ssize_t written = ::write(fd, p, left);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    p += written;
+    left -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+static void appendToHeldRunLog(const std::string& text) {
+  if (heldRunLog < 0) {
+    heldRunLog = ::open(kRunLogFile, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    if (heldRunLog < 0) {
+      reportAppendFailure(kRunLogFile);
+      return;
+    }
+  }
+  writeWhole(heldRunLog, text);
+}
+
+void holdRunLogOpen() { holdingRunLog = true; }
+
+void releaseRunLog() {
+  holdingRunLog = false;
+  if (heldRunLog >= 0) ::close(heldRunLog);
+  heldRunLog = -1;
+}
+
 static void appendToFile(const char* path, const std::string& text) {
   std::FILE* file = std::fopen(path, "a");
   if (file == nullptr) {
-    std::fprintf(stderr, "Unable to open log file for appending log data (%s): %s\n", path,
-                 systemErrorText());
+    reportAppendFailure(path);
     return;
   }
   std::fwrite(text.data(), 1, text.size(), file);
@@ -68,7 +120,13 @@ static void appendToFile(const char* path, const std::string& text) {
   std::fclose(file);
 }
 
-void appendRunLog(const std::string& text) { appendToFile(kRunLogFile, text); }
+void appendRunLog(const std::string& text) {
+  if (holdingRunLog) {
+    appendToHeldRunLog(text);
+  } else {
+    appendToFile(kRunLogFile, text);
+  }
+}
 
 void appendMessageFile(const std::string& text) { appendToFile(kMessageFile, text); }
 

@@ -97,6 +97,12 @@ const std::string& formatMessage(const char* format, ...) __attribute__((format(
 // the run goes on.
 void appendRunLog(const std::string& text);
 void appendMessageFile(const std::string& text);
+// Between these two calls the run log stays open once it has been opened;
+// every text is still written to it at once and unbuffered, so what the
+// file holds is the same at every moment. Nothing may remove or replace
+// the run log, or change the current directory, in between.
+void holdRunLogOpen();
+void releaseRunLog();
 // Run log, then message file, then standard output.
 void reportLine(const std::string& text);
 // One progress character on standard output, flushed at once.
