@@ -93,10 +93,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-  // Entered at the first input, not at start-up: with -jobs the parent
-  // process only starts the workers, and their logs go to its folder.
-  static bool entered = chdir(workFolder.c_str()) == 0;
-  if (!entered) std::abort();
+  // The run happens in the work folder; the fuzzer's own paths (inputs named
+  // on the command line, logs of -jobs workers) stay relative to where it started.
+  static const std::string startFolder = std::filesystem::current_path().string();
+  if (chdir(workFolder.c_str()) != 0) std::abort();
   clearFolder();
   std::string_view whole(reinterpret_cast<const char*>(data), size);
   uint8_t bits = 0;
@@ -135,5 +135,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::fprintf(stderr, "the input plugin was changed\n");
     std::abort();
   }
+  if (chdir(startFolder.c_str()) != 0) std::abort();
   return 0;
 }
