@@ -4,7 +4,9 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "harness.h"
 #include "workfiles/change_list.h"
@@ -78,6 +80,48 @@ TEST_F(WorkFileTest, MissingKnownInteriorsIsReportedAtEveryCall) {
   EXPECT_TRUE(isInteriorCellQuietly("cellar"));
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
   EXPECT_EQ(read("qnlog.txt"), message + message);
+}
+
+TEST_F(WorkFileTest, InteriorListsHeldInMemoryAnswerAsTheFilesDo) {
+  // A line longer than 255 bytes is looked at in pieces; CR LF and mixed case
+  // are read as ever.
+  const std::string longName(300, 'k');
+  write("qnintcs.tmp", "Cellar\r\nATTIC\n" + longName + "\nlast");
+  const std::vector<std::string> names = {"cellar",      "attic",  longName,
+                                          longName.substr(0, 255), longName.substr(255), "last",
+                                          "",            "Cellar", "tower"};
+  auto answers = [&] {
+    std::string all;
+    for (const std::string& name : names) all += isInteriorCell(name.c_str()) ? 'y' : 'n';
+    for (const std::string& name : names) all += isInteriorCellQuietly(name.c_str()) ? 'y' : 'n';
+    return all;
+  };
+  for (bool knownListExists : {false, true}) {
+    if (knownListExists) write("qn_interiors.dat", "Tower\n\n");
+    std::remove("qnlog.txt");
+    testing::internal::CaptureStderr();
+    const std::string fromFiles = answers();
+    const std::string reportsFromFiles = testing::internal::GetCapturedStderr();
+    const std::string logFromFiles = read("qnlog.txt");
+
+    std::remove("qnlog.txt");
+    holdInteriorListsInMemory();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(answers(), fromFiles);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), reportsFromFiles);
+    EXPECT_EQ(read("qnlog.txt"), logFromFiles);
+    // Until dropped, the copies answer and the files are not read again.
+    write("qnintcs.tmp", "Tower\n");
+    std::remove("qn_interiors.dat");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(answers(), fromFiles);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), reportsFromFiles);
+    dropInteriorListsFromMemory();
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(isInteriorCellQuietly("tower"));
+    testing::internal::GetCapturedStderr();
+    write("qnintcs.tmp", "Cellar\r\nATTIC\n" + longName + "\nlast");
+  }
 }
 
 TEST_F(WorkFileTest, NameInKnownInteriorsNeverOpensTheScanList) {

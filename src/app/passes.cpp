@@ -20,6 +20,7 @@
 #include "plugin/record_layout.h"
 #include "script/script_text.h"
 #include "workfiles/change_list.h"
+#include "workfiles/interior_list.h"
 #include "workfiles/text_lines.h"
 
 namespace {
@@ -233,19 +234,33 @@ struct RunLogHeld {
   ~RunLogHeld() { releaseRunLog(); }
 };
 
+// The lists the write pass reads into memory are dropped however the run
+// ends, so that no later run in the same process answers from them.
+struct WritePassListsDropped {
+  ~WritePassListsDropped() {
+    dropChangeListFromMemory();
+    dropInteriorListsFromMemory();
+  }
+};
+
 }  // namespace
 
 int runPasses(const char* pluginPath) {
   RunLogHeld runLogHeld;
+  WritePassListsDropped listsDropped;
   RecordBuffers record;
   for (runOptions.pass = 1; runOptions.pass <= 2; ++runOptions.pass) {
-    // Nothing is added to the change list once the scan pass is over, so the
-    // write pass looks it up in memory.
-    if (runOptions.pass == 2) holdChangeListInMemory();
+    // Nothing is added to the change list or the interior cell list once
+    // the scan pass is over, so the write pass looks them up in memory.
+    if (runOptions.pass == 2) {
+      holdChangeListInMemory();
+      holdInteriorListsInMemory();
+    }
     runOnePass(pluginPath, record);
     if (runOptions.listCells) break;
   }
   dropChangeListFromMemory();
+  dropInteriorListsFromMemory();
   writeClosingReports();
   return 0;
 }

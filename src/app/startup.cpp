@@ -29,6 +29,7 @@ void startAfresh() {
   outputDecision = OutputDecision{};
   forgetPluginCells();
   dropChangeListFromMemory();
+  dropInteriorListsFromMemory();
   std::remove(kRunLogFile);
   std::remove(kChangeListFile);
   std::remove(kMessageFile);

@@ -20,3 +20,10 @@ bool isInteriorCell(const char* name);
 // The same lookup without any report; for records that name their cell
 // rather than script commands.
 bool isInteriorCellQuietly(const char* name);
+
+// The write pass looks names up thousands of times and nothing writes either
+// list any more, so both may be read once into memory; lookups then answer
+// from there, the report of a missing "qn_interiors.dat" included, until the
+// copies are dropped.
+void holdInteriorListsInMemory();
+void dropInteriorListsFromMemory();
