@@ -18,6 +18,7 @@
 #include "plugin/npc_handler.h"
 #include "plugin/record_check.h"
 #include "plugin/record_layout.h"
+#include "rules/rules.h"
 #include "script/script_text.h"
 #include "workfiles/change_list.h"
 #include "workfiles/interior_list.h"
@@ -243,11 +244,19 @@ struct WritePassListsDropped {
   }
 };
 
+// The rules file is read once for both passes; the start-up listing has
+// already read it from disk, and reported it if it cannot be opened.
+struct RulesFileHeld {
+  explicit RulesFileHeld(const char* rulesPath) { holdRulesFileInMemory(rulesPath); }
+  ~RulesFileHeld() { dropRulesFileFromMemory(); }
+};
+
 }  // namespace
 
 int runPasses(const char* pluginPath) {
   RunLogHeld runLogHeld;
   WritePassListsDropped listsDropped;
+  RulesFileHeld rulesHeld(kRulesFile);
   RecordBuffers record;
   for (runOptions.pass = 1; runOptions.pass <= 2; ++runOptions.pass) {
     // Nothing is added to the change list or the interior cell list once

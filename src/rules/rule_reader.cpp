@@ -7,8 +7,11 @@
 // a letter are looked at, so anything else is a comment.
 #include "rules/rule_reader.h"
 
+#include <cstdio>
 #include <cstring>
 #include <iterator>
+#include <optional>
+#include <string>
 
 #include "app/run_state.h"
 
@@ -48,7 +51,39 @@ int tokenizeRule(const char* line) {
   return 0;
 }
 
+namespace {
+
+// The rules file's bytes while the passes hold them (see holdRulesFileInMemory).
+struct HeldRules {
+  std::string path;
+  std::string bytes;
+};
+std::optional<HeldRules> heldRules;
+
+}  // namespace
+
+void holdRulesFileInMemory(const char* rulesPath) {
+  heldRules.reset();
+  RulesFile file(std::fopen(rulesPath, "r"));
+  if (!file) return;
+  std::string bytes;
+  char chunk[4096];
+  std::size_t got;
+  while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) bytes.append(chunk, got);
+  // A file that cannot be read through is left to be read, and fail, as ever.
+  if (std::ferror(file.get())) return;
+  heldRules = HeldRules{rulesPath, std::move(bytes)};
+}
+
+void dropRulesFileFromMemory() { heldRules.reset(); }
+
 RulesFile openRulesFile(const char* rulesPath) {
+  // The held bytes are read through a stream of their own, so every
+  // evaluation reads them line by line exactly as it would read the file.
+  if (heldRules && heldRules->path == rulesPath) {
+    RulesFile held(fmemopen(heldRules->bytes.data(), heldRules->bytes.size(), "r"));
+    if (held) return held;
+  }
   RulesFile file(std::fopen(rulesPath, "r"));
   if (!file) {
     failRun("Unable to open your Cell Transposition rules file (%s): %s\n", rulesPath,

@@ -20,6 +20,8 @@ constexpr std::size_t kRuleLineSize = 1024;
 enum class RuleCode { kTA, kCA, kTR, kCR, kMC, kCE, kTC, kDA, kDR, kDE, kCI, kDI, kNone };
 
 // Opens the rules file as text; ends the run with status 1 when it cannot.
+// While its bytes are held in memory (rules.h), it opens a stream over them
+// instead.
 RulesFile openRulesFile(const char* rulesPath);
 
 // Reads lines until one begins with an ASCII letter and splits it into

@@ -1,7 +1,7 @@
 // The rules file "quendrel.cfg": its reader and tokenizer, and the one
 // routine that lists the rules in words or matches them against the current
-// cell. The file is opened, read from its first line and closed for every
-// listing and every evaluation; no rule is kept in memory between calls.
+// cell. Every listing and every evaluation reads the file from its first
+// line; no rule is kept in memory between calls.
 #pragma once
 
 #include <cstddef>
@@ -26,3 +26,11 @@ int tokenizeRule(const char* line);
 // pass nothing. Ends the run when the file cannot be opened or a line is bad.
 void evaluateRules(const char* rulesPath, char* recordName = nullptr,
                    std::size_t recordNameSize = 0);
+
+// The passes evaluate the rules for nearly every cell, land and path grid.
+// Between these two calls the file's bytes are read once and every
+// evaluation reads those bytes, line by line, as it would read the file. A
+// file that cannot be opened or read through at this point is not held, and
+// is opened (and fails) at each evaluation as before.
+void holdRulesFileInMemory(const char* rulesPath);
+void dropRulesFileFromMemory();
