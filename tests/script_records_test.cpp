@@ -5,6 +5,7 @@
 #include "harness.h"
 #include "plugin_builder.h"
 #include "script/script_text.h"
+#include "script/work_files.h"
 
 namespace {
 
@@ -130,6 +131,23 @@ TEST_F(ScriptRecords, UnwritableWorkFileEndsTheRun) {
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
             "Unable to open new temporary script output file for writing, qnscpt1.txt: "
             "Is a directory\n");
+}
+
+// During the passes the work files are held open and emptied for each
+// record; a shorter text after a longer one must leave nothing of the first.
+TEST_F(ScriptRecords, HeldWorkFilesHoldOnlyTheLatestText) {
+  holdScriptWorkFilesOpen();
+  const std::string longText = "begin Long\r\nposition 1000, 2000, 300, 0 ; a long comment here\r\nend\r\n";
+  const std::string shortText = "position 10, 20, 0, 0\r\n";
+  Record first = handle(rewriteScriptRecord, script("Long", longText));
+  Record second = handle(rewriteScriptRecord, script("Short", shortText));
+  EXPECT_EQ(read("qnscpt0.txt"), shortText);
+  EXPECT_EQ(read("qnscpt1.txt"), "position 16394.000000, -8172.000000, 0, 0\r\n");
+  EXPECT_EQ(second.subrecords.back().data, "position 16394.000000, -8172.000000, 0, 0\r\n");
+  EXPECT_EQ(first.subrecords.back().data,
+            "begin Long\r\nposition 17384.000000, -6192.000000, 300, 0 ; a long comment here\r\nend\r\n");
+  releaseScriptWorkFiles();
+  EXPECT_EQ(read("qnscpt1.txt"), "position 16394.000000, -8172.000000, 0, 0\r\n");
 }
 
 }  // namespace

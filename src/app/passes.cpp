@@ -20,6 +20,7 @@
 #include "plugin/record_layout.h"
 #include "rules/rules.h"
 #include "script/script_text.h"
+#include "script/work_files.h"
 #include "workfiles/change_list.h"
 #include "workfiles/interior_list.h"
 #include "workfiles/text_lines.h"
@@ -244,6 +245,13 @@ struct WritePassListsDropped {
   }
 };
 
+// The script work files are emptied for each record rather than created
+// anew; they are closed however the run ends, before the closing removes them.
+struct ScriptWorkFilesHeld {
+  ScriptWorkFilesHeld() { holdScriptWorkFilesOpen(); }
+  ~ScriptWorkFilesHeld() { releaseScriptWorkFiles(); }
+};
+
 // The rules file is read once for both passes; the start-up listing has
 // already read it from disk, and reported it if it cannot be opened.
 struct RulesFileHeld {
@@ -257,6 +265,7 @@ int runPasses(const char* pluginPath) {
   RunLogHeld runLogHeld;
   WritePassListsDropped listsDropped;
   RulesFileHeld rulesHeld(kRulesFile);
+  ScriptWorkFilesHeld workFilesHeld;
   RecordBuffers record;
   for (runOptions.pass = 1; runOptions.pass <= 2; ++runOptions.pass) {
     // Nothing is added to the change list or the interior cell list once
@@ -270,6 +279,7 @@ int runPasses(const char* pluginPath) {
   }
   dropChangeListFromMemory();
   dropInteriorListsFromMemory();
+  releaseScriptWorkFiles();
   writeClosingReports();
   return 0;
 }

@@ -13,14 +13,13 @@
 #include "plugin/record_layout.h"
 #include "script/ascii_text.h"
 #include "script/script_text.h"
+#include "script/work_files.h"
 #include "workfiles/text_lines.h"
 
 const char* const kScriptTextFile = "qnscpt0.txt";
 const char* const kRewrittenTextFile = "qnscpt1.txt";
 
 namespace {
-
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // What tells the two handlers apart.
 struct TextRecordForm {
@@ -122,13 +121,10 @@ std::optional<Subrecord> findTextSubrecord(const uint8_t* record, std::size_t li
   return std::nullopt;
 }
 
-// fclose that reports whether everything written reached the file.
-bool closeFile(FilePtr& file) { return std::fclose(file.release()) == 0; }
-
 void writeTextOut(const uint8_t* text, std::size_t size) {
-  FilePtr out(std::fopen(kScriptTextFile, "wb"));
+  WorkStream out = WorkStream::forWriting(WorkFile::kScriptText);
   bool written = out && std::fwrite(text, 1, size, out.get()) == size;
-  if (out && !closeFile(out)) written = false;
+  if (out && !out.finish()) written = false;
   if (!written) {
     failRun("Unable to create temporary script output file for writing, %s: %s\n",
             kScriptTextFile, systemErrorText());
@@ -145,12 +141,12 @@ struct LinePassResult {
 // rewriting command lines on the way. Lines are raw bytes: a CR LF line end,
 // or any other byte, comes through exactly as it was.
 LinePassResult rewriteLines(const TextRecordForm& form, const char* name) {
-  FilePtr in(std::fopen(kScriptTextFile, "rb"));
+  WorkStream in = WorkStream::forReading(WorkFile::kScriptText);
   if (!in) {
     failRun("Unable to create temporary script output file for reading, %s: %s\n",
             kScriptTextFile, systemErrorText());
   }
-  FilePtr out(std::fopen(kRewrittenTextFile, "wb"));
+  WorkStream out = WorkStream::forWriting(WorkFile::kRewrittenText);
   if (!out) {
     failRun("Unable to open new temporary script output file for writing, %s: %s\n",
             kRewrittenTextFile, systemErrorText());
@@ -191,7 +187,7 @@ LinePassResult rewriteLines(const TextRecordForm& form, const char* name) {
     failRun("Unable to create temporary script output file for reading, %s: %s\n",
             kScriptTextFile, systemErrorText());
   }
-  if (!closeFile(out)) {
+  if (!out.finish()) {
     failRun("Unable to open new temporary script output file for writing, %s: %s\n",
             kRewrittenTextFile, systemErrorText());
   }
@@ -222,7 +218,7 @@ void putTextBack(ModifiedRecord record, std::size_t limit, std::size_t textAt,
   const std::size_t newTextEnd = textData + static_cast<std::size_t>(newTextSize);
   std::memmove(bytes + newTextEnd, bytes + oldTextEnd, tailSize);
 
-  FilePtr in(std::fopen(kRewrittenTextFile, "rb"));
+  WorkStream in = WorkStream::forReading(WorkFile::kRewrittenText);
   if (!in) {
     failRun("Unable to create new temporary script output file for reading, %s: %s\n",
             kRewrittenTextFile, systemErrorText());
