@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "app/closing.h"
@@ -64,7 +65,14 @@ bool readRecord(std::FILE* plugin, const char* path, uint64_t fileSize, RecordBu
   }
   uint32_t recordSize = static_cast<uint32_t>(wholeSize);
   resetForRecord(recordSize);
-  record.original.resize(recordSize);
+  try {
+    record.original.resize(recordSize);
+    record.modified.resize(std::size_t{recordSize} + kRecordGrowthRoom);
+  } catch (const std::bad_alloc&) {
+    errno = ENOMEM;
+    failRun("Unable to allocate %lld bytes of memory to store TES file record: %s\n",
+            static_cast<long long>(uint64_t{recordSize} * 2), systemErrorText());
+  }
   std::memcpy(record.original.data(), header, sizeof header);
   std::size_t dataSize = recordSize - kRecordHeaderSize;
   if (std::fread(record.original.data() + kRecordHeaderSize, 1, dataSize, plugin) != dataSize) {
@@ -73,7 +81,6 @@ bool readRecord(std::FILE* plugin, const char* path, uint64_t fileSize, RecordBu
     failRun("Unable to read entire marker record (%u bytes) from %s into memory: %s\n",
             recordSize, path, reason);
   }
-  record.modified.resize(std::size_t{recordSize} + kRecordGrowthRoom);
   std::memcpy(record.modified.data(), record.original.data(), recordSize);
   record.modifiedSize = recordSize;
   return true;

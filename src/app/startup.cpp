@@ -4,9 +4,11 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "app/options.h"
 #include "app/passes.h"
@@ -104,5 +106,9 @@ int runQuendrel(int argc, char** argv) {
   } catch (const RunEnded& ended) {
     std::fflush(stdout);
     return ended.status;
+  } catch (const std::bad_alloc&) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "Unable to allocate memory: %s\n", std::strerror(ENOMEM));
+    return 1;
   }
 }
