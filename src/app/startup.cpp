@@ -13,7 +13,7 @@
 #include "app/options.h"
 #include "app/passes.h"
 #include "app/run_state.h"
-#include "plugin/cell_handler.h"
+#include "plugin/plugin_cells.h"
 #include "rules/rules.h"
 #include "workfiles/change_list.h"
 #include "workfiles/interior_list.h"

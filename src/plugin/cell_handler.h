@@ -13,10 +13,3 @@ void handleCell(uint8_t* data, uint32_t recordSize, uint8_t* originalData = null
 
 // Appends the current cell's two lines to cell_log.txt.
 void appendCellLog();
-
-// What the scan pass learns of the plugin's own cells, for records that
-// name a cell by its grid or its name: the region of the first CELL record
-// at each exterior grid position, and the names of the interior cells.
-const char* regionOfPluginCell(int32_t x, int32_t y);
-bool isInteriorCellOfPlugin(const char* lowerCaseName);
-void forgetPluginCells();

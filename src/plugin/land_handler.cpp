@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "app/run_state.h"
-#include "plugin/cell_handler.h"
+#include "plugin/plugin_cells.h"
 #include "plugin/record_layout.h"
 #include "plugin/text_fields.h"
 #include "rules/rules.h"

@@ -3,7 +3,6 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "plugin/cell_handler.h"
 #include "plugin/plugin_cells.h"
 
 namespace {
