@@ -23,23 +23,11 @@ struct PendingDestination {
 
 void processDestination(uint8_t* data, const PendingDestination& pending, const char* characterId) {
   uint8_t* xy = data + pending.offset + kSubrecordHeaderSize;
-  const WorldPosition old = readWorldPosition(xy);
-  std::optional<GridCell> cell = cellOfPosition(old.x, old.y);
-  if (cell && runOptions.verbose) {
-    appendRunLog(formatMessage("AI/Travel Package on %s points at (%f, %f): cell [%d, %d] ",
-                               characterId, old.x, old.y, cell->x, cell->y));
-  }
-  std::optional<WorldPosition> moved;
-  if (cell) moved = followMovedCell(*cell, old);
-  if (!moved) {
-    if (runOptions.verbose) appendRunLog("\n");
+  const std::string id = characterId;
+  if (!moveDestinationWithItsCell(xy, "AI/Travel Package on " + id + " points at ",
+                                  "\tAI/Travel Package on " + id + " \t")) {
     return;
   }
-  if (!runOptions.verbose) {
-    appendRunLog(formatMessage("\tAI/Travel Package on %s \t(%f, %f) ", characterId, old.x, old.y));
-  }
-  writeWorldPosition(xy, *moved);
-  appendRunLog(formatMessage(" - MODIFIED to (%f, %f)\n", moved->x, moved->y));
   outputDecision.writeOriginal = kNo;
   outputDecision.writeModified = kYes;
   if (pending.kind == DestinationKind::kAiPackage) {

@@ -2,6 +2,7 @@
 // positions moved along with their cell.
 #include <cmath>
 
+#include "app/run_state.h"
 #include "plugin/record_layout.h"
 #include "plugin/world_positions.h"
 #include "workfiles/change_list.h"
@@ -46,4 +47,24 @@ std::optional<WorldPosition> followMovedCell(GridCell cell, WorldPosition positi
   int32_t dX, dY;
   if (!findChange(cell.x, cell.y, dX, dY)) return std::nullopt;
   return shiftWorldPosition(position, dX, dY);
+}
+
+std::optional<WorldPosition> moveDestinationWithItsCell(uint8_t* xy, const std::string& verboseLead,
+                                                        const std::string& quietLead) {
+  const WorldPosition old = readWorldPosition(xy);
+  std::optional<GridCell> cell = cellOfPosition(old.x, old.y);
+  if (cell && runOptions.verbose) {
+    appendRunLog(verboseLead + formatMessage("(%f, %f): cell [%d, %d] ", old.x, old.y, cell->x,
+                                             cell->y));
+  }
+  std::optional<WorldPosition> moved;
+  if (cell) moved = followMovedCell(*cell, old);
+  if (!moved) {
+    if (runOptions.verbose) appendRunLog("\n");
+    return std::nullopt;
+  }
+  if (!runOptions.verbose) appendRunLog(quietLead + formatMessage("(%f, %f) ", old.x, old.y));
+  writeWorldPosition(xy, *moved);
+  appendRunLog(formatMessage(" - MODIFIED to (%f, %f)\n", moved->x, moved->y));
+  return moved;
 }

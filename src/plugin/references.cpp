@@ -126,23 +126,9 @@ void handleDoorDestination(const ReferenceWalk& walk, std::size_t dodtOffset) {
   }
 
   uint8_t* xy = data + dodtOffset + kSubrecordHeaderSize;
-  const WorldPosition old = readWorldPosition(xy);
-  std::optional<GridCell> cell = cellOfPosition(old.x, old.y);
-  if (cell && runOptions.verbose) {
-    appendRunLog(formatMessage("Door teleports to (%f, %f): cell [%d, %d] ", old.x, old.y,
-                               cell->x, cell->y));
-  }
-  std::optional<WorldPosition> moved;
-  if (cell) moved = followMovedCell(*cell, old);
-  if (!moved) {
-    if (runOptions.verbose) appendRunLog("\n");
-    return;
-  }
-  if (!runOptions.verbose) {
-    appendRunLog(formatMessage("\tDoor teleport\t(%f, %f) ", old.x, old.y));
-  }
-  writeWorldPosition(xy, *moved);
-  appendRunLog(formatMessage(" - MODIFIED to (%f, %f)\n", moved->x, moved->y));
+  std::optional<WorldPosition> moved =
+      moveDestinationWithItsCell(xy, "Door teleports to ", "\tDoor teleport\t");
+  if (!moved) return;
   ++runCounters.objectsModified;
   // A door follows its destination in every copy of the cell that is
   // written; a cell the rules deleted stays deleted.

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "plugin/record_layout.h"
 
@@ -18,6 +19,14 @@ std::optional<WorldPosition> shiftWorldPosition(WorldPosition position, int32_t 
 // The new place of a position in `cell` when the change list says that cell
 // moved; nothing otherwise.
 std::optional<WorldPosition> followMovedCell(GridCell cell, WorldPosition position);
+
+// A destination (door, travel package or travel service) at `xy` follows
+// its cell when the change list says that cell moved. The run log gets
+// `verboseLead` and the position and cell under -v, and `quietLead` and the
+// position otherwise when it moved, then " - MODIFIED to (x, y)". Returns
+// the new position when it moved.
+std::optional<WorldPosition> moveDestinationWithItsCell(uint8_t* xy, const std::string& verboseLead,
+                                                        const std::string& quietLead);
 
 inline WorldPosition readWorldPosition(const uint8_t* xy) { return {readF32(xy), readF32(xy + 4)}; }
 inline void writeWorldPosition(uint8_t* xy, WorldPosition position) {
