@@ -105,6 +105,23 @@ bool recordIsSound(const RecordBuffers& record, bool warn) {
   return false;
 }
 
+// Script (SCPT) and dialogue (INFO) text, in the write pass: always counted,
+// rewritten unless -d is given.
+void passTextRecord(RecordBuffers& record, bool isScript) {
+  ++(isScript ? runCounters.scriptsFound : runCounters.dialogFound);
+  if (!runOptions.modifyScripts) {
+    if (runOptions.verbose) appendRunLog("\n");
+    return;
+  }
+  if (!recordIsSound(record, true)) return;
+  ModifiedRecord modified{record.modified, record.modifiedSize};
+  if (isScript) {
+    rewriteScriptRecord(modified);
+  } else {
+    rewriteDialogueRecord(modified);
+  }
+}
+
 void dispatchRecord(RecordBuffers& record) {
   const bool writePass = runOptions.pass == 2;
   uint8_t* modified = record.modified.data();
@@ -128,28 +145,10 @@ void dispatchRecord(RecordBuffers& record) {
     }
   } else if (isType(record, "SCPT")) {
     showProgress('S');
-    if (writePass) {
-      ++runCounters.scriptsFound;
-      if (runOptions.modifyScripts) {
-        if (recordIsSound(record, true)) {
-          rewriteScriptRecord(ModifiedRecord{record.modified, record.modifiedSize});
-        }
-      } else if (runOptions.verbose) {
-        appendRunLog("\n");
-      }
-    }
+    if (writePass) passTextRecord(record, true);
   } else if (isType(record, "INFO")) {
     showProgress('I');
-    if (writePass) {
-      ++runCounters.dialogFound;
-      if (runOptions.modifyScripts) {
-        if (recordIsSound(record, true)) {
-          rewriteDialogueRecord(ModifiedRecord{record.modified, record.modifiedSize});
-        }
-      } else if (runOptions.verbose) {
-        appendRunLog("\n");
-      }
-    }
+    if (writePass) passTextRecord(record, false);
   } else if (isType(record, "PGRD")) {
     showProgress('P');
     if (writePass) {
