@@ -37,7 +37,7 @@ struct RecordBuffers {
   uint64_t fileOffset = 0;  // of the record's first byte in the plugin
 };
 
-constexpr std::size_t kReadBufferSize = 1 << 20;
+constexpr std::size_t kStreamBufferSize = 1 << 20;
 
 void resetForRecord(uint32_t recordSize) {
   cellState.oldX = cellState.oldY = cellState.newX = cellState.newY = 0;
@@ -200,9 +200,14 @@ void writeRecord(std::FILE* output, RecordBuffers& record) {
 }
 
 void runOnePass(const char* path, RecordBuffers& record) {
+  // Large stream buffers: the plugin is read, and the output written, in a
+  // few big pieces rather than in pieces of a disk block. Declared first, so
+  // that both streams are closed before their buffers go.
+  std::vector<char> pluginBuffer(kStreamBufferSize);
+  std::vector<char> outputBuffer(runOptions.listCells ? 0 : kStreamBufferSize);
   std::unique_ptr<std::FILE, FileCloser> plugin(std::fopen(path, "rb"));
   if (!plugin) failRun("Unable to open %s for reading: %s\n", path, systemErrorText());
-  std::setvbuf(plugin.get(), nullptr, _IOFBF, kReadBufferSize);
+  std::setvbuf(plugin.get(), pluginBuffer.data(), _IOFBF, pluginBuffer.size());
   struct stat status;
   uint64_t fileSize = fstat(fileno(plugin.get()), &status) == 0
                           ? static_cast<uint64_t>(status.st_size)
@@ -211,7 +216,7 @@ void runOnePass(const char* path, RecordBuffers& record) {
   if (!runOptions.listCells) {
     output.reset(std::fopen(kOutputPlugin, "wb"));
     if (!output) failRun("Unable to open %s for writing: %s\n", kOutputPlugin, systemErrorText());
-    std::setvbuf(output.get(), nullptr, _IOFBF, kReadBufferSize);
+    std::setvbuf(output.get(), outputBuffer.data(), _IOFBF, outputBuffer.size());
   }
   if (runOptions.pass == 1) {
     std::printf("Step 1/2: Generating a list of cells that should be modifed from %s ...\n", path);
