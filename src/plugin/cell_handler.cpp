@@ -149,10 +149,7 @@ void handleCell(uint8_t* data, uint32_t recordSize, uint8_t* originalData) {
     }
     evaluateRules(kRulesFile, reinterpret_cast<char*>(nameText), nameRecord->size);
     if (writePass() && runOptions.verbose) appendRunLog("\n");
-    if (!writePass()) {
-      appendInteriorName(cellState.cellName);
-      rememberInteriorCell(cellState.cellName);
-    }
+    if (!writePass()) appendInteriorName(cellState.cellName);
   } else {
     if (!writePass()) {
       rememberExteriorCell(cellState.oldX, cellState.oldY, cellState.regionName);

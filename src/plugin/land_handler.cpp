@@ -24,7 +24,8 @@ void loadExteriorLocation(int32_t x, int32_t y) {
 }
 
 // Every interior path grid carries the grid (0, 0) and names its cell; such
-// a grid belongs to no exterior cell and never moves.
+// a grid belongs to no exterior cell and never moves. The interior cell list
+// holds every interior cell of the plugin, and the user's own list others.
 bool namesInteriorCell(const uint8_t* data, std::size_t dataSize) {
   std::size_t offset = 0;
   while (offset < dataSize) {
@@ -36,7 +37,7 @@ bool namesInteriorCell(const uint8_t* data, std::size_t dataSize) {
       for (char* c = name; *c != '\0'; ++c) {
         if (*c >= 'A' && *c <= 'Z') *c = static_cast<char>(*c - 'A' + 'a');
       }
-      return isInteriorCellOfPlugin(name) || isInteriorCellQuietly(name);
+      return isInteriorCellQuietly(name);
     }
     offset = subrecordEnd(*subrecord);
   }
