@@ -16,7 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "app/run_state.h"
+#include "base/report.h"
+#include "base/run_state.h"
 #include "plugin_builder.h"
 
 namespace harness {

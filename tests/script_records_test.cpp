@@ -5,7 +5,7 @@
 #include "harness.h"
 #include "plugin_builder.h"
 #include "script/script_text.h"
-#include "script/work_files.h"
+#include "workfiles/script_work_files.h"
 
 namespace {
 

@@ -3,10 +3,11 @@
 
 #include <cstdio>
 
-#include "app/run_state.h"
-#include "script/script_text.h"
+#include "base/report.h"
+#include "base/run_state.h"
 #include "workfiles/change_list.h"
 #include "workfiles/interior_list.h"
+#include "workfiles/script_work_files.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "app/closing.h"
-#include "app/run_state.h"
+#include "base/report.h"
 
 namespace {
 

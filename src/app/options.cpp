@@ -8,8 +8,10 @@
 #include <cstring>
 #include <memory>
 
-#include "app/run_state.h"
-#include "workfiles/text_lines.h"
+#include "base/ascii.h"
+#include "base/report.h"
+#include "base/run_state.h"
+#include "base/text_lines.h"
 
 namespace {
 
@@ -28,9 +30,6 @@ const char* const kVersionLine =
     "cell transposition for TES3 plugins, by the Quendrel developers\n";
 
 bool isLineEnd(char c) { return c == '\n' || c == '\r' || c == '\0'; }
-bool isWhiteSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
 
 // Splits the options line behind its keyword into arguments the way a
 // command line would hold them; a double quote may enclose an argument
@@ -44,7 +43,7 @@ void splitOptionsLine(const char* text, std::vector<std::string>& words) {
     bool quoted = *p == '"';
     if (quoted) ++p;
     const char* start = p;
-    while (!isLineEnd(*p) && *p != '"' && (quoted || !isWhiteSpace(*p))) ++p;
+    while (!isLineEnd(*p) && *p != '"' && (quoted || !isAsciiSpace(*p))) ++p;
     words.emplace_back(start, p);
     if (*p == '"') ++p;
   }
@@ -73,11 +72,7 @@ void readOptionsLine(const char* rulesPath, ArgumentVector& arguments) {
   while ((length = readLine(file.get(), line, sizeof line, LineEnds::kText)) > 0) {
     if (length < 9) continue;
     char keyword[10];
-    for (int i = 0; i < 9; ++i) {
-      char c = line[i];
-      keyword[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    }
-    keyword[9] = '\0';
+    lowerCaseCopy(line, 9, keyword);
     if (std::strcmp(keyword, "quendrel ") != 0) continue;
     std::size_t first = arguments.words.size();
     splitOptionsLine(line + 8, arguments.words);

@@ -13,7 +13,8 @@
 #include <vector>
 
 #include "app/closing.h"
-#include "app/run_state.h"
+#include "base/report.h"
+#include "base/run_state.h"
 #include "plugin/cell_handler.h"
 #include "plugin/land_handler.h"
 #include "plugin/npc_handler.h"
@@ -21,10 +22,10 @@
 #include "plugin/record_layout.h"
 #include "rules/rules.h"
 #include "script/script_text.h"
-#include "script/work_files.h"
+#include "workfiles/script_work_files.h"
 #include "workfiles/change_list.h"
 #include "workfiles/interior_list.h"
-#include "workfiles/text_lines.h"
+#include "base/text_lines.h"
 
 namespace {
 

@@ -12,12 +12,13 @@
 
 #include "app/options.h"
 #include "app/passes.h"
-#include "app/run_state.h"
+#include "base/report.h"
+#include "base/run_state.h"
 #include "plugin/plugin_cells.h"
 #include "rules/rules.h"
 #include "workfiles/change_list.h"
 #include "workfiles/interior_list.h"
-#include "workfiles/text_lines.h"
+#include "base/text_lines.h"
 
 namespace {
 

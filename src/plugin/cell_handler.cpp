@@ -6,7 +6,8 @@
 #include <cstdio>
 #include <optional>
 
-#include "app/run_state.h"
+#include "base/report.h"
+#include "base/run_state.h"
 #include "plugin/plugin_cells.h"
 #include "plugin/references.h"
 #include "plugin/record_layout.h"
@@ -75,8 +76,7 @@ ReferenceShift handleMovedReferenceMarker(uint8_t* cndt) {
   outputDecision = cellDecision;
   runCounters.cellsAndLandsModified = cellsAndLandsModified;
   if (moved && outputDecision.writeOriginal == kYes && outputDecision.writeModified == kNo) {
-    outputDecision.writeOriginal = kNo;
-    outputDecision.writeModified = kYes;
+    writeModifiedOnly(outputDecision);
   }
   return shift;
 }

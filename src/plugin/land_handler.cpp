@@ -2,9 +2,12 @@
 #include "plugin/land_handler.h"
 
 #include <cstdio>
+#include <cstring>
 #include <optional>
 
-#include "app/run_state.h"
+#include "base/ascii.h"
+#include "base/report.h"
+#include "base/run_state.h"
 #include "plugin/plugin_cells.h"
 #include "plugin/record_layout.h"
 #include "plugin/text_fields.h"
@@ -34,9 +37,7 @@ bool namesInteriorCell(const uint8_t* data, std::size_t dataSize) {
     if (hasTag(data + offset, "NAME")) {
       char name[kNameFieldSize];
       copySubrecordText(name, sizeof name, data + offset + kSubrecordHeaderSize, subrecord->size);
-      for (char* c = name; *c != '\0'; ++c) {
-        if (*c >= 'A' && *c <= 'Z') *c = static_cast<char>(*c - 'A' + 'a');
-      }
+      lowerCaseCopy(name, std::strlen(name), name);
       return isInteriorCellQuietly(name);
     }
     offset = subrecordEnd(*subrecord);

@@ -5,7 +5,7 @@
 
 #include <optional>
 
-#include "app/run_state.h"
+#include "base/run_state.h"
 #include "plugin/record_layout.h"
 #include "plugin/text_fields.h"
 #include "plugin/world_positions.h"
@@ -28,8 +28,7 @@ void processDestination(uint8_t* data, const PendingDestination& pending, const 
                                   "\tAI/Travel Package on " + id + " \t")) {
     return;
   }
-  outputDecision.writeOriginal = kNo;
-  outputDecision.writeModified = kYes;
+  writeModifiedOnly(outputDecision);
   if (pending.kind == DestinationKind::kAiPackage) {
     ++runCounters.aiPackagesModified;
   } else {

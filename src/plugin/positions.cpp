@@ -2,7 +2,8 @@
 // positions moved along with their cell.
 #include <cmath>
 
-#include "app/run_state.h"
+#include "base/report.h"
+#include "base/run_state.h"
 #include "plugin/record_layout.h"
 #include "plugin/world_positions.h"
 #include "workfiles/change_list.h"

@@ -3,7 +3,8 @@
 
 #include <optional>
 
-#include "app/run_state.h"
+#include "base/report.h"
+#include "base/run_state.h"
 #include "plugin/record_layout.h"
 #include "plugin/text_fields.h"
 #include "plugin/world_positions.h"
@@ -137,7 +138,6 @@ void handleDoorDestination(const ReferenceWalk& walk, std::size_t dodtOffset) {
       writeWorldPosition(walk.originalData + dodtOffset + kSubrecordHeaderSize, *moved);
     }
   } else if (outputDecision.writeOriginal == kYes) {
-    outputDecision.writeOriginal = kNo;
-    outputDecision.writeModified = kYes;
+    writeModifiedOnly(outputDecision);
   }
 }

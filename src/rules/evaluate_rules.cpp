@@ -6,9 +6,10 @@
 #include <cstdint>
 #include <cstring>
 
-#include "app/run_state.h"
+#include "base/report.h"
+#include "base/run_state.h"
 #include "rules/rule_reader.h"
-#include "workfiles/numbers.h"
+#include "base/numbers.h"
 
 namespace {
 

@@ -13,7 +13,8 @@
 #include <optional>
 #include <string>
 
-#include "app/run_state.h"
+#include "base/ascii.h"
+#include "base/report.h"
 
 char ruleFields[kRuleFieldCount][kRuleFieldSize];
 
@@ -91,8 +92,6 @@ RulesFile openRulesFile(const char* rulesPath) {
   }
   return file;
 }
-
-static bool isAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 bool readRuleCandidate(std::FILE* file, char (&line)[kRuleLineSize]) {
   while (readLine(file, line, kRuleLineSize, LineEnds::kText) > 0) {

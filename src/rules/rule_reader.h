@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "rules/rules.h"
-#include "workfiles/text_lines.h"
+#include "base/text_lines.h"
 
 using RulesFile = std::unique_ptr<std::FILE, FileCloser>;
 

@@ -9,41 +9,20 @@
 #include <optional>
 #include <string>
 
-#include "app/run_state.h"
+#include "base/report.h"
+#include "base/run_state.h"
 #include "plugin/record_layout.h"
-#include "script/ascii_text.h"
+#include "base/ascii.h"
+#include "script/command_words.h"
 #include "script/script_text.h"
 #include "workfiles/change_list.h"
 #include "workfiles/interior_list.h"
 
 namespace {
 
-// Where a command keeps its X, Y and cell-name arguments (numbered from 1).
-struct CommandForm {
-  const char* word;
-  int xArgument;
-  int yArgument;
-  int cellNameArgument;
-  bool aiCommand;  // an AI package whose X and Y of 0, 0 mean "no destination"
-};
-
-// Searched in this order; the first word that occurs anywhere in the line
-// decides. "position" also finds "positioncell" (same arguments), and every
-// "...cell" word comes before the shorter word it begins with.
-constexpr CommandForm kCommandForms[] = {
-    {"position", 1, 2, 5, false},     {"aitravel", 1, 2, 5, false},
-    {"placeitemcell", 3, 4, 2, false}, {"placeitem", 2, 3, 1, false},
-    {"aifollowcell", 4, 5, 2, true},  {"aiescortcell", 4, 5, 2, true},
-    {"aifollow", 3, 4, 2, true},      {"aiescort", 3, 4, 2, true},
-};
-
-// The commands that name their cell; a named interior cell is never shifted.
-constexpr const char* kCellCommandWords[] = {"positioncell", "aiescortcell", "aifollowcell",
-                                             "placeitemcell"};
-
 constexpr std::size_t kArgumentTextMax = 31;
 
-bool isSeparator(char c) { return isScriptWhiteSpace(c) || c == ','; }
+bool isSeparator(char c) { return isAsciiSpace(c) || c == ','; }
 
 struct Span {
   std::size_t begin = 0;
@@ -56,7 +35,7 @@ struct Span {
 // here; a text without a number reads as 0.
 float readDecimalFloat(const char* text) {
   const char* p = text;
-  while (isScriptWhiteSpace(*p)) ++p;
+  while (isAsciiSpace(*p)) ++p;
   const char* start = p;
   if (*p == '+' || *p == '-') ++p;
   std::size_t digits = 0;
@@ -103,9 +82,9 @@ int rewriteCommandLine(char* line) {
   char lower[kScriptLineSize];
   lowerCaseCopy(line, length, lower);
 
-  const CommandForm* form = nullptr;
+  const CommandWord* form = nullptr;
   const char* found = nullptr;
-  for (const CommandForm& candidate : kCommandForms) {
+  for (const CommandWord& candidate : kCommandWords) {
     found = std::strstr(lower, candidate.word);
     if (found != nullptr) {
       form = &candidate;
@@ -161,9 +140,10 @@ int rewriteCommandLine(char* line) {
 
   if (form->aiCommand && x == 0.0f && y == 0.0f) return 0;
 
+  // Any cell-naming word anywhere in the line, not only the one that decided.
   bool namesCell = false;
-  for (const char* word : kCellCommandWords) {
-    if (std::strstr(lower, word) != nullptr) namesCell = true;
+  for (const CommandWord& command : kCommandWords) {
+    if (command.namesCell && std::strstr(lower, command.word) != nullptr) namesCell = true;
   }
   if (namesCell) {
     if (isInteriorCell(cellName.c_str())) {

@@ -8,11 +8,6 @@
 
 constexpr std::size_t kScriptLineSize = 1024;  // a line buffer: 1023 bytes and a terminator
 
-// The work files that carry one record's text out of the record and back, in
-// the current directory; the closing of the run deletes them.
-extern const char* const kScriptTextFile;     // "qnscpt0.txt": the text as found
-extern const char* const kRewrittenTextFile;  // "qnscpt1.txt": the text as rewritten
-
 // Rewrites the X and Y arguments of the position, placement, travel, escort
 // or follow command in `line` (a zero-terminated line in a kScriptLineSize
 // buffer) when the cell they lie in has moved. Returns 1 when the line was

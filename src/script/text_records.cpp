@@ -9,15 +9,14 @@
 #include <memory>
 #include <optional>
 
-#include "app/run_state.h"
+#include "base/report.h"
+#include "base/run_state.h"
 #include "plugin/record_layout.h"
-#include "script/ascii_text.h"
+#include "base/ascii.h"
+#include "script/command_words.h"
 #include "script/script_text.h"
-#include "script/work_files.h"
-#include "workfiles/text_lines.h"
-
-const char* const kScriptTextFile = "qnscpt0.txt";
-const char* const kRewrittenTextFile = "qnscpt1.txt";
+#include "workfiles/script_work_files.h"
+#include "base/text_lines.h"
 
 namespace {
 
@@ -67,24 +66,6 @@ const TextRecordForm kDialogueForm = {
 };
 
 constexpr std::size_t kNameMax = 127;
-
-// A line goes to rewriteCommandLine only when a command word is followed by a
-// blank or a comma, and never when it holds "disposition": "ModDisposition 10"
-// holds "position " but moves nothing.
-constexpr const char* kCommandFilter[] = {
-    "position ",     "position,",     "positioncell ", "positioncell,", "placeitem ",
-    "placeitem,",    "placeitemcell ", "placeitemcell,", "aiescort ",     "aiescort,",
-    "aifollow ",     "aifollow,",     "aiescortcell ", "aiescortcell,", "aifollowcell ",
-    "aifollowcell,", "aitravel ",     "aitravel,",
-};
-
-bool passesCommandFilter(const char* lower) {
-  if (std::strstr(lower, "disposition") != nullptr) return false;
-  for (const char* text : kCommandFilter) {
-    if (std::strstr(lower, text) != nullptr) return true;
-  }
-  return false;
-}
 
 bool isQuietSubrecord(const TextRecordForm& form, const uint8_t* name) {
   for (std::size_t i = 0; i < form.quietCount; ++i) {
@@ -161,12 +142,11 @@ LinePassResult rewriteLines(const TextRecordForm& form, const char* name) {
     // The word tests see a line up to a zero byte in it; such a line is only
     // copied, as rewriting it would lose what follows the zero byte.
     const bool holdsZeroByte = std::strlen(line) != length;
-    const bool offered = passesCommandFilter(lower);
+    const bool offered = holdsCommandWord(lower);
     if (offered && !holdsZeroByte && rewriteCommandLine(line) == 1) {
       if (!runOptions.verbose) appendRunLog(formatMessage(form.changedMessage, name));
       ++(runCounters.*form.changedCounter);
-      outputDecision.writeOriginal = kNo;
-      outputDecision.writeModified = kYes;
+      writeModifiedOnly(outputDecision);
       const std::size_t newLength = std::strlen(line);
       result.sizeChange += static_cast<int64_t>(newLength) - static_cast<int64_t>(length);
       length = newLength;

@@ -6,9 +6,10 @@
 #include <optional>
 #include <vector>
 
-#include "app/run_state.h"
-#include "workfiles/numbers.h"
-#include "workfiles/text_lines.h"
+#include "base/report.h"
+#include "base/ascii.h"
+#include "base/numbers.h"
+#include "base/text_lines.h"
 
 const char* const kChangeListFile = "qncells.tmp";
 
@@ -28,7 +29,7 @@ bool parseChangeLine(const char* line, ChangeLine& change) {
   const char* p = line;
   for (int i = 0; i < 4; ++i) {
     if (i > 0) {
-      while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r' || *p == '\v' || *p == '\f') ++p;
+      while (isAsciiSpace(*p)) ++p;
       if (*p != ',') return false;
       ++p;
     }

@@ -9,8 +9,9 @@
 #include <string>
 #include <unordered_set>
 
-#include "app/run_state.h"
-#include "workfiles/text_lines.h"
+#include "base/ascii.h"
+#include "base/report.h"
+#include "base/text_lines.h"
 
 const char* const kInteriorListFile = "qnintcs.tmp";
 const char* const kKnownInteriorsFile = "qn_interiors.dat";
@@ -38,10 +39,8 @@ static bool visitListLines(std::FILE* file, Visit visit) {
   char line[256];
   std::size_t length;
   while ((length = readLine(file, line, sizeof line, LineEnds::kText)) > 0) {
-    if (line[length - 1] == '\n') line[--length] = '\0';
-    for (std::size_t i = 0; i < length; ++i) {
-      if (line[i] >= 'A' && line[i] <= 'Z') line[i] = static_cast<char>(line[i] - 'A' + 'a');
-    }
+    if (line[length - 1] == '\n') --length;
+    lowerCaseCopy(line, length, line);
     if (visit(static_cast<const char*>(line))) return true;
   }
   return false;

@@ -1,13 +1,11 @@
 // Leading-digits conversion of whole numbers.
-#include "workfiles/numbers.h"
+#include "base/numbers.h"
 
-static bool isSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+#include "base/ascii.h"
 
 int32_t readLeadingInt(const char* text, const char** end) {
   const char* p = text;
-  while (isSpace(*p)) ++p;
+  while (isAsciiSpace(*p)) ++p;
   bool negative = false;
   if (*p == '+' || *p == '-') {
     negative = *p == '-';

@@ -1,5 +1,7 @@
-// The state one run of Quendrel shares between all of its parts, and the
-// writers of the run log, the message file and the console.
+// The state one run of Quendrel shares between all of its parts: the
+// options, the location the current record concerns, what the write pass
+// writes for it, the counts and script lists of the closing summary, and the
+// names of the files the run uses.
 //
 // Every struct here exists once per process and lives for the whole run.
 #pragma once
@@ -38,6 +40,14 @@ struct OutputDecision {
   int writeModified = kNo;
 };
 
+// The record goes out as its modified copy only, in place of the original:
+// what a rewritten pointer or text makes of a record that was to be written
+// as read.
+inline void writeModifiedOnly(OutputDecision& decision) {
+  decision.writeOriginal = kNo;
+  decision.writeModified = kYes;
+}
+
 struct RunCounters {
   int32_t cellsFound = 0;
   int32_t landsFound = 0;
@@ -70,10 +80,6 @@ extern OutputDecision outputDecision;
 extern RunCounters runCounters;
 extern ScriptLists scriptLists;
 
-// Every report text is formatted into this one buffer and written out as it
-// stands; it grows as needed, so no text is ever cut or overflows.
-extern std::string messageBuffer;
-
 // Names of the files the run reads and writes in the current directory.
 extern const char* const kRulesFile;      // "quendrel.cfg"
 extern const char* const kRunLogFile;     // "qnlog.txt"
@@ -81,40 +87,8 @@ extern const char* const kMessageFile;    // "qnmsg.txt"
 extern const char* const kCellListFile;   // "cell_log.txt"
 extern const char* const kOutputPlugin;   // "QNOUT.ESP"
 
-// Thrown to end the run with an exit status; the program entry catches it.
-struct RunEnded {
-  int status;
-};
-
 // Puts every shared struct back to its start-of-run value.
 void clearRunState();
-
-// Formats into messageBuffer and returns it.
-const std::string& formatMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
-
-// Each opens its file for appending, writes the text unchanged, flushes and
-// closes it. A file that cannot be opened is reported on standard error and
-// the run goes on.
-void appendRunLog(const std::string& text);
-void appendMessageFile(const std::string& text);
-// Between these two calls the run log stays open once it has been opened;
-// every text is still written to it at once and unbuffered, so what the
-// file holds is the same at every moment. Nothing may remove or replace
-// the run log, or change the current directory, in between.
-void holdRunLogOpen();
-void releaseRunLog();
-// Run log, then message file, then standard output.
-void reportLine(const std::string& text);
-// One progress character on standard output, flushed at once.
-void showProgress(char c);
-
-// Prints one formatted line on standard error and ends the run with status 1.
-[[noreturn]] void failRun(const char* format, ...) __attribute__((format(printf, 1, 2)));
-// Ends the run with the given status and nothing more printed.
-[[noreturn]] void endRun(int status);
-
-// The system's text for the error left by the last failing call.
-const char* systemErrorText();
 
 // Adds a script name (cut to kScriptNameMax characters) to a closing list,
 // dropping it once the list holds kScriptListCapacity names.

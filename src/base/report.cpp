@@ -1,6 +1,5 @@
-// The shared run state and the writers of the run log, the message file and
-// the console.
-#include "app/run_state.h"
+// The writers of the run log, the message file and the console.
+#include "base/report.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -10,28 +9,9 @@
 #include <cstdio>
 #include <cstring>
 
-RunOptions runOptions;
-CellState cellState;
-OutputDecision outputDecision;
-RunCounters runCounters;
-ScriptLists scriptLists;
+#include "base/run_state.h"
+
 std::string messageBuffer;
-
-const char* const kRulesFile = "quendrel.cfg";
-const char* const kRunLogFile = "qnlog.txt";
-const char* const kMessageFile = "qnmsg.txt";
-const char* const kCellListFile = "cell_log.txt";
-const char* const kOutputPlugin = "QNOUT.ESP";
-
-void clearRunState() {
-  runOptions = RunOptions{};
-  cellState = CellState{};
-  outputDecision = OutputDecision{};
-  runCounters = RunCounters{};
-  scriptLists = ScriptLists{};
-  messageBuffer.clear();
-  releaseRunLog();
-}
 
 static void formatInto(std::string& out, const char* format, va_list args) {
   char stackText[2048];
@@ -157,7 +137,3 @@ void endRun(int status) { throw RunEnded{status}; }
 
 const char* systemErrorText() { return std::strerror(errno); }
 
-void addScriptToList(std::vector<std::string>& list, const char* name) {
-  if (list.size() >= kScriptListCapacity) return;
-  list.emplace_back(name, strnlen(name, kScriptNameMax));
-}

@@ -1,9 +1,10 @@
 // The script work files, opened per record or held open for the write pass.
-#include "script/work_files.h"
+#include "workfiles/script_work_files.h"
 
 #include <unistd.h>
 
-#include "script/script_text.h"
+const char* const kScriptTextFile = "qnscpt0.txt";
+const char* const kRewrittenTextFile = "qnscpt1.txt";
 
 namespace {
 

@@ -5,6 +5,11 @@
 
 #include <cstdio>
 
+// The work files that carry one record's text out of the record and back, in
+// the current directory; the closing of the run deletes them.
+extern const char* const kScriptTextFile;     // "qnscpt0.txt": the text as found
+extern const char* const kRewrittenTextFile;  // "qnscpt1.txt": the text as rewritten
+
 enum class WorkFile { kScriptText, kRewrittenText };
 
 // A stream on one work file: emptied for writing, or at its start for

@@ -1,5 +1,5 @@
 // Line reading for the run's text files.
-#include "workfiles/text_lines.h"
+#include "base/text_lines.h"
 
 std::size_t readLine(std::FILE* file, char* buffer, std::size_t capacity, LineEnds lineEnds) {
   std::size_t length = 0;
