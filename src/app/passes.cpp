@@ -55,7 +55,7 @@ bool readRecord(std::FILE* plugin, const char* path, uint64_t fileSize, RecordBu
   errno = 0;
   std::size_t got = std::fread(header, 1, sizeof header, plugin);
   if (got == 0 && !std::ferror(plugin)) return false;
-  uint64_t wholeSize = uint64_t{readU32(header + 4)} + kRecordHeaderSize;
+  uint64_t wholeSize = uint64_t{readU32(header + kRecordSizeOffset)} + kRecordHeaderSize;
   uint64_t left = fileSize > record.fileOffset ? fileSize - record.fileOffset : 0;
   bool fits = got == sizeof header && wholeSize <= UINT32_MAX && wholeSize <= left;
   if (!fits) {
@@ -176,7 +176,9 @@ void writeRecord(std::FILE* output, RecordBuffers& record) {
       (!runOptions.copiesOnly || isType(record, "TES3"))) {
     // Under -n the header's file-type word says "plugin": the output holds
     // only the copies and is never a master.
-    if (runOptions.copiesOnly && record.original.size() > 28) record.original[28] = 0;
+    if (runOptions.copiesOnly && record.original.size() > kFileTypeByteOffset) {
+      record.original[kFileTypeByteOffset] = 0;
+    }
     if (runOptions.verbose) {
       appendRunLog(formatMessage("\t[Saving Original Record: %d bytes]\n",
                                  static_cast<int>(cellState.recordSize)));

@@ -47,8 +47,9 @@ bool isMove() { return outputDecision.writeOriginal == kNo && outputDecision.wri
 ReferenceShift handleMovedReferenceMarker(uint8_t* cndt) {
   const OutputDecision cellDecision = outputDecision;
   const int32_t cellsAndLandsModified = runCounters.cellsAndLandsModified;
-  const int32_t targetX = readI32(cndt);
-  const int32_t targetY = readI32(cndt + 4);
+  const GridCell target = readGrid(cndt);
+  const int32_t targetX = target.x;
+  const int32_t targetY = target.y;
   auto loadTarget = [&] {
     cellState.oldX = cellState.newX = targetX;
     cellState.oldY = cellState.newY = targetY;
@@ -67,8 +68,7 @@ ReferenceShift handleMovedReferenceMarker(uint8_t* cndt) {
     loadTarget();
     outputDecision = cellDecision;
     evaluateRules(kRulesFile);  // again, for the rule's note in the run log
-    writeI32(cndt, cellState.newX);
-    writeI32(cndt + 4, cellState.newY);
+    writeGrid(cndt, {cellState.newX, cellState.newY});
     appendRunLog(formatMessage("- (MVRF-CNTD) MODIFIED to (%d, %d).\n", cellState.newX,
                                cellState.newY));
     shift = ReferenceShift{targetX, targetY, cellState.newX, cellState.newY};
@@ -119,14 +119,15 @@ void handleCell(uint8_t* data, uint32_t recordSize, uint8_t* originalData) {
   std::optional<Subrecord> nameRecord = subrecordAt(data, dataSize, 0);
   if (!nameRecord) return;
   std::optional<Subrecord> cellData = subrecordAt(data, dataSize, subrecordEnd(*nameRecord));
-  if (!cellData || cellData->size < 12) return;
+  if (!cellData || cellData->size < kCellDataSize) return;
 
   uint8_t* nameText = data + kSubrecordHeaderSize;
   copySubrecordText(cellState.cellName, sizeof cellState.cellName, nameText, nameRecord->size);
   const uint8_t* fields = data + cellData->offset + kSubrecordHeaderSize;
-  cellState.isInterior = (readU32(fields) & 1) != 0;
-  cellState.oldX = cellState.newX = readI32(fields + 4);
-  cellState.oldY = cellState.newY = readI32(fields + 8);
+  cellState.isInterior = (readU32(fields + kCellFlagsOffset) & 1) != 0;
+  const GridCell grid = readGrid(fields + kCellGridOffset);
+  cellState.oldX = cellState.newX = grid.x;
+  cellState.oldY = cellState.newY = grid.y;
 
   std::size_t offset = subrecordEnd(*cellData);
   std::optional<Subrecord> next = subrecordAt(data, dataSize, offset);
@@ -170,9 +171,8 @@ void handleCell(uint8_t* data, uint32_t recordSize, uint8_t* originalData) {
       return;
     } else {
       if (!runOptions.verbose) logExteriorDescription();
-      uint8_t* grid = data + cellData->offset + kSubrecordHeaderSize + 4;
-      writeI32(grid, cellState.newX);
-      writeI32(grid + 4, cellState.newY);
+      uint8_t* fields = data + cellData->offset + kSubrecordHeaderSize;
+      writeGrid(fields + kCellGridOffset, {cellState.newX, cellState.newY});
       ++runCounters.cellsAndLandsModified;
       appendRunLog(formatMessage("- MODIFIED to (%d, %d).\n", cellState.newX, cellState.newY));
     }

@@ -50,7 +50,7 @@ bool namesInteriorCell(const uint8_t* data, std::size_t dataSize) {
 // four name bytes found) goes to the run log and nothing is returned.
 uint8_t* leadingGrid(uint8_t* data, std::size_t dataSize, const char* name, const char* warning) {
   std::optional<Subrecord> first = subrecordAt(data, dataSize, 0);
-  if (first && hasTag(data, name) && first->size >= 8) return data + kSubrecordHeaderSize;
+  if (first && hasTag(data, name) && first->size >= kXYSize) return data + kSubrecordHeaderSize;
   auto byte = [&](std::size_t i) { return dataSize >= 4 ? data[i] : ' '; };
   appendRunLog(formatMessage(warning, byte(0), byte(1), byte(2), byte(3)));
   return nullptr;
@@ -64,7 +64,8 @@ void handleLand(uint8_t* data, uint32_t recordSize) {
       data, dataSize, "INTV",
       "WARNING: I couldn't find the INTV header (got [%c%c%c%c] - ignoring record.\n");
   if (grid == nullptr) return;
-  loadExteriorLocation(readI32(grid), readI32(grid + 4));
+  const GridCell cell = readGrid(grid);
+  loadExteriorLocation(cell.x, cell.y);
   if (runOptions.verbose) {
     appendRunLog(formatMessage("LAND co-ords: (%d, %d) ", cellState.oldX, cellState.oldY));
   }
@@ -73,8 +74,7 @@ void handleLand(uint8_t* data, uint32_t recordSize) {
     if (runOptions.verbose) appendRunLog("\n");
     return;
   }
-  writeI32(grid, cellState.newX);
-  writeI32(grid + 4, cellState.newY);
+  writeGrid(grid, {cellState.newX, cellState.newY});
   ++runCounters.cellsAndLandsModified;
   if (!runOptions.verbose) {
     appendRunLog(formatMessage("LAND co-ords: (%d, %d), ", cellState.oldX, cellState.oldY));
@@ -88,8 +88,7 @@ void handlePathGrid(uint8_t* record, uint32_t recordSize) {
   uint8_t* grid = leadingGrid(data, dataSize, "DATA",
                               "Unknown field in PGRD entry - expected DATA, but found: %c%c%c%c\n");
   if (grid == nullptr) return;
-  const int32_t x = readI32(grid);
-  const int32_t y = readI32(grid + 4);
+  const auto [x, y] = readGrid(grid);
   cellState.oldX = cellState.newX = x;
   cellState.oldY = cellState.newY = y;
   if (runOptions.verbose) {
@@ -111,8 +110,7 @@ void handlePathGrid(uint8_t* record, uint32_t recordSize) {
   evaluateRules(kRulesFile);
   cellState.newX = static_cast<int32_t>(newX);
   cellState.newY = static_cast<int32_t>(newY);
-  writeI32(grid, cellState.newX);
-  writeI32(grid + 4, cellState.newY);
+  writeGrid(grid, {cellState.newX, cellState.newY});
   ++runCounters.pathGridsModified;
   if (!runOptions.verbose) {
     appendRunLog(" [PATH GRID] ");

@@ -55,7 +55,7 @@ void handleNpc(uint8_t* record, uint32_t recordSize) {
       processDestination(data, *pending, characterId);
     }
     pending.reset();
-    const bool hasDestination = subrecord->size >= 8;
+    const bool hasDestination = subrecord->size >= kXYSize;
     if (hasTag(tag, "AI_T") || hasTag(tag, "AI_E") || hasTag(tag, "AI_F")) {
       ++runCounters.aiPackagesFound;
       if (hasDestination) pending = PendingDestination{offset, DestinationKind::kAiPackage};

@@ -11,18 +11,18 @@ namespace {
 // subrecord name; `position` is the subrecord's place in the record.
 std::size_t fieldBytesNeeded(const uint8_t* type, const uint8_t* name, std::size_t position) {
   if (hasTag(type, "CELL")) {
-    if (position == 1) return 12;  // flags, grid X, grid Y
+    if (position == 1) return kCellDataSize;  // flags, grid X, grid Y
     if (position > 1 && (hasTag(name, "CNDT") || hasTag(name, "DODT") || hasTag(name, "DATA"))) {
-      return 8;  // a grid or a world position: X and Y
+      return kXYSize;  // a grid or a world position: X and Y
     }
   } else if (hasTag(type, "LAND")) {
-    if (position == 0 && hasTag(name, "INTV")) return 8;
+    if (position == 0 && hasTag(name, "INTV")) return kXYSize;
   } else if (hasTag(type, "PGRD")) {
-    if (position == 0 && hasTag(name, "DATA")) return 8;
+    if (position == 0 && hasTag(name, "DATA")) return kXYSize;
   } else if (hasTag(type, "NPC_")) {
     if (hasTag(name, "AI_T") || hasTag(name, "AI_E") || hasTag(name, "AI_F") ||
         hasTag(name, "DODT")) {
-      return 8;
+      return kXYSize;
     }
   }
   return 0;

@@ -10,10 +10,29 @@
 #include <cstring>
 #include <optional>
 
+// Record header: type[4], data size (u32, the bytes behind the header), two
+// header words carried through unread.
 constexpr std::size_t kRecordHeaderSize = 16;
+constexpr std::size_t kRecordSizeOffset = 4;
+constexpr std::size_t kTagSize = 4;  // record types and subrecord names
+// Subrecord header: name[4], size (u32, the data bytes behind it).
 constexpr std::size_t kSubrecordHeaderSize = 8;
+constexpr std::size_t kSubrecordSizeOffset = 4;
 constexpr std::size_t kRecordGrowthRoom = 2048;  // spare bytes behind a modified copy
 constexpr int32_t kCellSize = 8192;
+
+// A grid position (LAND INTV, PGRD DATA, CELL CNDT: int32) and a world
+// position (reference DATA, DODT, AI packages: float32) both hold X, then Y.
+constexpr std::size_t kXOffset = 0;
+constexpr std::size_t kYOffset = 4;
+constexpr std::size_t kXYSize = 8;
+// Cell DATA: flags (bit 0 set: interior), grid X, grid Y.
+constexpr std::size_t kCellFlagsOffset = 0;
+constexpr std::size_t kCellGridOffset = 4;
+constexpr std::size_t kCellDataSize = 12;
+// The TES3 header record's HEDR holds the version (float) and then the file
+// type word (0 plugin, 1 master), whose low byte is record byte 16 + 8 + 4.
+constexpr std::size_t kFileTypeByteOffset = kRecordHeaderSize + kSubrecordHeaderSize + 4;
 
 inline uint32_t readU32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
@@ -40,7 +59,7 @@ inline void writeF32(uint8_t* p, float value) {
 }
 
 // Record types and subrecord names are four bytes compared exactly.
-inline bool hasTag(const uint8_t* p, const char* tag) { return std::memcmp(p, tag, 4) == 0; }
+inline bool hasTag(const uint8_t* p, const char* tag) { return std::memcmp(p, tag, kTagSize) == 0; }
 
 // A subrecord found inside a record's data.
 struct Subrecord {
@@ -53,7 +72,7 @@ struct Subrecord {
 inline std::optional<Subrecord> subrecordAt(const uint8_t* data, std::size_t dataSize,
                                             std::size_t offset) {
   if (offset > dataSize || dataSize - offset < kSubrecordHeaderSize) return std::nullopt;
-  uint32_t size = readU32(data + offset + 4);
+  uint32_t size = readU32(data + offset + kSubrecordSizeOffset);
   if (size > dataSize - offset - kSubrecordHeaderSize) return std::nullopt;
   return Subrecord{offset, size};
 }
@@ -67,6 +86,11 @@ struct GridCell {
   int32_t y;
   bool operator==(const GridCell&) const = default;
 };
+inline GridCell readGrid(const uint8_t* xy) { return {readI32(xy + kXOffset), readI32(xy + kYOffset)}; }
+inline void writeGrid(uint8_t* xy, GridCell cell) {
+  writeI32(xy + kXOffset, cell.x);
+  writeI32(xy + kYOffset, cell.y);
+}
 
 // The cell a world coordinate lies in: the coordinate times 1/8192, truncated
 // toward zero, less one for a negative coordinate, so -0.5 lies in cell -1,

@@ -121,7 +121,7 @@ void handleDoorDestination(const ReferenceWalk& walk, std::size_t dodtOffset) {
                                  tag[2], tag[3]));
     }
     offset = subrecordEnd(*subrecord);
-    if (offset + 4 <= dataSize && (hasTag(data + offset, "DATA") || hasTag(data + offset, "FRMR"))) {
+    if (dataSize - offset >= kTagSize && (hasTag(data + offset, "DATA") || hasTag(data + offset, "FRMR"))) {
       break;
     }
   }

@@ -28,8 +28,10 @@ std::optional<WorldPosition> followMovedCell(GridCell cell, WorldPosition positi
 std::optional<WorldPosition> moveDestinationWithItsCell(uint8_t* xy, const std::string& verboseLead,
                                                         const std::string& quietLead);
 
-inline WorldPosition readWorldPosition(const uint8_t* xy) { return {readF32(xy), readF32(xy + 4)}; }
+inline WorldPosition readWorldPosition(const uint8_t* xy) {
+  return {readF32(xy + kXOffset), readF32(xy + kYOffset)};
+}
 inline void writeWorldPosition(uint8_t* xy, WorldPosition position) {
-  writeF32(xy, position.x);
-  writeF32(xy + 4, position.y);
+  writeF32(xy + kXOffset, position.x);
+  writeF32(xy + kYOffset, position.y);
 }

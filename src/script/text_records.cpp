@@ -209,8 +209,9 @@ void putTextBack(ModifiedRecord record, std::size_t limit, std::size_t textAt,
             std::ferror(in.get()) ? systemErrorText() : "the file ends early");
   }
 
-  writeU32(bytes + textAt + 4, static_cast<uint32_t>(newTextSize));
-  writeU32(bytes + 4, static_cast<uint32_t>(readU32(bytes + 4) + sizeChange));
+  writeU32(bytes + textAt + kSubrecordSizeOffset, static_cast<uint32_t>(newTextSize));
+  writeU32(bytes + kRecordSizeOffset,
+           static_cast<uint32_t>(readU32(bytes + kRecordSizeOffset) + sizeChange));
   record.size = static_cast<uint32_t>(newRecordSize);
 }
 
