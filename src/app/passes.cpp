@@ -18,6 +18,7 @@
 #include "plugin/cell_handler.h"
 #include "plugin/land_handler.h"
 #include "plugin/npc_handler.h"
+#include "plugin/plugin_cells.h"
 #include "plugin/record_check.h"
 #include "plugin/record_layout.h"
 #include "rules/rules.h"
@@ -250,13 +251,24 @@ struct RunLogHeld {
   ~RunLogHeld() { releaseRunLog(); }
 };
 
-// The lists the write pass reads into memory are dropped however the run
-// ends, so that no later run in the same process answers from them.
-struct WritePassListsDropped {
-  ~WritePassListsDropped() {
+// Nothing is added to the change list or the interior cell lists once the
+// scan pass is over, so the write pass looks them up in memory. They are
+// dropped however the run ends, so that no later run in the same process
+// answers from them.
+struct WritePassListsHeld {
+  WritePassListsHeld() {
+    holdChangeListInMemory();
+    holdInteriorListsInMemory();
+  }
+  ~WritePassListsHeld() {
     dropChangeListFromMemory();
     dropInteriorListsFromMemory();
   }
+};
+
+// What the scan pass remembers of the plugin's cells serves this run only.
+struct PluginCellsRemembered {
+  ~PluginCellsRemembered() { forgetPluginCells(); }
 };
 
 // The script work files are emptied for each record rather than created
@@ -273,27 +285,27 @@ struct RulesFileHeld {
   ~RulesFileHeld() { dropRulesFileFromMemory(); }
 };
 
+// The scan pass and the write pass (one pass under -l). Everything held for
+// the passes is let go when they end, however they end; the script work
+// files are closed before the closing removes them.
+void runBothPasses(const char* pluginPath) {
+  PluginCellsRemembered cellsRemembered;
+  RulesFileHeld rulesHeld(kRulesFile);
+  ScriptWorkFilesHeld workFilesHeld;
+  RecordBuffers record;
+  runOptions.pass = 1;
+  runOnePass(pluginPath, record);
+  if (runOptions.listCells) return;
+  runOptions.pass = 2;
+  WritePassListsHeld listsHeld;
+  runOnePass(pluginPath, record);
+}
+
 }  // namespace
 
 int runPasses(const char* pluginPath) {
   RunLogHeld runLogHeld;
-  WritePassListsDropped listsDropped;
-  RulesFileHeld rulesHeld(kRulesFile);
-  ScriptWorkFilesHeld workFilesHeld;
-  RecordBuffers record;
-  for (runOptions.pass = 1; runOptions.pass <= 2; ++runOptions.pass) {
-    // Nothing is added to the change list or the interior cell list once
-    // the scan pass is over, so the write pass looks them up in memory.
-    if (runOptions.pass == 2) {
-      holdChangeListInMemory();
-      holdInteriorListsInMemory();
-    }
-    runOnePass(pluginPath, record);
-    if (runOptions.listCells) break;
-  }
-  dropChangeListFromMemory();
-  dropInteriorListsFromMemory();
-  releaseScriptWorkFiles();
+  runBothPasses(pluginPath);
   writeClosingReports();
   return 0;
 }

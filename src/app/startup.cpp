@@ -14,7 +14,6 @@
 #include "app/passes.h"
 #include "base/report.h"
 #include "base/run_state.h"
-#include "plugin/plugin_cells.h"
 #include "rules/rules.h"
 #include "workfiles/change_list.h"
 #include "workfiles/interior_list.h"
@@ -30,9 +29,6 @@ void startAfresh() {
   cellState.recordSize = 0;
   cellState.isInterior = 1;
   outputDecision = OutputDecision{};
-  forgetPluginCells();
-  dropChangeListFromMemory();
-  dropInteriorListsFromMemory();
   std::remove(kRunLogFile);
   std::remove(kChangeListFile);
   std::remove(kMessageFile);
