@@ -11,48 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_input.h"
 #include "harness.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-const std::string kSeparator = "\n@@ESP@@\n";
-
-struct FuzzInput {
-  std::vector<std::string> arguments;
-  std::string rules = "TA, 1, -1\n";
-  std::string plugin;
-};
-
-// Bit 0 -v, bit 1 -n, bit 2 -l, bit 3 -d, bits 4 and 5 together -r; bit 6
-// puts the options on the options line of quendrel.cfg instead.
-FuzzInput decode(const std::string& bytes) {
-  FuzzInput input;
-  input.plugin = bytes;
-  unsigned bits = 0;
-  std::size_t at = bytes.find(kSeparator);
-  if (at != std::string::npos && at > 0) {
-    bits = static_cast<unsigned char>(bytes[0]);
-    input.rules = bytes.substr(1, at - 1);
-    input.plugin = bytes.substr(at + kSeparator.size());
-  }
-  std::vector<std::string> options;
-  if (bits & 1) options.push_back("-v");
-  if (bits & 2) options.push_back("-n");
-  if (bits & 4) options.push_back("-l");
-  if (bits & 8) options.push_back("-d");
-  if ((bits & 0x30) == 0x30) options.push_back("-r");
-  options.push_back("in.esp");
-  if (bits & 0x40) {
-    std::string line = "quendrel";
-    for (const std::string& o : options) line += " " + o;
-    input.rules = line + "\n" + input.rules;
-  } else {
-    input.arguments = options;
-  }
-  return input;
-}
 
 std::vector<std::string> regressionFiles() {
   std::vector<std::string> names;
@@ -73,7 +37,7 @@ TEST_F(FuzzRegressionTest, EveryKeptInputEndsCleanlyAndLeavesItsPluginAlone) {
   for (const std::string& name : names) {
     SCOPED_TRACE(name);
     FuzzInput input =
-        decode(harness::readFile(std::string(QUENDREL_SOURCE_DIR) + "/tests/fuzz_regressions/" + name));
+        decodeFuzzInput(harness::readFile(std::string(QUENDREL_SOURCE_DIR) + "/tests/fuzz_regressions/" + name));
     for (const char* left : {"QNOUT.ESP", "qnlog.txt", "cell_log.txt", "qncells.tmp", "qnintcs.tmp"}) {
       std::remove(path(left).c_str());
     }

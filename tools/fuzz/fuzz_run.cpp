@@ -1,12 +1,6 @@
 // libFuzzer target: runs the whole two-pass tool in-process on a fuzzed plugin
-// and a fuzzed rules file, inside a private folder under /dev/shm.
-//
-// Input layout:
-//   byte 0          option bits (see optionsFor)
-//   bytes 1..       rules text up to the separator kSeparator
-//   after it        the plugin bytes
-// An input without the separator is all plugin, run with no options and a
-// rules file that moves every cell, so that plain plugin files work as seeds.
+// and a fuzzed rules file (laid out as fuzz_input.h says), inside a private
+// folder under /dev/shm.
 //
 // Built from every source under src/ except the program entry and the text
 // editor launcher, which this file replaces with a no-op: the closing would
@@ -24,13 +18,11 @@
 
 #include "app/closing.h"
 #include "app/startup.h"
+#include "fuzz_input.h"
 
 void openInTextEditor(const char*) {}
 
 namespace {
-
-constexpr std::string_view kSeparator = "\n@@ESP@@\n";
-constexpr std::string_view kDefaultRules = "TA, 1, -1\n";
 
 std::string workFolder;
 
@@ -61,19 +53,6 @@ void clearFolder() {
   }
 }
 
-// Bit 0 -v, bit 1 -n, bit 2 -l, bit 3 -d, bits 4+5 together -r; bit 6 puts
-// the options on the options line of quendrel.cfg and runs with no argument.
-std::vector<std::string> optionsFor(uint8_t bits) {
-  std::vector<std::string> words;
-  if (bits & 1) words.push_back("-v");
-  if (bits & 2) words.push_back("-n");
-  if (bits & 4) words.push_back("-l");
-  if (bits & 8) words.push_back("-d");
-  if ((bits & 0x30) == 0x30) words.push_back("-r");
-  words.push_back("in.esp");
-  return words;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -98,26 +77,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   static const std::string startFolder = std::filesystem::current_path().string();
   if (chdir(workFolder.c_str()) != 0) std::abort();
   clearFolder();
-  std::string_view whole(reinterpret_cast<const char*>(data), size);
-  uint8_t bits = 0;
-  std::string rules(kDefaultRules);
-  std::string_view plugin = whole;
-  if (std::size_t at = whole.find(kSeparator); at != std::string_view::npos && at > 0) {
-    bits = data[0];
-    rules = whole.substr(1, at - 1);
-    plugin = whole.substr(at + kSeparator.size());
-  }
-
-  std::vector<std::string> words = optionsFor(bits);
+  const FuzzInput input =
+      decodeFuzzInput(std::string_view(reinterpret_cast<const char*>(data), size));
+  const std::string& plugin = input.plugin;
   std::vector<std::string> argumentWords{"quendrel"};
-  if (bits & 0x40) {
-    std::string line = "quendrel";
-    for (const std::string& w : words) line += " " + w;
-    rules = line + "\n" + rules;
-  } else {
-    argumentWords.insert(argumentWords.end(), words.begin(), words.end());
-  }
-  writeBytes("quendrel.cfg", rules);
+  argumentWords.insert(argumentWords.end(), input.arguments.begin(), input.arguments.end());
+  writeBytes("quendrel.cfg", input.rules);
   writeBytes("in.esp", plugin);
 
   std::vector<char*> argv;

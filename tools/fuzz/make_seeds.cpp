@@ -11,19 +11,21 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_input.h"
 #include "plugin_builder.h"
 
 using namespace testing_plugin;
 
 namespace {
 
-const std::string kSeparator = "\n@@ESP@@\n";
 int seedCount = 0;
 std::string outFolder;
 
 void writeSeed(unsigned char optionBits, const std::string& rules, const std::string& plugin) {
   std::string bytes(1, static_cast<char>(optionBits));
-  bytes += rules + kSeparator + plugin;
+  bytes += rules;
+  bytes += kFuzzSeparator;
+  bytes += plugin;
   char name[32];
   std::snprintf(name, sizeof name, "seed-%04d", seedCount++);
   std::ofstream(outFolder + "/" + name, std::ios::binary) << bytes;
