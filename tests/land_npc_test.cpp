@@ -52,14 +52,15 @@ TEST_F(Follow, PathGridFollowsItsMovedCellWithItsLogLine) {
 }
 
 TEST_F(Follow, InteriorPathGridsStayWhenTheCellAtTheOriginMoves) {
-  write("qn_interiors.dat", "CELLAR\n");
+  // Blank lines, and an unnamed cell with an interior marker, name no interior.
+  write("qn_interiors.dat", "ZCELLAR\r\n\r\n\n");
   harness::RunResult r = runRules(
-      "TA, 4, 4\n", header() + exteriorCell("", 0, 0) + interiorCell("Cave") +
-                        pathGrid("Cave", 0, 0) + pathGrid("cellar", 0, 0) + pathGrid("", 0, 0));
-  ASSERT_EQ(out.size(), 6u);
-  EXPECT_EQ(gridOf(out[3]), (Grid{0, 0}));
+      "TA, 4, 4\n", header() + exteriorCell("", 0, 0) + interiorCell("Cave") + interiorCell("") +
+                        pathGrid("Cave", 0, 0) + pathGrid("zCellar", 0, 0) + pathGrid("", 0, 0));
+  ASSERT_EQ(out.size(), 7u);
   EXPECT_EQ(gridOf(out[4]), (Grid{0, 0}));
-  EXPECT_EQ(gridOf(out[5]), (Grid{4, 4}));
+  EXPECT_EQ(gridOf(out[5]), (Grid{0, 0}));
+  EXPECT_EQ(gridOf(out[6]), (Grid{4, 4}));
   EXPECT_EQ(r.err, "");  // the interior check of path grids is quiet
 }
 
@@ -124,9 +125,12 @@ TEST_F(Follow, CharacterPackagesInMovedCellsAreShiftedAndCounted) {
 
 TEST_F(Follow, CharacterWithoutMovedDestinationIsWrittenAsRead) {
   std::string quiet = npc(std::string(40, 'q'), package("AI_T", 100, 200));
-  runRules("TC, 7, 7, 1, 1\nCA, 1, 1\n", header() + quiet);
+  harness::RunResult r = runRules("TC, 7, 7, 1, 1\nCA, 1, 1\n", header() + quiet);
   ASSERT_EQ(out.size(), 2u);  // no rule evaluation may copy or delete a character
   EXPECT_EQ(out[1].data, quiet.substr(16));
+  // Without -v such a character leaves no trace in the run log.
+  const std::string hyphens = std::string(88, '-') + "\n\n";
+  EXPECT_EQ(r.log.substr(r.log.find(hyphens) + hyphens.size(), 3), "\n\nQ") << r.log;
 }
 
 }  // namespace

@@ -39,6 +39,9 @@ TEST_F(ScriptCommandLine, ShiftsOnlyXAndYAndKeepsEverythingElse) {
   EXPECT_EQ(rewrite("position 1234.567,,10, 0, 0"), "position 17618.567017,,-8182.000000, 0, 0");
   EXPECT_EQ(rewrite("my_position 1000, 2000, 0, 0"), "my_position 17384.000000, -6192.000000, 0, 0");
   EXPECT_EQ(rewrite("aitravel 0, 0, 0"), "aitravel 16384.000000, -8192.000000, 0");
+  // Only X and Y both 0 mean an AI package without destination.
+  EXPECT_EQ(rewrite("aiescort player, 10, 0, 500, 0"),
+            "aiescort player, 10, 16384.000000, -7692.000000, 0");
   // "position" is searched first, even where "aitravel" stands before it.
   EXPECT_EQ(rewrite("aitravel 5, 5, 5 ; position 1000, 2000"),
             "aitravel 5, 5, 5 ; position 17384.000000, -6192.000000");

@@ -29,6 +29,8 @@ void loadExteriorLocation(int32_t x, int32_t y) {
 // Every interior path grid carries the grid (0, 0) and names its cell; such
 // a grid belongs to no exterior cell and never moves. The interior cell list
 // holds every interior cell of the plugin, and the user's own list others.
+// An empty name is never an interior cell's (an exterior cell without a name
+// gives its path grid an empty one), whatever blank lines the lists hold.
 bool namesInteriorCell(const uint8_t* data, std::size_t dataSize) {
   std::size_t offset = 0;
   while (offset < dataSize) {
@@ -38,7 +40,7 @@ bool namesInteriorCell(const uint8_t* data, std::size_t dataSize) {
       char name[kNameFieldSize];
       copySubrecordText(name, sizeof name, data + offset + kSubrecordHeaderSize, subrecord->size);
       lowerCaseCopy(name, std::strlen(name), name);
-      return isInteriorCellQuietly(name);
+      return name[0] != '\0' && isInteriorCellQuietly(name);
     }
     offset = subrecordEnd(*subrecord);
   }
