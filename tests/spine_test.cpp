@@ -208,6 +208,17 @@ TEST_F(Spine, VersionAndRulesOnlyEndTheRunEarly) {
   EXPECT_EQ(r.out.rfind("Quendrel Version 0.97direr5: (Sep-2003 -> Mar-2009): ", 0), 0u);
   EXPECT_EQ(r.err, "");
   EXPECT_FALSE(exists("cell_log.txt"));
+  EXPECT_EQ(run({"--version"}).out, r.out);
+
+  // --help: the first usage text, on standard output; other long options are
+  // bad letters as ever.
+  r = run({"--help", "mod.esp"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find(" [-r -v -l -n -d] original.esp\n\n\t-v : Verbose mode"), std::string::npos);
+  EXPECT_EQ(r.err, "");
+  r = run({"--frob", "mod.esp"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find(": invalid option -- '-'\n"), std::string::npos) << r.err;
 
   write("quendrel.cfg", "DE, 1, 2\nCI, Cave, Cav\n");
   r = run({"-r"});

@@ -26,8 +26,21 @@ const char* const kUsageBody =
     "\t-V : Display current Version, then exit.\n";
 
 const char* const kVersionLine =
-    "Quendrel Version 0.97direr5: (Sep-2003 -> Mar-2009): "
+    "Quendrel Version " QUENDREL_RELEASE ": (Sep-2003 -> Mar-2009): "
     "cell transposition for TES3 plugins, by the Quendrel developers\n";
+
+// The option letters, and the two long options of GNU programs. An unknown
+// letter or long option ends the run with the diagnostic glibc's getopt
+// prints for a letter outside the string, printed here so that it reads the
+// same wherever the program runs.
+const char* const kOptionLetters = "dlnrvV";
+constexpr int kHelpOption = 0x100;
+constexpr int kVersionOption = 0x101;
+const option kLongOptions[] = {
+    {"help", no_argument, nullptr, kHelpOption},
+    {"version", no_argument, nullptr, kVersionOption},
+    {nullptr, 0, nullptr, 0},
+};
 
 bool isLineEnd(char c) { return c == '\n' || c == '\r' || c == '\0'; }
 
@@ -54,9 +67,9 @@ const char* programName(const ArgumentVector& arguments) {
                                                                      : arguments.vector[0];
 }
 
-void printUsage(const char* firstLine, const char* program) {
-  std::fprintf(stderr, firstLine, program);
-  std::fprintf(stderr, kUsageBody, kRunLogFile, kCellListFile, kRulesFile);
+void printUsage(std::FILE* stream, const char* firstLine, const char* program) {
+  std::fprintf(stream, firstLine, program);
+  std::fprintf(stream, kUsageBody, kRunLogFile, kCellListFile, kRulesFile);
 }
 
 }  // namespace
@@ -87,10 +100,10 @@ int parseOptions(ArgumentVector& arguments) {
   int count = static_cast<int>(arguments.vector.size());
   arguments.vector.push_back(nullptr);
   char** argv = arguments.vector.data();
-  optind = 0;  // 0 makes glibc's getopt start afresh, also on a second run in one process
-  opterr = 1;
+  optind = 0;  // 0 makes getopt start afresh, also on a second run in one process
+  opterr = 0;
   int option;
-  while ((option = getopt(count, argv, "dlnrvV")) != -1) {
+  while ((option = getopt_long(count, argv, kOptionLetters, kLongOptions, nullptr)) != -1) {
     switch (option) {
       case 'v':
         runOptions.verbose = true;
@@ -109,10 +122,17 @@ int parseOptions(ArgumentVector& arguments) {
         runOptions.modifyScripts = false;
         break;
       case 'V':
+      case kVersionOption:
         std::fputs(kVersionLine, stdout);
         endRun(0);
+      case kHelpOption:
+        printUsage(stdout, kUsageFirstLine1, programName(arguments));
+        endRun(0);
       default:
-        printUsage(kUsageFirstLine2, programName(arguments));
+        // An unknown long option reads as its first hyphen being a bad letter.
+        std::fprintf(stderr, "%s: invalid option -- '%c'\n", programName(arguments),
+                     optopt > 0 && optopt < 0x100 ? optopt : '-');
+        printUsage(stderr, kUsageFirstLine2, programName(arguments));
         endRun(1);
     }
   }
@@ -120,5 +140,5 @@ int parseOptions(ArgumentVector& arguments) {
 }
 
 void printFirstUsage(const ArgumentVector& arguments) {
-  printUsage(kUsageFirstLine1, programName(arguments));
+  printUsage(stderr, kUsageFirstLine1, programName(arguments));
 }
