@@ -231,6 +231,29 @@ TEST_F(Spine, VersionAndRulesOnlyEndTheRunEarly) {
   EXPECT_FALSE(r.editorRan);
 }
 
+// The notepad fallback at a terminal (made by script(1)): the editor setting
+// is a shell command with its own arguments, and the file one argument.
+TEST_F(Spine, NotepadFallbackRunsTheEditorSettingAsAShellCommand) {
+  if (std::system("command -v script >/dev/null 2>&1") != 0) GTEST_SKIP() << "no script(1)";
+  const std::string fallback = std::string(QUENDREL_SOURCE_DIR) + "/tools/libexec/notepad";
+  auto atTerminal = [&](const std::string& editor) {
+    std::string command = "cd " + harness::shellQuote(dir_) + " && VISUAL=" +
+                          harness::shellQuote(editor) + " script -qec " +
+                          harness::shellQuote(fallback + " 'my msg.txt'") + " /dev/null 2>&1";
+    std::string text;
+    if (std::FILE* p = popen(command.c_str(), "r")) {
+      char chunk[256];
+      while (std::size_t got = std::fread(chunk, 1, sizeof chunk, p)) text.append(chunk, got);
+      EXPECT_EQ(pclose(p), 0);
+    }
+    return text;
+  };
+  EXPECT_EQ(atTerminal("printf [%s]"), "[my msg.txt]");
+  EXPECT_EQ(atTerminal("no-such-editor --wait"),
+            "notepad: cannot start the editor 'no-such-editor --wait'; the messages are on the "
+            "console above\r\n");
+}
+
 TEST_F(Spine, NextGenerationPluginIsRefusedWithoutOutput) {
   write("quendrel.cfg", "TA, 1, 1\n");
   write("new.esp", "TES4 and more");
