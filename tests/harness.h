@@ -22,6 +22,12 @@
 
 namespace harness {
 
+#ifdef _WIN32
+constexpr bool kWindows = true;
+#else
+constexpr bool kWindows = false;
+#endif
+
 inline std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream s;
@@ -77,8 +83,10 @@ class WorkDirTest : public ::testing::Test {
   bool exists(const std::string& name) const { return fileExists(path(name)); }
 
   // Runs quendrel with the arguments (each passed as one word) in the test's
-  // directory. `environment` is put in front of the command, e.g. "POSIXLY_CORRECT=1".
-  RunResult run(const std::vector<std::string>& arguments, const std::string& environment = "") {
+  // directory. `environment` is put in front of the command, e.g.
+  // "POSIXLY_CORRECT=1"; `shellPrefix` (POSIX only) runs in the shell first.
+  RunResult run(const std::vector<std::string>& arguments, const std::string& environment = "",
+                const std::string& shellPrefix = "") {
     std::string stubDir = dir_ + "/.stub";
     std::filesystem::create_directories(stubDir);
     writeFile(stubDir + "/notepad",
@@ -87,7 +95,7 @@ class WorkDirTest : public ::testing::Test {
     chmod((stubDir + "/notepad").c_str(), 0755);
     std::filesystem::remove(stubDir + "/args");
     std::filesystem::remove(stubDir + "/saw");
-    std::string command = "cd " + shellQuote(dir_) + " && PATH=" + shellQuote(stubDir) +
+    std::string command = "cd " + shellQuote(dir_) + " && " + shellPrefix + " PATH=" + shellQuote(stubDir) +
                           ":\"$PATH\" " + environment + " " + shellQuote(QUENDREL_BINARY);
     // Appended piece by piece: GCC 12 at -O3 sees a false overlap in
     // `" " + std::string` (-Wrestrict).

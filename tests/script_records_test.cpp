@@ -5,7 +5,6 @@
 #include "harness.h"
 #include "plugin_builder.h"
 #include "script/script_text.h"
-#include "workfiles/script_work_files.h"
 
 namespace {
 
@@ -44,7 +43,6 @@ TEST_F(ScriptRecords, RewrittenScriptGrowsAndReplacesTheOriginal) {
   EXPECT_EQ(out.data.size(), in.size() - 16 + 24);
   ASSERT_EQ(out.subrecords.size(), 3u);
   EXPECT_EQ(out.subrecords[2].data, expected);
-  EXPECT_EQ(read("qnscpt1.txt"), expected);
   EXPECT_EQ(runCounters.scriptCommandsModified, 2);
   EXPECT_EQ(scriptLists.recompile, std::vector<std::string>{"Test_Script"});
   EXPECT_TRUE(outputDecision.writeOriginal == kNo && outputDecision.writeModified == kYes);
@@ -119,35 +117,6 @@ TEST_F(ScriptRecords, TextGrowsPastTheSpareRoomAndKeepsEveryOtherByte) {
   ASSERT_EQ(out.subrecords.size(), 3u);
   EXPECT_EQ(out.subrecords[2].data, expected);
   EXPECT_EQ(runCounters.scriptCommandsModified, 120);
-}
-
-TEST_F(ScriptRecords, UnwritableWorkFileEndsTheRun) {
-  std::filesystem::create_directory(path("qnscpt1.txt"));
-  const std::string in = script("S", "position 0, 0\n");
-  std::vector<uint8_t> bytes(in.begin(), in.end());
-  uint32_t size = static_cast<uint32_t>(in.size());
-  testing::internal::CaptureStderr();
-  EXPECT_THROW(rewriteScriptRecord(ModifiedRecord{bytes, size}), RunEnded);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            "Unable to open new temporary script output file for writing, qnscpt1.txt: "
-            "Is a directory\n");
-}
-
-// During the passes the work files are held open and emptied for each
-// record; a shorter text after a longer one must leave nothing of the first.
-TEST_F(ScriptRecords, HeldWorkFilesHoldOnlyTheLatestText) {
-  holdScriptWorkFilesOpen();
-  const std::string longText = "begin Long\r\nposition 1000, 2000, 300, 0 ; a long comment here\r\nend\r\n";
-  const std::string shortText = "position 10, 20, 0, 0\r\n";
-  Record first = handle(rewriteScriptRecord, script("Long", longText));
-  Record second = handle(rewriteScriptRecord, script("Short", shortText));
-  EXPECT_EQ(read("qnscpt0.txt"), shortText);
-  EXPECT_EQ(read("qnscpt1.txt"), "position 16394.000000, -8172.000000, 0, 0\r\n");
-  EXPECT_EQ(second.subrecords.back().data, "position 16394.000000, -8172.000000, 0, 0\r\n");
-  EXPECT_EQ(first.subrecords.back().data,
-            "begin Long\r\nposition 17384.000000, -6192.000000, 300, 0 ; a long comment here\r\nend\r\n");
-  releaseScriptWorkFiles();
-  EXPECT_EQ(read("qnscpt1.txt"), "position 16394.000000, -8172.000000, 0, 0\r\n");
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include "base/run_state.h"
 #include "workfiles/change_list.h"
 #include "workfiles/interior_list.h"
-#include "workfiles/script_work_files.h"
 
 namespace {
 

@@ -82,7 +82,7 @@ void readOptionsLine(const char* rulesPath, ArgumentVector& arguments) {
   }
   char line[1024];
   std::size_t length;
-  while ((length = readLine(file.get(), line, sizeof line, LineEnds::kText)) > 0) {
+  while ((length = readLine(file.get(), line, sizeof line)) > 0) {
     if (length < 9) continue;
     char keyword[10];
     lowerCaseCopy(line, 9, keyword);

@@ -23,7 +23,6 @@
 #include "plugin/record_layout.h"
 #include "rules/rules.h"
 #include "script/script_text.h"
-#include "workfiles/script_work_files.h"
 #include "workfiles/change_list.h"
 #include "workfiles/interior_list.h"
 #include "base/text_lines.h"
@@ -271,13 +270,6 @@ struct PluginCellsRemembered {
   ~PluginCellsRemembered() { forgetPluginCells(); }
 };
 
-// The script work files are emptied for each record rather than created
-// anew; they are closed however the run ends, before the closing removes them.
-struct ScriptWorkFilesHeld {
-  ScriptWorkFilesHeld() { holdScriptWorkFilesOpen(); }
-  ~ScriptWorkFilesHeld() { releaseScriptWorkFiles(); }
-};
-
 // The rules file is read once for both passes; the start-up listing has
 // already read it from disk, and reported it if it cannot be opened.
 struct RulesFileHeld {
@@ -286,12 +278,10 @@ struct RulesFileHeld {
 };
 
 // The scan pass and the write pass (one pass under -l). Everything held for
-// the passes is let go when they end, however they end; the script work
-// files are closed before the closing removes them.
+// the passes is let go when they end, however they end.
 void runBothPasses(const char* pluginPath) {
   PluginCellsRemembered cellsRemembered;
   RulesFileHeld rulesHeld(kRulesFile);
-  ScriptWorkFilesHeld workFilesHeld;
   RecordBuffers record;
   runOptions.pass = 1;
   runOnePass(pluginPath, record);

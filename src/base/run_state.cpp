@@ -16,6 +16,8 @@ const char* const kRunLogFile = "qnlog.txt";
 const char* const kMessageFile = "qnmsg.txt";
 const char* const kCellListFile = "cell_log.txt";
 const char* const kOutputPlugin = "QNOUT.ESP";
+const char* const kScriptTextFile = "qnscpt0.txt";
+const char* const kRewrittenTextFile = "qnscpt1.txt";
 
 void clearRunState() {
   runOptions = RunOptions{};

@@ -86,6 +86,11 @@ extern const char* const kRunLogFile;     // "qnlog.txt"
 extern const char* const kMessageFile;    // "qnmsg.txt"
 extern const char* const kCellListFile;   // "cell_log.txt"
 extern const char* const kOutputPlugin;   // "QNOUT.ESP"
+// The script work files of earlier versions, which carried each script's text
+// out of its record and back; the text now stays in memory, and a run still
+// clears them away at its end.
+extern const char* const kScriptTextFile;     // "qnscpt0.txt"
+extern const char* const kRewrittenTextFile;  // "qnscpt1.txt"
 
 // Puts every shared struct back to its start-of-run value.
 void clearRunState();

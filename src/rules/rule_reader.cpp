@@ -94,7 +94,7 @@ RulesFile openRulesFile(const char* rulesPath) {
 }
 
 bool readRuleCandidate(std::FILE* file, char (&line)[kRuleLineSize]) {
-  while (readLine(file, line, kRuleLineSize, LineEnds::kText) > 0) {
+  while (readLine(file, line, kRuleLineSize) > 0) {
     if (!isAsciiLetter(line[0])) continue;
     if (tokenizeRule(line) != 0) endRun(1);
     return true;

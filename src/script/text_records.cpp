@@ -1,22 +1,22 @@
-// The SCPT and INFO handlers: carry a script's source text (SCTX) or a
-// dialogue entry's result text (BNAM) out to a work file, rewrite its command
+// The SCPT and INFO handlers: take a script's source text (SCTX) or a
+// dialogue entry's result text (BNAM) a line at a time, rewrite its command
 // lines one by one, and put the rewritten text back into the record with every
-// size brought up to date.
+// size brought up to date. The text stays in memory: a record's text is at
+// most one record long, and the bytes come back exactly as they were read.
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
-#include <memory>
 #include <optional>
+#include <string>
 
+#include "base/ascii.h"
 #include "base/report.h"
 #include "base/run_state.h"
+#include "base/text_lines.h"
 #include "plugin/record_layout.h"
-#include "base/ascii.h"
 #include "script/command_words.h"
 #include "script/script_text.h"
-#include "workfiles/script_work_files.h"
-#include "base/text_lines.h"
 
 namespace {
 
@@ -30,7 +30,6 @@ struct TextRecordForm {
   const char* unknownWarning;        // verbose, for any other subrecord
   const char* changedMessage;        // after each rewritten line when not verbose
   int32_t RunCounters::*changedCounter;
-  const char* readBackFailure;
   bool keepsScriptLists;  // recompile and investigate lists, getpos/setpos count
 };
 
@@ -48,7 +47,6 @@ const TextRecordForm kScriptForm = {
     "[Warning: <Unknown SCDT field: %c%c%c%c>]!\n",
     " - for script called \"%s\"\n",
     &RunCounters::scriptCommandsModified,
-    "Unable to read back %lld bytes from modified script file: %s: %s\n",
     true,
 };
 
@@ -61,7 +59,6 @@ const TextRecordForm kDialogueForm = {
     "[Warning: <Unknown INFO field: %c%c%c%c>]!\n",
     " - changed Dialog command text for \"%s\"\n",
     &RunCounters::dialogModified,
-    "Unable to read back %lld bytes from modified dialog file: %s: %s\n",
     false,
 };
 
@@ -102,42 +99,24 @@ std::optional<Subrecord> findTextSubrecord(const uint8_t* record, std::size_t li
   return std::nullopt;
 }
 
-void writeTextOut(const uint8_t* text, std::size_t size) {
-  WorkStream out = WorkStream::forWriting(WorkFile::kScriptText);
-  bool written = out && std::fwrite(text, 1, size, out.get()) == size;
-  if (out && !out.finish()) written = false;
-  if (!written) {
-    failRun("Unable to create temporary script output file for writing, %s: %s\n",
-            kScriptTextFile, systemErrorText());
-  }
-}
-
 struct LinePassResult {
+  std::string text;  // the whole text, rewritten lines and all
   int changedLines = 0;
-  int64_t sizeChange = 0;
   int getposSetposLines = 0;
 };
 
-// Copies the text from the first work file to the second a line at a time,
-// rewriting command lines on the way. Lines are raw bytes: a CR LF line end,
-// or any other byte, comes through exactly as it was.
-LinePassResult rewriteLines(const TextRecordForm& form, const char* name) {
-  WorkStream in = WorkStream::forReading(WorkFile::kScriptText);
-  if (!in) {
-    failRun("Unable to create temporary script output file for reading, %s: %s\n",
-            kScriptTextFile, systemErrorText());
-  }
-  WorkStream out = WorkStream::forWriting(WorkFile::kRewrittenText);
-  if (!out) {
-    failRun("Unable to open new temporary script output file for writing, %s: %s\n",
-            kRewrittenTextFile, systemErrorText());
-  }
-
+// Copies the text a line at a time, rewriting command lines on the way. Lines
+// are raw bytes: a CR LF line end, a 0x1A or any other byte comes through
+// exactly as it was; a line of more than 1023 bytes is handled in pieces.
+LinePassResult rewriteLines(const uint8_t* text, std::size_t size, const TextRecordForm& form,
+                            const char* name) {
   LinePassResult result;
+  result.text.reserve(size);
   char line[kScriptLineSize];
   char lower[kScriptLineSize];
+  std::size_t at = 0;
   std::size_t length;
-  while ((length = readLine(in.get(), line, sizeof line, LineEnds::kRaw)) > 0) {
+  while ((length = readLineFromMemory(text, size, at, line, sizeof line)) > 0) {
     lowerCaseCopy(line, length, lower);
     // The word tests see a line up to a zero byte in it; such a line is only
     // copied, as rewriting it would lose what follows the zero byte.
@@ -147,9 +126,7 @@ LinePassResult rewriteLines(const TextRecordForm& form, const char* name) {
       if (!runOptions.verbose) appendRunLog(formatMessage(form.changedMessage, name));
       ++(runCounters.*form.changedCounter);
       writeModifiedOnly(outputDecision);
-      const std::size_t newLength = std::strlen(line);
-      result.sizeChange += static_cast<int64_t>(newLength) - static_cast<int64_t>(length);
-      length = newLength;
+      length = std::strlen(line);
       ++result.changedLines;
     }
     // Scripts that read or set positions at run time may hold coordinates
@@ -158,36 +135,25 @@ LinePassResult rewriteLines(const TextRecordForm& form, const char* name) {
         (std::strstr(lower, "getpos") != nullptr || std::strstr(lower, "setpos") != nullptr)) {
       ++result.getposSetposLines;
     }
-    if (std::fwrite(line, 1, length, out.get()) != length) {
-      failRun("Unable to open new temporary script output file for writing, %s: %s\n",
-              kRewrittenTextFile, systemErrorText());
-    }
-  }
-  if (std::ferror(in.get())) {
-    failRun("Unable to create temporary script output file for reading, %s: %s\n",
-            kScriptTextFile, systemErrorText());
-  }
-  if (!out.finish()) {
-    failRun("Unable to open new temporary script output file for writing, %s: %s\n",
-            kRewrittenTextFile, systemErrorText());
+    result.text.append(line, length);
   }
   return result;
 }
 
 // Replaces the old text (the data of the subrecord whose header is at
-// `textAt`) by the rewritten text from the second work file. Subrecords
-// behind the text move with its end; the text subrecord's size, the record's
-// data size and the record size all change by the same amount.
+// `textAt`) by the rewritten text. Subrecords behind the text move with its
+// end; the text subrecord's size, the record's data size and the record size
+// all change by the same amount.
 void putTextBack(ModifiedRecord record, std::size_t limit, std::size_t textAt,
-                 uint32_t oldTextSize, int64_t sizeChange, const TextRecordForm& form) {
+                 uint32_t oldTextSize, const std::string& newText) {
   const std::size_t textData = textAt + kSubrecordHeaderSize;
   const std::size_t oldTextEnd = textData + oldTextSize;
   const std::size_t tailSize = limit - oldTextEnd;
-  const int64_t newTextSize = static_cast<int64_t>(oldTextSize) + sizeChange;
+  const int64_t sizeChange = static_cast<int64_t>(newText.size()) - oldTextSize;
   const int64_t newRecordSize = static_cast<int64_t>(limit) + sizeChange;
-  if (newTextSize < 0 || newRecordSize > static_cast<int64_t>(UINT32_MAX)) {
-    failRun("Unable to put the rewritten text of %s back: the record would be %lld bytes\n",
-            kRewrittenTextFile, static_cast<long long>(newRecordSize));
+  if (newText.size() > UINT32_MAX || newRecordSize > static_cast<int64_t>(UINT32_MAX)) {
+    failRun("Unable to put the rewritten script text back: the record would be %lld bytes\n",
+            static_cast<long long>(newRecordSize));
   }
   // The copy has spare room behind the record; a text that grows past it
   // gets a larger buffer instead of being cut.
@@ -195,21 +161,9 @@ void putTextBack(ModifiedRecord record, std::size_t limit, std::size_t textAt,
     record.bytes.resize(static_cast<std::size_t>(newRecordSize));
   }
   uint8_t* bytes = record.bytes.data();
-  const std::size_t newTextEnd = textData + static_cast<std::size_t>(newTextSize);
-  std::memmove(bytes + newTextEnd, bytes + oldTextEnd, tailSize);
-
-  WorkStream in = WorkStream::forReading(WorkFile::kRewrittenText);
-  if (!in) {
-    failRun("Unable to create new temporary script output file for reading, %s: %s\n",
-            kRewrittenTextFile, systemErrorText());
-  }
-  const std::size_t wanted = static_cast<std::size_t>(newTextSize);
-  if (std::fread(bytes + textData, 1, wanted, in.get()) != wanted) {
-    failRun(form.readBackFailure, static_cast<long long>(newTextSize), kRewrittenTextFile,
-            std::ferror(in.get()) ? systemErrorText() : "the file ends early");
-  }
-
-  writeU32(bytes + textAt + kSubrecordSizeOffset, static_cast<uint32_t>(newTextSize));
+  std::memmove(bytes + textData + newText.size(), bytes + oldTextEnd, tailSize);
+  std::memcpy(bytes + textData, newText.data(), newText.size());
+  writeU32(bytes + textAt + kSubrecordSizeOffset, static_cast<uint32_t>(newText.size()));
   writeU32(bytes + kRecordSizeOffset,
            static_cast<uint32_t>(readU32(bytes + kRecordSizeOffset) + sizeChange));
   record.size = static_cast<uint32_t>(newRecordSize);
@@ -225,11 +179,10 @@ int rewriteTextRecord(ModifiedRecord record, const TextRecordForm& form) {
     return 0;
   }
   const std::size_t textAt = kRecordHeaderSize + text->offset;
-  writeTextOut(record.bytes.data() + textAt + kSubrecordHeaderSize, text->size);
-
-  const LinePassResult pass = rewriteLines(form, name);
+  const LinePassResult pass =
+      rewriteLines(record.bytes.data() + textAt + kSubrecordHeaderSize, text->size, form, name);
   if (pass.changedLines > 0) {
-    putTextBack(record, limit, textAt, text->size, pass.sizeChange, form);
+    putTextBack(record, limit, textAt, text->size, pass.text);
     if (form.keepsScriptLists) addScriptToList(scriptLists.recompile, name);
   } else if (form.keepsScriptLists && pass.getposSetposLines > 0) {
     addScriptToList(scriptLists.investigate, name);

@@ -47,7 +47,7 @@ void readChangeFile(Visit visit) {
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(kChangeListFile, "r"));
   if (!file) return;
   char line[128];
-  while (readLine(file.get(), line, sizeof line, LineEnds::kText) > 0) {
+  while (readLine(file.get(), line, sizeof line) > 0) {
     ChangeLine change;
     if (parseChangeLine(line, change) && visit(change)) return;
   }

@@ -38,7 +38,7 @@ template <typename Visit>
 static bool visitListLines(std::FILE* file, Visit visit) {
   char line[256];
   std::size_t length;
-  while ((length = readLine(file, line, sizeof line, LineEnds::kText)) > 0) {
+  while ((length = readLine(file, line, sizeof line)) > 0) {
     if (line[length - 1] == '\n') --length;
     lowerCaseCopy(line, length, line);
     if (visit(static_cast<const char*>(line))) return true;
