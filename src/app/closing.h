@@ -5,6 +5,6 @@
 void writeClosingReports();
 
 // Runs "notepad <file>" through the system's command processor and waits for
-// it. A fallback notepad shipped with Quendrel is reachable behind the
-// user's own PATH.
+// it. On POSIX systems a fallback notepad shipped with Quendrel is reachable
+// behind the user's own PATH.
 void openInTextEditor(const char* file);

@@ -75,7 +75,7 @@ void printUsage(std::FILE* stream, const char* firstLine, const char* program) {
 }  // namespace
 
 void readOptionsLine(const char* rulesPath, ArgumentVector& arguments) {
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(rulesPath, "r"));
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(rulesPath, "rb"));
   if (!file) {
     failRun("Unable to open your Cell Transposition rules file (%s): %s\n", rulesPath,
             systemErrorText());

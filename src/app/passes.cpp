@@ -3,8 +3,6 @@
 // the original, the modified copy, both or neither into QNOUT.ESP.
 #include "app/passes.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +11,7 @@
 #include <vector>
 
 #include "app/closing.h"
+#include "base/platform.h"
 #include "base/report.h"
 #include "base/run_state.h"
 #include "plugin/cell_handler.h"
@@ -211,10 +210,7 @@ void runOnePass(const char* path, RecordBuffers& record) {
   std::unique_ptr<std::FILE, FileCloser> plugin(std::fopen(path, "rb"));
   if (!plugin) failRun("Unable to open %s for reading: %s\n", path, systemErrorText());
   std::setvbuf(plugin.get(), pluginBuffer.data(), _IOFBF, pluginBuffer.size());
-  struct stat status;
-  uint64_t fileSize = fstat(fileno(plugin.get()), &status) == 0
-                          ? static_cast<uint64_t>(status.st_size)
-                          : UINT64_MAX;
+  const uint64_t fileSize = sizeOfOpenFile(plugin.get()).value_or(UINT64_MAX);
   std::unique_ptr<std::FILE, FileCloser> output;
   if (!runOptions.listCells) {
     output.reset(std::fopen(kOutputPlugin, "wb"));

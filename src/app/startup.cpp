@@ -2,8 +2,6 @@
 // rule listing, and the checks made before the passes.
 #include "app/startup.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +10,7 @@
 
 #include "app/options.h"
 #include "app/passes.h"
+#include "base/platform.h"
 #include "base/report.h"
 #include "base/run_state.h"
 #include "rules/rules.h"
@@ -38,9 +37,7 @@ void startAfresh() {
 // Opening QNOUT.ESP for writing would empty the user's plugin when the two
 // are one file, so that run is refused before anything is written.
 void refuseOutputOverInput(const char* pluginPath) {
-  struct stat input, output;
-  if (stat(pluginPath, &input) != 0 || stat(kOutputPlugin, &output) != 0) return;
-  if (input.st_dev == output.st_dev && input.st_ino == output.st_ino) {
+  if (isSameFile(pluginPath, kOutputPlugin)) {
     failRun("Unable to open %s for writing: it is the input plugin %s and would be emptied\n",
             kOutputPlugin, pluginPath);
   }

@@ -1,14 +1,12 @@
 // The writers of the run log, the message file and the console.
 #include "base/report.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
+#include "base/platform.h"
 #include "base/run_state.h"
 
 std::string messageBuffer;
@@ -45,6 +43,23 @@ static void reportAppendFailure(const char* path) {
                systemErrorText());
 }
 
+// The run log and the message file are text for the user to read: every
+// line feed goes out as the system's line end (CR LF on Windows), as a file
+// opened in the C library's text mode would have it.
+static const std::string& withUserLineEnds(const std::string& text) {
+  if (kUserTextLineEnd[1] == '\0') return text;
+  static std::string converted;
+  converted.clear();
+  for (char c : text) {
+    if (c == '\n') {
+      converted += kUserTextLineEnd;
+    } else {
+      converted += c;
+    }
+  }
+  return converted;
+}
+
 // While the passes run, the run log is written for nearly every record; it
 // is then opened once, at its first text, and kept open in append mode. Each
 // text still reaches the file with one write of its own, unbuffered, so that
@@ -54,61 +69,45 @@ static void reportAppendFailure(const char* path) {
 // message each time.
 namespace {
 bool holdingRunLog = false;
-int heldRunLog = -1;
+RawFile heldRunLog;
 }  // namespace
 
-static bool writeWhole(int fd, const std::string& text) {
-  const char* p = text.data();
-  std::size_t left = text.size();
-  while (left > 0) {
-    ssize_t written = ::write(fd, p, left);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    p += written;
-    left -= static_cast<std::size_t>(written);
+static void appendToFile(const char* path, const std::string& text) {
+  RawFile file = openRawForAppend(path);
+  if (!file) {
+    reportAppendFailure(path);
+    return;
   }
-  return true;
-}
-
-static void appendToHeldRunLog(const std::string& text) {
-  if (heldRunLog < 0) {
-    heldRunLog = ::open(kRunLogFile, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
-    if (heldRunLog < 0) {
-      reportAppendFailure(kRunLogFile);
-      return;
-    }
-  }
-  writeWhole(heldRunLog, text);
+  writeRaw(file, text.data(), text.size());
+  closeRaw(file);
 }
 
 void holdRunLogOpen() { holdingRunLog = true; }
 
 void releaseRunLog() {
   holdingRunLog = false;
-  if (heldRunLog >= 0) ::close(heldRunLog);
-  heldRunLog = -1;
-}
-
-static void appendToFile(const char* path, const std::string& text) {
-  std::FILE* file = std::fopen(path, "a");
-  if (file == nullptr) {
-    reportAppendFailure(path);
-    return;
-  }
-  std::fwrite(text.data(), 1, text.size(), file);
-  std::fflush(file);
-  std::fclose(file);
+  closeRaw(heldRunLog);
 }
 
 void appendRunLog(const std::string& text) {
-  if (holdingRunLog) {
-    appendToHeldRunLog(text);
-  } else {
-    appendToFile(kRunLogFile, text);
+  const std::string& bytes = withUserLineEnds(text);
+  if (!holdingRunLog) {
+    appendToFile(kRunLogFile, bytes);
+    return;
   }
+  if (!heldRunLog) {
+    heldRunLog = openRawForAppend(kRunLogFile);
+    if (!heldRunLog) {
+      reportAppendFailure(kRunLogFile);
+      return;
+    }
+  }
+  writeRaw(heldRunLog, bytes.data(), bytes.size());
 }
 
-void appendMessageFile(const std::string& text) { appendToFile(kMessageFile, text); }
+void appendMessageFile(const std::string& text) {
+  appendToFile(kMessageFile, withUserLineEnds(text));
+}
 
 void reportLine(const std::string& text) {
   appendRunLog(text);

@@ -1,6 +1,11 @@
 // Line reading for the run's text files.
 #include "base/text_lines.h"
 
+// The lock-free character read: each line is read by one thread alone.
+#ifdef _WIN32
+#define getc_unlocked _getc_nolock
+#endif
+
 std::size_t readLine(std::FILE* file, char* buffer, std::size_t capacity) {
   std::size_t length = 0;
   while (length + 1 < capacity) {

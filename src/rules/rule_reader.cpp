@@ -65,7 +65,7 @@ std::optional<HeldRules> heldRules;
 
 void holdRulesFileInMemory(const char* rulesPath) {
   heldRules.reset();
-  RulesFile file(std::fopen(rulesPath, "r"));
+  RulesFile file(std::fopen(rulesPath, "rb"));
   if (!file) return;
   std::string bytes;
   char chunk[4096];
@@ -81,11 +81,13 @@ void dropRulesFileFromMemory() { heldRules.reset(); }
 RulesFile openRulesFile(const char* rulesPath) {
   // The held bytes are read through a stream of their own, so every
   // evaluation reads them line by line exactly as it would read the file.
+#ifndef _WIN32
   if (heldRules && heldRules->path == rulesPath) {
     RulesFile held(fmemopen(heldRules->bytes.data(), heldRules->bytes.size(), "r"));
     if (held) return held;
   }
-  RulesFile file(std::fopen(rulesPath, "r"));
+#endif
+  RulesFile file(std::fopen(rulesPath, "rb"));
   if (!file) {
     failRun("Unable to open your Cell Transposition rules file (%s): %s\n", rulesPath,
             systemErrorText());

@@ -44,7 +44,7 @@ bool parseChangeLine(const char* line, ChangeLine& change) {
 
 template <typename Visit>
 void readChangeFile(Visit visit) {
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(kChangeListFile, "r"));
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(kChangeListFile, "rb"));
   if (!file) return;
   char line[128];
   while (readLine(file.get(), line, sizeof line) > 0) {
@@ -56,7 +56,7 @@ void readChangeFile(Visit visit) {
 }  // namespace
 
 void appendChange(int32_t oldX, int32_t oldY, int32_t offsetX, int32_t offsetY) {
-  std::FILE* file = std::fopen(kChangeListFile, "a");
+  std::FILE* file = std::fopen(kChangeListFile, "ab");
   if (file == nullptr) {
     std::fprintf(stderr, "Unable to open change list file for appending (%s): %s\n",
                  kChangeListFile, systemErrorText());

@@ -17,7 +17,7 @@ const char* const kInteriorListFile = "qnintcs.tmp";
 const char* const kKnownInteriorsFile = "qn_interiors.dat";
 
 int appendInteriorName(const char* name) {
-  std::FILE* file = std::fopen(kInteriorListFile, "a");
+  std::FILE* file = std::fopen(kInteriorListFile, "ab");
   if (file == nullptr) {
     appendRunLog(formatMessage(
         "Unable to open temp file for listing recording internal cell names: (%s): %s\n",
@@ -66,7 +66,7 @@ std::optional<HeldList> heldSeen;
 
 HeldList readWholeList(const char* path) {
   HeldList list;
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "r"));
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
   if (!file) {
     list.openError = errno;
     return list;
@@ -101,11 +101,11 @@ bool lookUpHeld(const char* name, bool reportMissingList) {
 static bool lookUpInteriorCell(const char* name, bool reportMissingList) {
   if (heldKnown && heldSeen) return lookUpHeld(name, reportMissingList);
   {
-    std::unique_ptr<std::FILE, FileCloser> known(std::fopen(kKnownInteriorsFile, "r"));
+    std::unique_ptr<std::FILE, FileCloser> known(std::fopen(kKnownInteriorsFile, "rb"));
     if (!known && reportMissingList) reportMissingKnownList();
     if (known && listHoldsName(known.get(), name)) return true;
   }
-  std::unique_ptr<std::FILE, FileCloser> seen(std::fopen(kInteriorListFile, "r"));
+  std::unique_ptr<std::FILE, FileCloser> seen(std::fopen(kInteriorListFile, "rb"));
   return seen && listHoldsName(seen.get(), name);
 }
 
