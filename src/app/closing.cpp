@@ -77,6 +77,7 @@ void writeClosingReports() {
   std::remove(kScriptTextFile);
   std::remove(kRewrittenTextFile);
   std::remove(kInteriorListFile);
+  flushRunLog();
   std::fflush(stdout);
   openInTextEditor(kMessageFile);
   std::remove(kMessageFile);

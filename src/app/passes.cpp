@@ -233,18 +233,13 @@ void runOnePass(const char* path, RecordBuffers& record) {
     dispatchRecord(record);
     if (runOptions.pass == 2 && output) writeRecord(output.get(), record);
     record.fileOffset += record.original.size();
+    flushRunLog();
   }
+  std::fflush(stdout);
   if (output && std::fclose(output.release()) != 0) {
     failRun("Unable to write new record data  to %s: %s\n", kOutputPlugin, systemErrorText());
   }
 }
-
-// Nothing removes the run log or changes directory from here to the end of
-// the run, so the log may stay open; it is closed however the run ends.
-struct RunLogHeld {
-  RunLogHeld() { holdRunLogOpen(); }
-  ~RunLogHeld() { releaseRunLog(); }
-};
 
 // Nothing is added to the change list or the interior cell lists once the
 // scan pass is over, so the write pass looks them up in memory. They are
@@ -290,7 +285,6 @@ void runBothPasses(const char* pluginPath) {
 }  // namespace
 
 int runPasses(const char* pluginPath) {
-  RunLogHeld runLogHeld;
   runBothPasses(pluginPath);
   writeClosingReports();
   return 0;

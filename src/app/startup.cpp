@@ -54,6 +54,13 @@ bool isNextGenerationPlugin(const char* pluginPath) {
   return std::fread(signature, 1, 4, plugin.get()) == 4 && std::memcmp(signature, "TES4", 4) == 0;
 }
 
+// The run log is held from the start-up's deletion of the old log to the end
+// of the run, however the run ends.
+struct RunLogHeld {
+  RunLogHeld() { holdRunLog(); }
+  ~RunLogHeld() { releaseRunLog(); }
+};
+
 int run(int argc, char** argv) {
   clearRunState();
   ArgumentVector arguments;
@@ -71,6 +78,7 @@ int run(int argc, char** argv) {
   }
   int pathIndex = parseOptions(arguments);
 
+  RunLogHeld runLogHeld;
   startAfresh();
   if (!runOptions.modifyScripts) {
     appendRunLog(

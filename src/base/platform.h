@@ -37,6 +37,13 @@ struct RawFile {
 // Opens (creating it when missing) a file for appending in byte mode;
 // errno tells why when it fails.
 RawFile openRawForAppend(const char* name);
+// Creates the file anew for writing in byte mode: whatever stands under the
+// name is removed first, and the file is then created so that a name that
+// exists again (a file, a folder, a link) makes it fail rather than be
+// written through.
+RawFile createRawFile(const char* name);
+// The file's size; async-signal-safe.
+std::optional<uint64_t> rawFileSize(RawFile file);
 // Writes all `size` bytes; false when they could not all be written.
 bool writeRaw(RawFile file, const char* bytes, std::size_t size);
 void closeRaw(RawFile& file);

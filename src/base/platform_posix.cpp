@@ -63,6 +63,17 @@ RawFile openRawForAppend(const char* name) {
   return RawFile{::open(name, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666)};
 }
 
+RawFile createRawFile(const char* name) {
+  ::unlink(name);
+  return RawFile{::open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666)};
+}
+
+std::optional<uint64_t> rawFileSize(RawFile file) {
+  struct stat status;
+  if (::fstat(static_cast<int>(file.handle), &status) != 0) return std::nullopt;
+  return static_cast<uint64_t>(status.st_size);
+}
+
 bool writeRaw(RawFile file, const char* bytes, std::size_t size) {
   while (size > 0) {
     ssize_t written = ::write(static_cast<int>(file.handle), bytes, size);

@@ -41,6 +41,18 @@ RawFile openRawForAppend(const char* name) {
                        _S_IREAD | _S_IWRITE)};
 }
 
+RawFile createRawFile(const char* name) {
+  _unlink(name);
+  return RawFile{_open(name, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                       _S_IREAD | _S_IWRITE)};
+}
+
+std::optional<uint64_t> rawFileSize(RawFile file) {
+  struct _stat64 status;
+  if (_fstat64(static_cast<int>(file.handle), &status) != 0) return std::nullopt;
+  return static_cast<uint64_t>(status.st_size);
+}
+
 bool writeRaw(RawFile file, const char* bytes, std::size_t size) {
   while (size > 0) {
     const unsigned piece = size > (1u << 30) ? (1u << 30) : static_cast<unsigned>(size);

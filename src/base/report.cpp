@@ -2,6 +2,7 @@
 #include "base/report.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -38,15 +39,12 @@ const std::string& formatMessage(const char* format, ...) {
   return messageBuffer;
 }
 
-static void reportAppendFailure(const char* path) {
+void reportAppendFailure(const char* path) {
   std::fprintf(stderr, "Unable to open log file for appending log data (%s): %s\n", path,
                systemErrorText());
 }
 
-// The run log and the message file are text for the user to read: every
-// line feed goes out as the system's line end (CR LF on Windows), as a file
-// opened in the C library's text mode would have it.
-static const std::string& withUserLineEnds(const std::string& text) {
+const std::string& withUserLineEnds(const std::string& text) {
   if (kUserTextLineEnd[1] == '\0') return text;
   static std::string converted;
   converted.clear();
@@ -60,53 +58,15 @@ static const std::string& withUserLineEnds(const std::string& text) {
   return converted;
 }
 
-// While the passes run, the run log is written for nearly every record; it
-// is then opened once, at its first text, and kept open in append mode. Each
-// text still reaches the file with one write of its own, unbuffered, so that
-// everything logged is in the file the moment the append returns, exactly as
-// when the file is opened, written, flushed and closed for every text. A log
-// that cannot be opened is tried again at the next text, with the same
-// message each time.
-namespace {
-bool holdingRunLog = false;
-RawFile heldRunLog;
-}  // namespace
-
-static void appendToFile(const char* path, const std::string& text) {
-  RawFile file = openRawForAppend(path);
-  if (!file) {
-    reportAppendFailure(path);
-    return;
-  }
-  writeRaw(file, text.data(), text.size());
-  closeRaw(file);
-}
-
-void holdRunLogOpen() { holdingRunLog = true; }
-
-void releaseRunLog() {
-  holdingRunLog = false;
-  closeRaw(heldRunLog);
-}
-
-void appendRunLog(const std::string& text) {
-  const std::string& bytes = withUserLineEnds(text);
-  if (!holdingRunLog) {
-    appendToFile(kRunLogFile, bytes);
-    return;
-  }
-  if (!heldRunLog) {
-    heldRunLog = openRawForAppend(kRunLogFile);
-    if (!heldRunLog) {
-      reportAppendFailure(kRunLogFile);
-      return;
-    }
-  }
-  writeRaw(heldRunLog, bytes.data(), bytes.size());
-}
-
 void appendMessageFile(const std::string& text) {
-  appendToFile(kMessageFile, withUserLineEnds(text));
+  RawFile file = openRawForAppend(kMessageFile);
+  if (!file) {
+    reportAppendFailure(kMessageFile);
+    return;
+  }
+  const std::string& bytes = withUserLineEnds(text);
+  writeRaw(file, bytes.data(), bytes.size());
+  closeRaw(file);
 }
 
 void reportLine(const std::string& text) {
@@ -115,9 +75,18 @@ void reportLine(const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
+// Progress characters are shown in order, but written to the console at
+// most every 50 ms rather than one flushed write per record: a master holds
+// some 50,000 records. The passes flush the rest at the end of each pass.
 void showProgress(char c) {
+  using Clock = std::chrono::steady_clock;
+  static Clock::time_point lastShown;
   std::fputc(c, stdout);
-  std::fflush(stdout);
+  const Clock::time_point now = Clock::now();
+  if (now - lastShown >= std::chrono::milliseconds(50)) {
+    std::fflush(stdout);
+    lastShown = now;
+  }
 }
 
 void failRun(const char* format, ...) {
@@ -126,6 +95,7 @@ void failRun(const char* format, ...) {
   va_start(args, format);
   formatInto(text, format, args);
   va_end(args);
+  flushRunLog();
   std::fflush(stdout);
   std::fwrite(text.data(), 1, text.size(), stderr);
   std::fflush(stderr);

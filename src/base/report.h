@@ -17,20 +17,38 @@ struct RunEnded {
 // Formats into messageBuffer and returns it.
 const std::string& formatMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// Each opens its file for appending, writes the text unchanged, flushes and
-// closes it. A file that cannot be opened is reported on standard error and
-// the run goes on.
+// Appends a text to the run log. Between holdRunLog and releaseRunLog (the
+// whole of a run) the log is created anew at its first text and kept open,
+// and texts gather in a buffer that is written to the file at the end of
+// every record (flushRunLog), before a fatal error is reported, before the
+// editor starts and when the hold ends, so that whatever ends the run, the
+// file holds every text appended before it, in order. Outside a hold each
+// text is appended on its own. A log that cannot be opened is reported on
+// standard error at every text, and the run goes on.
 void appendRunLog(const std::string& text);
-void appendMessageFile(const std::string& text);
-// Between these two calls the run log stays open once it has been opened;
-// every text is still written to it at once and unbuffered, so what the
-// file holds is the same at every moment. Nothing may remove or replace
-// the run log, or change the current directory, in between.
-void holdRunLogOpen();
+void holdRunLog();
+void flushRunLog();
 void releaseRunLog();
+// For the interruption handler alone (async-signal-safe): writes the
+// buffered texts that have not reached the file yet, then `lastText`.
+void writeRunLogAfterInterruption(const char* lastText);
+
+// Opens the message file for appending, writes the text unchanged, flushes
+// and closes it. A file that cannot be opened is reported on standard error
+// and the run goes on.
+void appendMessageFile(const std::string& text);
+
+// The run log and the message file are text for the user to read: every
+// line feed goes out as the system's line end (CR LF on Windows), as a file
+// opened in the C library's text mode would have it.
+const std::string& withUserLineEnds(const std::string& text);
+// "Unable to open log file for appending log data (<path>): <error>".
+void reportAppendFailure(const char* path);
+
 // Run log, then message file, then standard output.
 void reportLine(const std::string& text);
-// One progress character on standard output, flushed at once.
+// One progress character on standard output; the console sees it within
+// 50 ms, and at the end of the pass.
 void showProgress(char c);
 
 // Prints one formatted line on standard error and ends the run with status 1.
