@@ -346,7 +346,11 @@ std::vector<std::string> corpusPlugins() {
 }
 
 // OpenMW's esmtool: named by QUENDREL_ESMTOOL, or where .ci/run unpacks it.
+// A Linux program: the Windows build's tests go without it.
 std::string esmtoolPath() {
+#ifdef _WIN32
+  return "";
+#else
   std::vector<std::string> candidates;
   if (const char* named = std::getenv("QUENDREL_ESMTOOL")) candidates.push_back(named);
   candidates.push_back(std::string(QUENDREL_SOURCE_DIR) + "/build-tools/openmw-cs/usr/games/esmtool");
@@ -355,6 +359,7 @@ std::string esmtoolPath() {
     if (!c.empty() && access(c.c_str(), X_OK) == 0) return c;
   }
   return "";
+#endif
 }
 
 class CorpusTest : public harness::WorkDirTest, public ::testing::WithParamInterface<std::string> {
@@ -419,7 +424,11 @@ class CorpusTest : public harness::WorkDirTest, public ::testing::WithParamInter
     std::string command = harness::shellQuote(esmtool) + " dump -C -p QNOUT.ESP >esmtool.out 2>&1";
     int raw = std::system(command.c_str());
     std::string report = read("esmtool.out");
+#ifndef _WIN32
     ASSERT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << report.substr(0, 2000);
+#else
+    ASSERT_EQ(raw, 0);
+#endif
     // Its errors stand at the start of a line ("ERROR:", then "ESM Error: ...").
     EXPECT_EQ(report.find("\nERROR:"), std::string::npos) << report.substr(0, 2000);
     EXPECT_EQ(report.find("ESM Error"), std::string::npos);

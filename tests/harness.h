@@ -1,19 +1,28 @@
 // Test harness: a fresh temporary working directory for each test, file
-// helpers, and a runner that starts the real quendrel program there with a
-// recording stub `notepad` first on PATH.
+// helpers, and a runner that starts the real quendrel program there through
+// the platform's command processor (sh, or cmd.exe on Windows) with a
+// recording stub `notepad` (a shell script, or a .bat file) first on PATH.
 #pragma once
 
 #include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/report.h"
@@ -40,6 +49,7 @@ inline void writeFile(const std::string& path, const std::string& bytes) {
 }
 inline bool fileExists(const std::string& path) { return std::filesystem::exists(path); }
 
+// A word for sh, in single quotes.
 inline std::string shellQuote(const std::string& s) {
   std::string q = "'";
   for (char c : s) {
@@ -49,13 +59,62 @@ inline std::string shellQuote(const std::string& s) {
   return q + "'";
 }
 
+// A path as cmd.exe takes it: backslashes.
+inline std::string windowsPath(std::string path) {
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return path;
+}
+
+// Windows text as the tests compare it: CR LF line ends taken back to LF.
+inline std::string withLf(std::string text) {
+  if (!kWindows) return text;
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    out += text[i];
+  }
+  return out;
+}
+
 struct RunResult {
   int status = -1;
-  std::string out;
-  std::string err;
-  std::string log;          // qnlog.txt after the run
-  std::string editorSaw;    // what qnmsg.txt held when the stub notepad ran
+  std::string out;          // standard output, line ends as LF
+  std::string err;          // standard error, line ends as LF
+  std::string log;          // qnlog.txt after the run, line ends as LF
+  std::string editorSaw;    // what qnmsg.txt held when the stub notepad ran, as LF
   bool editorRan = false;
+};
+
+// The exit status of a run ended by Ctrl-C on Windows (STATUS_CONTROL_C_EXIT).
+constexpr int kWindowsInterrupted = static_cast<int>(0xC000013AU);
+
+// A run started in the background.
+struct Background {
+#ifdef _WIN32
+  PROCESS_INFORMATION process{};
+  // Ctrl-C (the only interruption one program can send another here).
+  void signal(int) const { GenerateConsoleCtrlEvent(CTRL_C_EVENT, process.dwProcessId); }
+  int wait() const {
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return static_cast<int>(code);
+  }
+#else
+  pid_t pid;
+  void signal(int number) const { kill(pid, number); }
+  // The exit status, or 128 + the signal that ended the run, as a shell has it.
+  int wait() const {
+    int raw = 0;
+    if (waitpid(pid, &raw, 0) != pid) return -1;
+    if (WIFSIGNALED(raw)) return 128 + WTERMSIG(raw);
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  }
+#endif
 };
 
 // Gives each test its own empty working directory and clean run state; the
@@ -64,9 +123,8 @@ struct RunResult {
 class WorkDirTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/quendrel-test-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
+    dir_ = makeTemporaryFolder();
+    ASSERT_FALSE(dir_.empty());
     previous_ = std::filesystem::current_path();
     std::filesystem::current_path(dir_);
     clearRunState();
@@ -81,46 +139,195 @@ class WorkDirTest : public ::testing::Test {
   void write(const std::string& name, const std::string& bytes) { writeFile(path(name), bytes); }
   std::string read(const std::string& name) const { return readFile(path(name)); }
   bool exists(const std::string& name) const { return fileExists(path(name)); }
+  // The run log as the tests compare it, line ends as LF.
+  std::string readLog() const { return withLf(read("qnlog.txt")); }
 
   // Runs quendrel with the arguments (each passed as one word) in the test's
-  // directory. `environment` is put in front of the command, e.g.
+  // directory. `environment` holds settings put in front of the command, e.g.
   // "POSIXLY_CORRECT=1"; `shellPrefix` (POSIX only) runs in the shell first.
   RunResult run(const std::vector<std::string>& arguments, const std::string& environment = "",
                 const std::string& shellPrefix = "") {
-    std::string stubDir = dir_ + "/.stub";
-    std::filesystem::create_directories(stubDir);
-    writeFile(stubDir + "/notepad",
-              "#!/bin/sh\necho \"$@\" > \"" + stubDir + "/args\"\ncat \"$1\" > \"" + stubDir +
-                  "/saw\" 2>/dev/null\nexit 0\n");
-    chmod((stubDir + "/notepad").c_str(), 0755);
+    return runIn(dir_, arguments, environment, shellPrefix);
+  }
+
+  // The same in another folder.
+  RunResult runIn(const std::string& folder, const std::vector<std::string>& arguments,
+                  const std::string& environment = "", const std::string& shellPrefix = "") {
+    const std::string stubDir = writeStubNotepad();
     std::filesystem::remove(stubDir + "/args");
     std::filesystem::remove(stubDir + "/saw");
-    std::string command = "cd " + shellQuote(dir_) + " && " + shellPrefix + " PATH=" + shellQuote(stubDir) +
-                          ":\"$PATH\" " + environment + " " + shellQuote(QUENDREL_BINARY);
+    const std::string out = stubDir + "/out";
+    const std::string err = stubDir + "/err";
+    RunResult result;
+#ifdef _WIN32
+    // cmd.exe: the whole line in one more pair of quotes, which cmd takes off.
+    std::string command = "\"cd /d \"" + windowsPath(folder) + "\" && set \"PATH=" +
+                          windowsPath(stubDir) + ";%PATH%\"";
+    std::istringstream settings(environment);
+    for (std::string setting; settings >> setting;) command += " && set \"" + setting + "\"";
+    command += " && \"" + std::string(QUENDREL_BINARY) + "\"";
+    for (const std::string& a : arguments) command += " \"" + a + "\"";
+    command += " > \"" + windowsPath(out) + "\" 2> \"" + windowsPath(err) + "\" < NUL\"";
+    (void)shellPrefix;
+    result.status = std::system(command.c_str());
+#else
     // Appended piece by piece: GCC 12 at -O3 sees a false overlap in
     // `" " + std::string` (-Wrestrict).
+    std::string command = "cd " + shellQuote(folder) + " && " + shellPrefix;
+    command += " PATH=" + shellQuote(stubDir) + ":\"$PATH\" " + environment + " ";
+    command += shellQuote(QUENDREL_BINARY);
     for (const std::string& a : arguments) {
       command += ' ';
       command += shellQuote(a);
     }
     command += " >";
-    command += shellQuote(stubDir + "/out");
+    command += shellQuote(out);
     command += " 2>";
-    command += shellQuote(stubDir + "/err");
+    command += shellQuote(err);
     command += " </dev/null";
-    RunResult result;
     int raw = std::system(command.c_str());
     result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    result.out = readFile(stubDir + "/out");
-    result.err = readFile(stubDir + "/err");
-    result.log = read("qnlog.txt");
+#endif
+    result.out = withLf(readFile(out));
+    result.err = withLf(readFile(err));
+    result.log = withLf(readFile(folder + "/qnlog.txt"));
     result.editorRan = fileExists(stubDir + "/args");
-    result.editorSaw = readFile(stubDir + "/saw");
+    result.editorSaw = withLf(readFile(stubDir + "/saw"));
     return result;
+  }
+
+  // Starts quendrel in the test's directory without waiting for it; its
+  // console goes to files of the stub folder. With `editorWaits`, its notepad
+  // creates ".stub-wait/editor.open" and returns only once the test creates
+  // ".stub-wait/editor.close", so that the run stays in its closing.
+  Background startInBackground(const std::vector<std::string>& arguments,
+                               bool editorWaits = false) {
+    const std::string stubDir = editorWaits ? writeWaitingNotepad() : writeStubNotepad();
+    const std::string out = stubDir + "/background.out";
+    const std::string err = stubDir + "/background.err";
+#ifdef _WIN32
+    // Ctrl-C can be sent only to a program of a console's own process group:
+    // this process takes a console of its own once, keeping its streams.
+    static const bool consoleReady = [] {
+      HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+      HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+      HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+      FreeConsole();
+      const bool made = AllocConsole();
+      SetStdHandle(STD_INPUT_HANDLE, in);
+      SetStdHandle(STD_OUTPUT_HANDLE, output);
+      SetStdHandle(STD_ERROR_HANDLE, error);
+      return made;
+    }();
+    (void)consoleReady;
+    std::string line = "\"" + std::string(QUENDREL_BINARY) + "\"";
+    for (const std::string& a : arguments) line += " \"" + a + "\"";
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE outFile = CreateFileA(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE errFile = CreateFileA(err.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nullptr;
+    startup.hStdOutput = outFile;
+    startup.hStdError = errFile;
+    const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    _putenv_s("PATH", (windowsPath(stubDir) + ";" + oldPath).c_str());
+    Background background;
+    CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NEW_PROCESS_GROUP, nullptr,
+                   windowsPath(dir_).c_str(), &startup, &background.process);
+    _putenv_s("PATH", oldPath.c_str());
+    CloseHandle(outFile);
+    CloseHandle(errFile);
+    return background;
+#else
+    std::vector<std::string> words{QUENDREL_BINARY};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    const std::string path = stubDir + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "");
+    pid_t pid = fork();
+    if (pid == 0) {
+      std::vector<char*> argv;
+      for (std::string& w : words) argv.push_back(w.data());
+      argv.push_back(nullptr);
+      if (chdir(dir_.c_str()) != 0) _exit(127);
+      setenv("PATH", path.c_str(), 1);
+      if (!std::freopen("/dev/null", "r", stdin) || !std::freopen(out.c_str(), "w", stdout) ||
+          !std::freopen(err.c_str(), "w", stderr)) {
+        _exit(127);
+      }
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+    return Background{pid};
+#endif
+  }
+
+  // Polls `done` every millisecond for up to 20 seconds.
+  template <typename Done>
+  static bool waitUntil(Done done) {
+    for (int i = 0; i < 20000; ++i) {
+      if (done()) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
   }
 
   std::string dir_;
   std::filesystem::path previous_;
+
+ private:
+  static std::string makeTemporaryFolder() {
+#ifdef _WIN32
+    static int count = 0;
+    std::error_code error;
+    const std::filesystem::path base = std::filesystem::temp_directory_path(error);
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+      std::filesystem::path folder =
+          base / ("quendrel-test-" + std::to_string(GetCurrentProcessId()) + "-" +
+                  std::to_string(++count));
+      if (std::filesystem::create_directory(folder, error)) return folder.generic_string();
+    }
+    return "";
+#else
+    char pattern[] = "/tmp/quendrel-test-XXXXXX";
+    return mkdtemp(pattern) ? pattern : "";
+#endif
+  }
+
+  std::string writeWaitingNotepad() {
+    const std::string stubDir = dir_ + "/.stub-wait";
+    std::filesystem::create_directories(stubDir);
+#ifdef _WIN32
+    const std::string d = windowsPath(stubDir);
+    writeFile(stubDir + "/notepad.bat", "@echo off\r\necho.> \"" + d + "\\editor.open\"\r\n:wait\r\n" +
+                                            "if not exist \"" + d + "\\editor.close\" goto wait\r\n" +
+                                            "exit /b 0\r\n");
+#else
+    writeFile(stubDir + "/notepad", "#!/bin/sh\n: > '" + stubDir + "/editor.open'\nwhile [ ! -e '" +
+                                        stubDir + "/editor.close' ]; do sleep 0.01; done\nexit 0\n");
+    chmod((stubDir + "/notepad").c_str(), 0755);
+#endif
+    return stubDir;
+  }
+
+  // The stub notepad records its arguments and what the file held.
+  std::string writeStubNotepad() {
+    const std::string stubDir = dir_ + "/.stub";
+    std::filesystem::create_directories(stubDir);
+#ifdef _WIN32
+    const std::string windowsDir = windowsPath(stubDir);
+    writeFile(stubDir + "/notepad.bat", "@echo off\r\necho %*> \"" + windowsDir +
+                                            "\\args\"\r\ntype \"%~1\" > \"" + windowsDir +
+                                            "\\saw\" 2>nul\r\nexit /b 0\r\n");
+#else
+    writeFile(stubDir + "/notepad", "#!/bin/sh\necho \"$@\" > \"" + stubDir + "/args\"\ncat \"$1\" > \"" +
+                                        stubDir + "/saw\" 2>/dev/null\nexit 0\n");
+    chmod((stubDir + "/notepad").c_str(), 0755);
+#endif
+    return stubDir;
+  }
 };
 
 // Runs one rules file over one plugin and reads QNOUT.ESP back into records.

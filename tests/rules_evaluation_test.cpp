@@ -76,13 +76,13 @@ TEST_F(RuleTest, ListsEveryCodeInWordsNumberedPerKind) {
       "created.\n"
       "Rule 2: Any interior cells called (Cellar) will be deleted.\n";
   EXPECT_EQ(testing::internal::GetCapturedStdout(), expected);
-  EXPECT_EQ(read("qnlog.txt"), expected);
+  EXPECT_EQ(readLog(), expected);
 }
 
 TEST_F(RuleTest, CopyNameLongerThanTheCellEndsTheListing) {
   write("quendrel.cfg", "CI,Abc,Xyz\nCI,Abc,Wxyz\nDI,Abc\n");
   EXPECT_EQ(list(1), 1);
-  EXPECT_EQ(read("qnlog.txt"),
+  EXPECT_EQ(readLog(),
             "Rule 1: If an interior cell called (Abc) is found, a copy of it called (Xyz) will be "
             "created.\n"
             "Rule 2: If an interior cell called (Abc) is found, a copy of it called (Wxyz) will be "
@@ -104,14 +104,14 @@ TEST_F(RuleTest, MissingFileOrTooManyParametersEndTheRun) {
   EXPECT_EQ(list(0), 1);
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
             "Invalid Rule: You've specified too many parameters for this command!\n");
-  EXPECT_EQ(read("qnlog.txt"), "Rule 1: All external cells will be transposed by (1, 2) cells.\n");
+  EXPECT_EQ(readLog(), "Rule 1: All external cells will be transposed by (1, 2) cells.\n");
 }
 
 TEST_F(RuleTest, ReadsLinesOfMoreThan1023CharactersInPieces) {
   // 1500 characters: the first 1023 are one line, the other 477 the next.
   write("quendrel.cfg", "TA,1,1" + std::string(1017, ' ') + "DE,7,8" + std::string(471, ' '));
   list(0);
-  EXPECT_EQ(read("qnlog.txt"),
+  EXPECT_EQ(readLog(),
             "Rule 1: All external cells will be transposed by (1, 1) cells.\n"
             "Rule 2: Any cells found at (7, 8) will be deleted.\n");
 }
@@ -148,7 +148,7 @@ TEST_F(RuleTest, CountsAndNotesOnlyInTheWritePass) {
   EXPECT_EQ(cell(), Cell(10, 10, kNo, kYes));
   EXPECT_FALSE(exists("qnlog.txt"));
   matchExterior(1, 1, "", 2);
-  EXPECT_EQ(read("qnlog.txt"), " [TA: Transpose All rule matched] ");
+  EXPECT_EQ(readLog(), " [TA: Transpose All rule matched] ");
 
   write("quendrel.cfg", "DE,3,-4\nCA,1,1\n");
   std::remove("qnlog.txt");
@@ -159,7 +159,7 @@ TEST_F(RuleTest, CountsAndNotesOnlyInTheWritePass) {
   matchExterior(3, -4, "", 2);
   matchExterior(0, 0, "", 2);
   EXPECT_EQ(runCounters.cellsAndLandsModified, 1);
-  EXPECT_EQ(read("qnlog.txt"),
+  EXPECT_EQ(readLog(),
             "Exterior Cell at (3,-4) DELETED [DE: Delete Exterior Cell matched].\n"
             " [CA: Transpose All rule matched] ");
 }
@@ -172,7 +172,7 @@ TEST_F(RuleTest, InteriorCopiesRenameInPlaceAndDeletionEndsTheCall) {
   EXPECT_STREQ(cellState.cellName, "Old Inn");
   EXPECT_EQ(cell(), Cell(0, 0, kYes, kYes));
   EXPECT_EQ(runCounters.cellsAndLandsModified, 2);
-  EXPECT_EQ(read("qnlog.txt"),
+  EXPECT_EQ(readLog(),
             " [CI: Delete Exterior Cell rule matched]  - making a copy of \"Old Inn\" called "
             "\"Cellar\"\n"
             " [CI: Delete Exterior Cell rule matched]  - making a copy of \"Old Inn\" called "
@@ -202,7 +202,7 @@ TEST_F(RuleTest, MovesThatLeaveTheGridAreIgnored) {
   EXPECT_EQ(cell(), Cell(262143, -262143, kYes, kYes));
   EXPECT_FALSE(exists("qnlog.txt"));
   matchExterior(0, 0);
-  EXPECT_EQ(read("qnlog.txt"),
+  EXPECT_EQ(readLog(),
             "WARNING: rule 1 would move the cell at (0, 0) off the grid - rule ignored.\n"
             "WARNING: rule 3 would move the cell at (0, 0) off the grid - rule ignored.\n"
             "WARNING: rule 4 would move the cell at (0, 0) off the grid - rule ignored.\n"
@@ -211,7 +211,7 @@ TEST_F(RuleTest, MovesThatLeaveTheGridAreIgnored) {
   std::remove("qnlog.txt");
   matchExterior(INT_MIN, 0);
   EXPECT_EQ(cell(), Cell(INT_MIN, 0, kYes, kNo));
-  EXPECT_EQ(read("qnlog.txt"),
+  EXPECT_EQ(readLog(),
             "WARNING: rule 1 would move the cell at (-2147483648, 0) off the grid - rule "
             "ignored.\n"
             "WARNING: rule 2 would move the cell at (-2147483648, 0) off the grid - rule "

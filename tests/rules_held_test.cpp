@@ -42,7 +42,7 @@ class HeldRules : public harness::WorkDirTest {
     outputDecision = OutputDecision{};
     evaluateRules("quendrel.cfg", recordName, sizeof recordName);
     all += std::string(recordName) + std::to_string(outputDecision.writeModified) + ";";
-    return all + read("qnlog.txt");
+    return all + readLog();
   }
 };
 

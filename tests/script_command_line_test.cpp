@@ -29,7 +29,7 @@ class ScriptCommandLine : public harness::WorkDirTest {
 TEST_F(ScriptCommandLine, ShiftsOnlyXAndYAndKeepsEverythingElse) {
   EXPECT_EQ(rewrite("Position 1000, 2000, 300, 0\r\n"),
             "Position 17384.000000, -6192.000000, 300, 0\r\n");
-  EXPECT_NE(read("qnlog.txt").find(
+  EXPECT_NE(readLog().find(
                 "\n\tMODIFIED script usage of co-ords (1000.000000, 2000.000000) to "
                 "(17384.000000,-6192.000000)"),
             std::string::npos);
@@ -72,19 +72,19 @@ TEST_F(ScriptCommandLine, LeavesLinesThatAreNoMovedCommand) {
   // A rebuilt line that would not fit the 1024-byte buffer stays as it was.
   std::string longLine = "position 0, 0, 0 ;" + std::string(990, 'x');
   EXPECT_EQ(rewrite(longLine), longLine);
-  EXPECT_FALSE(exists("qnlog.txt") && read("qnlog.txt").find("MODIFIED") != std::string::npos);
+  EXPECT_FALSE(exists("qnlog.txt") && readLog().find("MODIFIED") != std::string::npos);
 }
 
 TEST_F(ScriptCommandLine, CellCommandsIntoInteriorsAreLeftAlone) {
   runOptions.verbose = true;
   const std::string inside = "PlaceItemCell \"gold_001\", \"Some House\", 100, 200, 0, 0\n";
   EXPECT_EQ(rewrite(inside), inside);
-  EXPECT_NE(read("qnlog.txt").find("Cell Script command identified as Internal, so ignored: " +
+  EXPECT_NE(readLog().find("Cell Script command identified as Internal, so ignored: " +
                                    inside),
             std::string::npos);
   EXPECT_EQ(rewrite("PlaceItemCell \"gold_001\", \"Far Field\", 100, 200, 0, 0\n"),
             "PlaceItemCell \"gold_001\", \"Far Field\", 16484.000000, -7992.000000, 0, 0\n");
-  EXPECT_NE(read("qnlog.txt").find("Cell command identified as External, so processed: "),
+  EXPECT_NE(readLog().find("Cell command identified as External, so processed: "),
             std::string::npos);
   // The cell name of positioncell is its 5th argument; the blank inside the quotes
   // does not split it.

@@ -46,7 +46,7 @@ TEST_F(ScriptRecords, RewrittenScriptGrowsAndReplacesTheOriginal) {
   EXPECT_EQ(runCounters.scriptCommandsModified, 2);
   EXPECT_EQ(scriptLists.recompile, std::vector<std::string>{"Test_Script"});
   EXPECT_TRUE(outputDecision.writeOriginal == kNo && outputDecision.writeModified == kYes);
-  EXPECT_NE(read("qnlog.txt").find("(17384.500000,-6191.500000) - for script called \"Test_Script\"\n"),
+  EXPECT_NE(readLog().find("(17384.500000,-6191.500000) - for script called \"Test_Script\"\n"),
             std::string::npos);
 }
 
@@ -83,7 +83,7 @@ TEST_F(ScriptRecords, RecordsWithoutUsableTextComeOutAsTheyWentIn) {
   handle(rewriteScriptRecord, record("SCPT", sub("SCHD", std::string(200, 'n')) + sub("XXXX", "") +
                                                  sub("SCTX", "position 0, 0\n")));
   EXPECT_EQ(scriptLists.recompile, std::vector<std::string>{std::string(127, 'n')});
-  const std::string log = read("qnlog.txt");
+  const std::string log = readLog();
   EXPECT_NE(log.find(std::string(127, 'n') + "\"[Warning: <Unknown SCDT field: XXXX>]!\n"),
             std::string::npos);
   EXPECT_EQ(log.find(" - for script called"), std::string::npos);
@@ -100,7 +100,7 @@ TEST_F(ScriptRecords, DialogueTextKeepsTheSubrecordsBehindIt) {
   EXPECT_EQ(out.subrecords[3].data, "\x01");
   EXPECT_EQ(runCounters.dialogModified, 1);
   EXPECT_TRUE(scriptLists.recompile.empty() && scriptLists.investigate.empty());
-  EXPECT_NE(read("qnlog.txt").find(" - changed Dialog command text for \"Guard\"\n"),
+  EXPECT_NE(readLog().find(" - changed Dialog command text for \"Guard\"\n"),
             std::string::npos);
 }
 

@@ -1,7 +1,5 @@
 // End-to-end runs of the program: options, the options line, the two
 // passes, the output plugin and the closing reports.
-#include <sys/stat.h>
-
 #include "harness.h"
 #include "plugin_builder.h"
 
@@ -115,8 +113,8 @@ TEST_F(Spine, FileEndingInsideARecordEndsTheRunAfterWritingWhatCameBefore) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err.rfind("Unable to read entire marker record (", 0), 0u) << r.err;
   EXPECT_NE(r.err.find(" bytes) from cut.esp into memory: "), std::string::npos);
-  // The scan pass fails first; the output it opened is left empty.
-  EXPECT_EQ(read("QNOUT.ESP"), "");
+  // The scan pass fails first, before any output is begun.
+  EXPECT_FALSE(exists("QNOUT.ESP"));
 
   // A record claiming more data than the file holds is refused the same way.
   write("huge.esp", header() + record("STAT", "").substr(0, 4) + i32(-20) + i32(0) + i32(0));
@@ -233,6 +231,9 @@ TEST_F(Spine, VersionAndRulesOnlyEndTheRunEarly) {
 // The notepad fallback at a terminal (made by script(1)): the editor setting
 // is a shell command with its own arguments, and the file one argument.
 TEST_F(Spine, NotepadFallbackRunsTheEditorSettingAsAShellCommand) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows has its own notepad; the fallback is not built there";
+#else
   if (std::system("command -v script >/dev/null 2>&1") != 0) GTEST_SKIP() << "no script(1)";
   const std::string fallback = std::string(QUENDREL_SOURCE_DIR) + "/tools/libexec/notepad";
   auto atTerminal = [&](const std::string& editor) {
@@ -251,14 +252,17 @@ TEST_F(Spine, NotepadFallbackRunsTheEditorSettingAsAShellCommand) {
   EXPECT_EQ(atTerminal("no-such-editor --wait"),
             "notepad: cannot start the editor 'no-such-editor --wait'; the messages are on the "
             "console above\r\n");
+#endif
 }
 
 TEST_F(Spine, NextGenerationPluginIsRefusedWithoutOutput) {
   write("quendrel.cfg", "TA, 1, 1\n");
   write("new.esp", "TES4 and more");
   harness::RunResult r = run({"new.esp"});
-  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err,
+            "Unable to read new.esp: it is a TES4 plugin, and Quendrel handles TES3 plugins only\n");
   EXPECT_FALSE(exists("QNOUT.ESP"));
   EXPECT_EQ(r.log,
             "Rule 1: All external cells will be transposed by (1, 1) cells.\n"
@@ -270,7 +274,12 @@ TEST_F(Spine, RefusesToWriteOverTheInputPlugin) {
   write("quendrel.cfg", "TA, 1, 1\n");
   std::string plugin = smallPlugin();
   write("QNOUT.ESP", plugin);
-  std::filesystem::create_symlink(path("QNOUT.ESP"), path("link.esp"));
+  // Symbolic links need privileges on Windows; a hard link is the same file too.
+  if (harness::kWindows) {
+    std::filesystem::create_hard_link(path("QNOUT.ESP"), path("link.esp"));
+  } else {
+    std::filesystem::create_symlink(path("QNOUT.ESP"), path("link.esp"));
+  }
   for (const char* name : {"QNOUT.ESP", "link.esp"}) {
     harness::RunResult r = run({name});
     EXPECT_EQ(r.status, 1);

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "base/report.h"
+#include "base/run_files.h"
 #include "base/run_state.h"
 #include "workfiles/change_list.h"
 #include "workfiles/interior_list.h"
@@ -66,12 +67,22 @@ void reportCellListSummary() {
 
 }  // namespace
 
+// The message file is created anew by its first text and closed before the
+// editor opens it, however the closing ends.
+struct MessageFileHeld {
+  MessageFileHeld() { holdRunFile(messageFile); }
+  ~MessageFileHeld() { releaseRunFile(messageFile); }
+};
+
 void writeClosingReports() {
-  if (runOptions.listCells) {
-    reportCellListSummary();
-  } else {
-    reportScriptLists();
-    reportSummary();
+  {
+    MessageFileHeld held;
+    if (runOptions.listCells) {
+      reportCellListSummary();
+    } else {
+      reportScriptLists();
+      reportSummary();
+    }
   }
   std::remove(kChangeListFile);
   std::remove(kScriptTextFile);

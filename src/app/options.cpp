@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 
+#include "app/safety.h"
 #include "base/ascii.h"
 #include "base/report.h"
 #include "base/run_state.h"
@@ -109,7 +110,7 @@ int parseOptions(ArgumentVector& arguments) {
         runOptions.verbose = true;
         break;
       case 'l':
-        std::remove(kCellListFile);
+        // cell_log.txt is deleted once the folder is claimed for the run.
         runOptions.listCells = true;
         break;
       case 'n':
@@ -123,12 +124,15 @@ int parseOptions(ArgumentVector& arguments) {
         break;
       case 'V':
       case kVersionOption:
+        removeCellListBeforeEnding(arguments);
         std::fputs(kVersionLine, stdout);
         endRun(0);
       case kHelpOption:
+        removeCellListBeforeEnding(arguments);
         printUsage(stdout, kUsageFirstLine1, programName(arguments));
         endRun(0);
       default:
+        removeCellListBeforeEnding(arguments);
         // An unknown long option reads as its first hyphen being a bad letter.
         std::fprintf(stderr, "%s: invalid option -- '%c'\n", programName(arguments),
                      optopt > 0 && optopt < 0x100 ? optopt : '-');

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/closing.h"
+#include "app/safety.h"
 #include "base/platform.h"
 #include "base/report.h"
 #include "base/run_state.h"
@@ -201,22 +202,65 @@ void writeRecord(std::FILE* output, RecordBuffers& record) {
   }
 }
 
+// The new plugin as the write pass writes it: a temporary file, created
+// anew, which becomes QNOUT.ESP only once it is whole and on the disk. Until
+// then an old QNOUT.ESP is untouched; a run that fails removes it.
+class TemporaryOutput {
+ public:
+  TemporaryOutput() : buffer_(kStreamBufferSize) {
+    // Noted first: an interruption removes the file from the moment it may exist.
+    noteTemporaryOutput(true);
+    file_ = createFileStream(kTemporaryOutput);
+    if (file_ == nullptr) {
+      failRun("Unable to open %s for writing: %s\n", kTemporaryOutput, systemErrorText());
+    }
+    // Written in a few big pieces rather than in pieces of a disk block.
+    std::setvbuf(file_, buffer_.data(), _IOFBF, buffer_.size());
+  }
+  TemporaryOutput(const TemporaryOutput&) = delete;
+  TemporaryOutput& operator=(const TemporaryOutput&) = delete;
+  ~TemporaryOutput() {
+    if (file_ != nullptr) std::fclose(file_);
+    if (!replaced_) {
+      std::remove(kTemporaryOutput);
+      noteTemporaryOutput(false);
+    }
+  }
+  std::FILE* get() const { return file_; }
+
+  // Puts the whole file on the disk and renames it to QNOUT.ESP.
+  void replaceOutput() {
+    const bool synced = syncFileStream(file_);
+    const bool closed = std::fclose(file_) == 0;
+    file_ = nullptr;
+    if (!synced || !closed) {
+      failRun("Unable to write new record data  to %s: %s\n", kOutputPlugin, systemErrorText());
+    }
+    if (!replaceFile(kTemporaryOutput, kOutputPlugin)) {
+      failRun("Unable to replace %s with the new plugin %s: %s\n", kOutputPlugin,
+              kTemporaryOutput, systemErrorText());
+    }
+    replaced_ = true;
+    noteTemporaryOutput(false);
+    noteOutputReplaced();
+  }
+
+ private:
+  std::vector<char> buffer_;  // outlives the stream, which is closed first
+  std::FILE* file_ = nullptr;
+  bool replaced_ = false;
+};
+
 void runOnePass(const char* path, RecordBuffers& record) {
-  // Large stream buffers: the plugin is read, and the output written, in a
-  // few big pieces rather than in pieces of a disk block. Declared first, so
-  // that both streams are closed before their buffers go.
+  // The plugin is read in a few big pieces. The buffer is declared first, so
+  // that the stream is closed before it goes.
   std::vector<char> pluginBuffer(kStreamBufferSize);
-  std::vector<char> outputBuffer(runOptions.listCells ? 0 : kStreamBufferSize);
   std::unique_ptr<std::FILE, FileCloser> plugin(std::fopen(path, "rb"));
   if (!plugin) failRun("Unable to open %s for reading: %s\n", path, systemErrorText());
   std::setvbuf(plugin.get(), pluginBuffer.data(), _IOFBF, pluginBuffer.size());
   const uint64_t fileSize = sizeOfOpenFile(plugin.get()).value_or(UINT64_MAX);
-  std::unique_ptr<std::FILE, FileCloser> output;
-  if (!runOptions.listCells) {
-    output.reset(std::fopen(kOutputPlugin, "wb"));
-    if (!output) failRun("Unable to open %s for writing: %s\n", kOutputPlugin, systemErrorText());
-    std::setvbuf(output.get(), outputBuffer.data(), _IOFBF, outputBuffer.size());
-  }
+  std::optional<TemporaryOutput> output;
+  if (runOptions.pass == 2) output.emplace();
   if (runOptions.pass == 1) {
     std::printf("Step 1/2: Generating a list of cells that should be modifed from %s ...\n", path);
   } else {
@@ -231,14 +275,12 @@ void runOnePass(const char* path, RecordBuffers& record) {
                                  type[3], static_cast<int>(cellState.recordSize)));
     }
     dispatchRecord(record);
-    if (runOptions.pass == 2 && output) writeRecord(output.get(), record);
+    if (output) writeRecord(output->get(), record);
     record.fileOffset += record.original.size();
     flushRunLog();
   }
   std::fflush(stdout);
-  if (output && std::fclose(output.release()) != 0) {
-    failRun("Unable to write new record data  to %s: %s\n", kOutputPlugin, systemErrorText());
-  }
+  if (output) output->replaceOutput();
 }
 
 // Nothing is added to the change list or the interior cell lists once the
@@ -253,6 +295,19 @@ struct WritePassListsHeld {
   ~WritePassListsHeld() {
     dropChangeListFromMemory();
     dropInteriorListsFromMemory();
+  }
+};
+
+// The work files the scan pass writes are created anew for the run and held
+// until the pass ends, however it ends.
+struct ScanPassFilesHeld {
+  ScanPassFilesHeld() {
+    holdRunFile(changeListFile);
+    holdRunFile(interiorListFile);
+  }
+  ~ScanPassFilesHeld() {
+    releaseRunFile(changeListFile);
+    releaseRunFile(interiorListFile);
   }
 };
 
@@ -275,7 +330,10 @@ void runBothPasses(const char* pluginPath) {
   RulesFileHeld rulesHeld(kRulesFile);
   RecordBuffers record;
   runOptions.pass = 1;
-  runOnePass(pluginPath, record);
+  {
+    ScanPassFilesHeld filesHeld;
+    runOnePass(pluginPath, record);
+  }
   if (runOptions.listCells) return;
   runOptions.pass = 2;
   WritePassListsHeld listsHeld;

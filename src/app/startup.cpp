@@ -10,6 +10,7 @@
 
 #include "app/options.h"
 #include "app/passes.h"
+#include "app/safety.h"
 #include "base/platform.h"
 #include "base/report.h"
 #include "base/run_state.h"
@@ -32,27 +33,51 @@ void startAfresh() {
   std::remove(kChangeListFile);
   std::remove(kMessageFile);
   std::remove(kInteriorListFile);
+  if (runOptions.listCells) std::remove(kCellListFile);
 }
 
-// Opening QNOUT.ESP for writing would empty the user's plugin when the two
-// are one file, so that run is refused before anything is written.
-void refuseOutputOverInput(const char* pluginPath) {
-  if (isSameFile(pluginPath, kOutputPlugin)) {
-    failRun("Unable to open %s for writing: it is the input plugin %s and would be emptied\n",
-            kOutputPlugin, pluginPath);
-  }
-}
-
-// True when the plugin's first four bytes are "TES4", the signature of the
-// next-generation format this tool does not handle.
-bool isNextGenerationPlugin(const char* pluginPath) {
+// Only a TES3 plugin goes to the passes. An empty file is a plugin without
+// records; a folder, a text file or a plugin of the next-generation format
+// ("TES4") is refused before any pass, with QNOUT.ESP untouched.
+void checkPluginSignature(const char* pluginPath) {
   std::unique_ptr<std::FILE, FileCloser> plugin(std::fopen(pluginPath, "rb"));
-  if (!plugin) {
+  if (!plugin) failRun("Unable to open %s for reading: %s\n", pluginPath, systemErrorText());
+  char signature[4];
+  errno = 0;
+  const std::size_t got = std::fread(signature, 1, sizeof signature, plugin.get());
+  // A folder opens on some systems and then fails at the first read.
+  if (got == 0 && std::ferror(plugin.get())) {
     failRun("Unable to open %s for reading: %s\n", pluginPath, systemErrorText());
   }
-  char signature[4];
-  return std::fread(signature, 1, 4, plugin.get()) == 4 && std::memcmp(signature, "TES4", 4) == 0;
+  if (got == 0 || (got == 4 && std::memcmp(signature, "TES3", 4) == 0)) return;
+  if (got == 4 && std::memcmp(signature, "TES4", 4) == 0) {
+    failRun("Unable to read %s: it is a TES4 plugin, and Quendrel handles TES3 plugins only\n",
+            pluginPath);
+  }
+  // The first bytes as they are where printable, as \xNN where not.
+  std::string shown;
+  for (std::size_t i = 0; i < got; ++i) {
+    const unsigned char c = static_cast<unsigned char>(signature[i]);
+    if (c >= 0x20 && c < 0x7f && c != '\\' && c != '"') {
+      shown += static_cast<char>(c);
+    } else {
+      char escaped[5];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+      shown += escaped;
+    }
+  }
+  failRun("Unable to read %s: it is not a TES3 plugin (it begins with \"%s\", not \"TES3\")\n",
+          pluginPath, shown.c_str());
 }
+
+// The folder is claimed from before the first deletion to the end of the
+// run, however the run ends.
+struct FolderClaimed {
+  FolderClaimed(const char* pluginPath, bool writesOutput) {
+    claimFolder(pluginPath, writesOutput);
+  }
+  ~FolderClaimed() { releaseFolder(); }
+};
 
 // The run log is held from the start-up's deletion of the old log to the end
 // of the run, however the run ends.
@@ -77,7 +102,9 @@ int run(int argc, char** argv) {
     return 1;
   }
   int pathIndex = parseOptions(arguments);
+  const char* pluginPath = arguments.vector[pathIndex];
 
+  FolderClaimed folderClaimed(pluginPath, !runOptions.listCells && !runOptions.rulesOnly);
   RunLogHeld runLogHeld;
   startAfresh();
   if (!runOptions.modifyScripts) {
@@ -94,15 +121,17 @@ int run(int argc, char** argv) {
   appendRunLog(
       "----------------------------------------------------------------------------------------"
       "\n\n");
-  const char* pluginPath = arguments.vector[pathIndex];
-  if (isNextGenerationPlugin(pluginPath)) return 0;
-  if (!runOptions.listCells) refuseOutputOverInput(pluginPath);
+  checkPluginSignature(pluginPath);
   return runPasses(pluginPath);
 }
 
 }  // namespace
 
 int runQuendrel(int argc, char** argv) {
+  // Options that end the run early may have taken the folder lock too.
+  struct FolderReleased {
+    ~FolderReleased() { releaseFolder(); }
+  } folderReleased;
   try {
     return run(argc, argv);
   } catch (const RunEnded& ended) {

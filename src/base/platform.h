@@ -31,8 +31,9 @@ extern const char* const kUserTextLineEnd;
 // A file written without the C library's buffering, through the system's own
 // calls, so that a write is in the file when it returns.
 struct RawFile {
-  intptr_t handle = -1;  // a descriptor, or a Windows HANDLE
-  explicit operator bool() const { return handle != -1; }
+  intptr_t handle = -1;  // what writes go to: the descriptor, or a Windows HANDLE
+  int descriptor = -1;   // the C library's descriptor, which owns the handle
+  explicit operator bool() const { return descriptor != -1; }
 };
 // Opens (creating it when missing) a file for appending in byte mode;
 // errno tells why when it fails.
@@ -47,3 +48,35 @@ std::optional<uint64_t> rawFileSize(RawFile file);
 // Writes all `size` bytes; false when they could not all be written.
 bool writeRaw(RawFile file, const char* bytes, std::size_t size);
 void closeRaw(RawFile& file);
+
+// Creates the file anew (as createRawFile) and returns a stream on it for
+// writing in byte mode; null, with errno set, when it cannot.
+std::FILE* createFileStream(const char* name);
+// Flushes the stream and has the system put its bytes on the disk; false
+// when either fails.
+bool syncFileStream(std::FILE* file);
+// Renames `from` to `to`, replacing whatever stands under `to` (a file, or a
+// link, which is replaced itself: its target is never written) in one step.
+bool replaceFile(const char* from, const char* to);
+// Removes a file; a missing one is no error. Async-signal-safe.
+void removeFileQuietly(const char* name);
+
+// The lock that lets one run at a time work in the current folder: a lock
+// held on the file `name` (created when missing, never written), which the
+// system lets go however the process ends, so that a lock file left behind
+// never blocks. takeFolderLock returns kLocked, kHeldByAnother, or kFailed
+// with errno set.
+enum class FolderLock { kLocked, kHeldByAnother, kFailed };
+FolderLock takeFolderLock(const char* name);
+void releaseFolderLock();
+
+// Interruption: SIGINT, SIGTERM and SIGHUP on POSIX systems; Ctrl-C,
+// Ctrl-Break and the closing of the console on Windows. From the moment of
+// this call, an interruption runs `cleanUp` (which may use only
+// async-signal-safe calls: no allocation, no stdio) and then ends the process
+// as the system's shells expect of an interrupted program: killed by the same
+// signal on POSIX systems (status 128 + its number), status
+// STATUS_CONTROL_C_EXIT on Windows. stopHandlingInterruptions restores the
+// system's own handling.
+void handleInterruptions(void (*cleanUp)());
+void stopHandlingInterruptions();

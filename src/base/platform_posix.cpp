@@ -2,10 +2,12 @@
 #ifndef _WIN32
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <climits>
 #include <cstdlib>
 
@@ -59,13 +61,17 @@ void runEditorCommand(const std::string& command) {
   }
 }
 
+namespace {
+RawFile rawFile(int descriptor) { return RawFile{descriptor, descriptor}; }
+}  // namespace
+
 RawFile openRawForAppend(const char* name) {
-  return RawFile{::open(name, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666)};
+  return rawFile(::open(name, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666));
 }
 
 RawFile createRawFile(const char* name) {
   ::unlink(name);
-  return RawFile{::open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666)};
+  return rawFile(::open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
 }
 
 std::optional<uint64_t> rawFileSize(RawFile file) {
@@ -86,8 +92,87 @@ bool writeRaw(RawFile file, const char* bytes, std::size_t size) {
 }
 
 void closeRaw(RawFile& file) {
-  if (file) ::close(static_cast<int>(file.handle));
+  if (file) ::close(file.descriptor);
   file = RawFile{};
+}
+
+std::FILE* createFileStream(const char* name) {
+  RawFile file = createRawFile(name);
+  if (!file) return nullptr;
+  std::FILE* stream = ::fdopen(file.descriptor, "wb");
+  if (stream == nullptr) closeRaw(file);
+  return stream;
+}
+
+bool syncFileStream(std::FILE* file) {
+  return std::fflush(file) == 0 && ::fsync(fileno(file)) == 0;
+}
+
+bool replaceFile(const char* from, const char* to) { return std::rename(from, to) == 0; }
+
+void removeFileQuietly(const char* name) { ::unlink(name); }
+
+namespace {
+int lockDescriptor = -1;
+}  // namespace
+
+FolderLock takeFolderLock(const char* name) {
+  if (lockDescriptor >= 0) return FolderLock::kLocked;
+  const int fd = ::open(name, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+  if (fd < 0) return FolderLock::kFailed;
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return error == EWOULDBLOCK ? FolderLock::kHeldByAnother : FolderLock::kFailed;
+  }
+  lockDescriptor = fd;
+  return FolderLock::kLocked;
+}
+
+void releaseFolderLock() {
+  if (lockDescriptor >= 0) ::close(lockDescriptor);
+  lockDescriptor = -1;
+}
+
+namespace {
+
+void (*interruptionCleanUp)() = nullptr;
+constexpr int kInterruptions[] = {SIGINT, SIGTERM, SIGHUP};
+
+void onInterruption(int signalNumber) {
+  if (interruptionCleanUp != nullptr) interruptionCleanUp();
+  // The handler was installed to be reset on delivery: the signal, raised
+  // again, ends the process the moment the handler returns.
+  ::raise(signalNumber);
+}
+
+}  // namespace
+
+void handleInterruptions(void (*cleanUp)()) {
+  interruptionCleanUp = cleanUp;
+  struct sigaction action = {};
+  action.sa_handler = onInterruption;
+  action.sa_flags = SA_RESETHAND;
+  sigemptyset(&action.sa_mask);
+  for (int signalNumber : kInterruptions) sigaddset(&action.sa_mask, signalNumber);
+  for (int signalNumber : kInterruptions) {
+    struct sigaction old;
+    // A signal the caller's shell ignores (a run started with nohup, or in
+    // the background of a non-interactive shell) stays ignored.
+    if (::sigaction(signalNumber, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
+    ::sigaction(signalNumber, &action, nullptr);
+  }
+}
+
+void stopHandlingInterruptions() {
+  for (int signalNumber : kInterruptions) {
+    struct sigaction current;
+    if (::sigaction(signalNumber, nullptr, &current) == 0 && current.sa_handler == onInterruption) {
+      ::signal(signalNumber, SIG_DFL);
+    }
+  }
+  interruptionCleanUp = nullptr;
 }
 
 #endif

@@ -1,11 +1,16 @@
-// The Windows side of platform.h.
+// The Windows side of platform.h. File names are UTF-8 throughout (the
+// program's manifest makes UTF-8 its code page); where the system is called
+// directly they are turned into the UTF-16 its wide calls take.
 #ifdef _WIN32
 
+#include <windows.h>
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 
@@ -13,14 +18,74 @@
 
 const char* const kUserTextLineEnd = "\r\n";
 
+namespace {
+
+// The name in UTF-16, in a buffer of the caller's; false when it does not fit.
+// Allocates nothing, so that the interruption handler may use it.
+bool wideName(const char* name, wchar_t* wide, int room) {
+  return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name, -1, wide, room) > 0;
+}
+
+// errno for the last failed call of the system, so that the messages carry
+// the C library's texts as they do everywhere.
+void setErrnoFromSystem() {
+  switch (GetLastError()) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      errno = ENOENT;
+      break;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      errno = EEXIST;
+      break;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      errno = ENOSPC;
+      break;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      errno = EACCES;
+      break;
+    default:
+      errno = EIO;
+  }
+}
+
+std::filesystem::path utf8Path(const char* name) {
+  return std::filesystem::path(std::u8string(reinterpret_cast<const char8_t*>(name)));
+}
+
+// Opens a file with the system's own call; the C library's descriptor owns
+// the handle, and writes go to the handle directly, taking no lock of the C
+// library (an interruption handler writes while the main thread is stopped).
+RawFile openRaw(const char* name, DWORD access, DWORD disposition) {
+  wchar_t wide[MAX_PATH * 2];
+  if (!wideName(name, wide, MAX_PATH * 2)) {
+    errno = ENOENT;
+    return RawFile{};
+  }
+  HANDLE handle = CreateFileW(wide, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    setErrnoFromSystem();
+    return RawFile{};
+  }
+  const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
+  if (descriptor < 0) {
+    CloseHandle(handle);
+    return RawFile{};
+  }
+  return RawFile{reinterpret_cast<intptr_t>(handle), descriptor};
+}
+
+}  // namespace
+
 // The C library's stat() gives every file the inode 0 here, so the same-file
 // test asks the file system itself.
 bool isSameFile(const char* first, const char* second) {
   std::error_code error;
-  auto path = [](const char* name) {
-    return std::filesystem::path(std::u8string(reinterpret_cast<const char8_t*>(name)));
-  };
-  const bool same = std::filesystem::equivalent(path(first), path(second), error);
+  const bool same = std::filesystem::equivalent(utf8Path(first), utf8Path(second), error);
   return !error && same;
 }
 
@@ -37,36 +102,147 @@ void runEditorCommand(const std::string& command) {
 }
 
 RawFile openRawForAppend(const char* name) {
-  return RawFile{_open(name, _O_WRONLY | _O_CREAT | _O_APPEND | _O_BINARY | _O_NOINHERIT,
-                       _S_IREAD | _S_IWRITE)};
+  RawFile file = openRaw(name, FILE_APPEND_DATA, OPEN_ALWAYS);
+  return file;
 }
 
 RawFile createRawFile(const char* name) {
-  _unlink(name);
-  return RawFile{_open(name, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
-                       _S_IREAD | _S_IWRITE)};
+  removeFileQuietly(name);
+  // CREATE_NEW fails on any name that exists, a link included.
+  return openRaw(name, GENERIC_WRITE, CREATE_NEW);
 }
 
 std::optional<uint64_t> rawFileSize(RawFile file) {
-  struct _stat64 status;
-  if (_fstat64(static_cast<int>(file.handle), &status) != 0) return std::nullopt;
-  return static_cast<uint64_t>(status.st_size);
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(reinterpret_cast<HANDLE>(file.handle), &size)) return std::nullopt;
+  return static_cast<uint64_t>(size.QuadPart);
 }
 
 bool writeRaw(RawFile file, const char* bytes, std::size_t size) {
   while (size > 0) {
-    const unsigned piece = size > (1u << 30) ? (1u << 30) : static_cast<unsigned>(size);
-    int written = _write(static_cast<int>(file.handle), bytes, piece);
-    if (written <= 0) return false;
+    const DWORD piece = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
+    DWORD written = 0;
+    if (!WriteFile(reinterpret_cast<HANDLE>(file.handle), bytes, piece, &written, nullptr) ||
+        written == 0) {
+      setErrnoFromSystem();
+      return false;
+    }
     bytes += written;
-    size -= static_cast<std::size_t>(written);
+    size -= written;
   }
   return true;
 }
 
 void closeRaw(RawFile& file) {
-  if (file) _close(static_cast<int>(file.handle));
+  if (file) _close(file.descriptor);
   file = RawFile{};
+}
+
+std::FILE* createFileStream(const char* name) {
+  RawFile file = createRawFile(name);
+  if (!file) return nullptr;
+  std::FILE* stream = _fdopen(file.descriptor, "wb");
+  if (stream == nullptr) closeRaw(file);
+  return stream;
+}
+
+bool syncFileStream(std::FILE* file) {
+  return std::fflush(file) == 0 && _commit(_fileno(file)) == 0;
+}
+
+// MoveFileEx replaces the file (or the link) under the new name in one step;
+// the C library's rename() refuses to replace anything here.
+bool replaceFile(const char* from, const char* to) {
+  wchar_t wideFrom[MAX_PATH * 2];
+  wchar_t wideTo[MAX_PATH * 2];
+  if (!wideName(from, wideFrom, MAX_PATH * 2) || !wideName(to, wideTo, MAX_PATH * 2)) {
+    errno = ENOENT;
+    return false;
+  }
+  if (MoveFileExW(wideFrom, wideTo, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+  setErrnoFromSystem();
+  return false;
+}
+
+void removeFileQuietly(const char* name) {
+  wchar_t wide[MAX_PATH * 2];
+  if (wideName(name, wide, MAX_PATH * 2)) DeleteFileW(wide);
+}
+
+namespace {
+HANDLE lockHandle = INVALID_HANDLE_VALUE;
+}  // namespace
+
+FolderLock takeFolderLock(const char* name) {
+  if (lockHandle != INVALID_HANDLE_VALUE) return FolderLock::kLocked;
+  wchar_t wide[MAX_PATH * 2];
+  if (!wideName(name, wide, MAX_PATH * 2)) {
+    errno = ENOENT;
+    return FolderLock::kFailed;
+  }
+  HANDLE handle = CreateFileW(wide, GENERIC_READ | GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    setErrnoFromSystem();
+    return FolderLock::kFailed;
+  }
+  OVERLAPPED whole = {};
+  if (!LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD,
+                  MAXDWORD, &whole)) {
+    const DWORD error = GetLastError();
+    CloseHandle(handle);
+    SetLastError(error);
+    setErrnoFromSystem();
+    return error == ERROR_LOCK_VIOLATION ? FolderLock::kHeldByAnother : FolderLock::kFailed;
+  }
+  lockHandle = handle;
+  return FolderLock::kLocked;
+}
+
+void releaseFolderLock() {
+  if (lockHandle != INVALID_HANDLE_VALUE) CloseHandle(lockHandle);
+  lockHandle = INVALID_HANDLE_VALUE;
+}
+
+namespace {
+
+void (*interruptionCleanUp)() = nullptr;
+HANDLE mainThread = nullptr;
+std::atomic<bool> interrupted{false};
+
+// Windows calls this on a thread of its own. The main thread is stopped
+// first, wherever it stands, so that the clean-up sees the run as it was;
+// the process then ends at once, without the C library's exit handlers,
+// which could wait for a lock the stopped thread holds.
+BOOL WINAPI onConsoleEvent(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) {
+    return FALSE;
+  }
+  if (interrupted.exchange(true)) return TRUE;
+  if (mainThread != nullptr) SuspendThread(mainThread);
+  if (interruptionCleanUp != nullptr) interruptionCleanUp();
+  TerminateProcess(GetCurrentProcess(), static_cast<UINT>(STATUS_CONTROL_C_EXIT));
+  return TRUE;
+}
+
+}  // namespace
+
+void handleInterruptions(void (*cleanUp)()) {
+  interruptionCleanUp = cleanUp;
+  interrupted = false;
+  if (mainThread == nullptr) {
+    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &mainThread, 0,
+                    FALSE, DUPLICATE_SAME_ACCESS);
+  }
+  // A program started in a new process group begins with Ctrl-C turned off.
+  SetConsoleCtrlHandler(nullptr, FALSE);
+  SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+}
+
+void stopHandlingInterruptions() {
+  SetConsoleCtrlHandler(onConsoleEvent, FALSE);
+  interruptionCleanUp = nullptr;
 }
 
 #endif

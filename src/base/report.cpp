@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "base/platform.h"
+#include "base/run_files.h"
 #include "base/run_state.h"
 
 std::string messageBuffer;
@@ -58,15 +59,11 @@ const std::string& withUserLineEnds(const std::string& text) {
   return converted;
 }
 
+RunFile messageFile{kMessageFile};
+
 void appendMessageFile(const std::string& text) {
-  RawFile file = openRawForAppend(kMessageFile);
-  if (!file) {
-    reportAppendFailure(kMessageFile);
-    return;
-  }
   const std::string& bytes = withUserLineEnds(text);
-  writeRaw(file, bytes.data(), bytes.size());
-  closeRaw(file);
+  if (!appendToRunFile(messageFile, bytes.data(), bytes.size())) reportAppendFailure(kMessageFile);
 }
 
 void reportLine(const std::string& text) {

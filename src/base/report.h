@@ -33,10 +33,11 @@ void releaseRunLog();
 // buffered texts that have not reached the file yet, then `lastText`.
 void writeRunLogAfterInterruption(const char* lastText);
 
-// Opens the message file for appending, writes the text unchanged, flushes
-// and closes it. A file that cannot be opened is reported on standard error
-// and the run goes on.
+// Appends the text to the message file (held by the closing, see
+// base/run_files.h). A file that cannot be opened is reported on standard
+// error and the run goes on.
 void appendMessageFile(const std::string& text);
+extern struct RunFile messageFile;
 
 // The run log and the message file are text for the user to read: every
 // line feed goes out as the system's line end (CR LF on Windows), as a file

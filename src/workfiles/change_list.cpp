@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/report.h"
+#include "base/run_files.h"
 #include "base/ascii.h"
 #include "base/numbers.h"
 #include "base/text_lines.h"
@@ -55,16 +56,15 @@ void readChangeFile(Visit visit) {
 
 }  // namespace
 
+RunFile changeListFile{kChangeListFile};
+
 void appendChange(int32_t oldX, int32_t oldY, int32_t offsetX, int32_t offsetY) {
-  std::FILE* file = std::fopen(kChangeListFile, "ab");
-  if (file == nullptr) {
+  char line[64];
+  const int length = std::snprintf(line, sizeof line, "%d, %d, %d, %d\n", oldX, oldY, offsetX, offsetY);
+  if (!appendToRunFile(changeListFile, line, static_cast<std::size_t>(length))) {
     std::fprintf(stderr, "Unable to open change list file for appending (%s): %s\n",
                  kChangeListFile, systemErrorText());
-    return;
   }
-  std::fprintf(file, "%d, %d, %d, %d\n", oldX, oldY, offsetX, offsetY);
-  std::fflush(file);
-  std::fclose(file);
 }
 
 bool findChange(int32_t x, int32_t y, int32_t& offsetX, int32_t& offsetY) {

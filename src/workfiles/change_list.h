@@ -5,7 +5,11 @@
 
 #include <cstdint>
 
+#include "base/run_files.h"
+
 extern const char* const kChangeListFile;  // "qncells.tmp"
+// The file the scan pass writes; the pass holds it (base/run_files.h).
+extern RunFile changeListFile;
 
 // Appends one line; a file that cannot be opened is reported and the entry lost.
 void appendChange(int32_t oldX, int32_t oldY, int32_t offsetX, int32_t offsetY);

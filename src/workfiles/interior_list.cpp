@@ -11,23 +11,24 @@
 
 #include "base/ascii.h"
 #include "base/report.h"
+#include "base/run_files.h"
 #include "base/text_lines.h"
 
 const char* const kInteriorListFile = "qnintcs.tmp";
 const char* const kKnownInteriorsFile = "qn_interiors.dat";
 
+RunFile interiorListFile{kInteriorListFile};
+
 int appendInteriorName(const char* name) {
-  std::FILE* file = std::fopen(kInteriorListFile, "ab");
-  if (file == nullptr) {
+  std::string line = name;
+  line += '\n';
+  if (!appendToRunFile(interiorListFile, line.data(), line.size())) {
     appendRunLog(formatMessage(
         "Unable to open temp file for listing recording internal cell names: (%s): %s\n",
         kInteriorListFile, systemErrorText()));
     std::fwrite(messageBuffer.data(), 1, messageBuffer.size(), stderr);
     return 1;
   }
-  std::fprintf(file, "%s\n", name);
-  std::fflush(file);
-  std::fclose(file);
   return 0;
 }
 

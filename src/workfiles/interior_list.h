@@ -4,7 +4,11 @@
 // interior cell (left alone) from an exterior one.
 #pragma once
 
+#include "base/run_files.h"
+
 extern const char* const kInteriorListFile;        // "qnintcs.tmp"
+// The file the scan pass writes; the pass holds it (base/run_files.h).
+extern RunFile interiorListFile;
 extern const char* const kKnownInteriorsFile;      // "qn_interiors.dat"
 
 // Appends the name and a line end. Returns 0, or 1 when the file cannot be

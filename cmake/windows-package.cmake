@@ -1,0 +1,30 @@
+# The Windows zip: `cmake --build build-windows --target package` gives a zip
+# a Windows user unpacks and runs. It holds the program, the README, the
+# sample plugin with its rules file, and the manual as plain text with CR LF
+# line ends (made from the manual page at build time, so that there is one
+# manual to keep), all at the top of one folder.
+find_program(QUENDREL_GROFF groff)
+if(QUENDREL_GROFF)
+  set(manual_text ${CMAKE_BINARY_DIR}/doc/quendrel.txt)
+  add_custom_command(
+    OUTPUT ${manual_text}
+    COMMAND ${QUENDREL_GROFF} -man -Tascii -P-c -P-b -P-u ${CMAKE_BINARY_DIR}/doc/quendrel.1
+            > ${manual_text}.lf
+    COMMAND ${CMAKE_COMMAND} -DIN=${manual_text}.lf -DOUT=${manual_text}
+            -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/crlf.cmake
+    DEPENDS ${CMAKE_BINARY_DIR}/doc/quendrel.1 ${CMAKE_CURRENT_SOURCE_DIR}/cmake/crlf.cmake
+    VERBATIM)
+  add_custom_target(manual_text ALL DEPENDS ${manual_text})
+  install(FILES ${manual_text} DESTINATION .)
+else()
+  message(WARNING "groff not found: the Windows zip will have no manual (apt-get install groff-base)")
+endif()
+
+install(TARGETS quendrel RUNTIME DESTINATION .)
+install(FILES README.md examples/sample.esp examples/quendrel.cfg DESTINATION .)
+
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME quendrel)
+set(CPACK_PACKAGE_FILE_NAME quendrel-${QUENDREL_RELEASE}-windows-x64)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+include(CPack)

@@ -1,0 +1,178 @@
+// No file of the user's is lost, whatever happens to a run: QNOUT.ESP is
+// replaced whole or not at all, one run works in a folder at a time, the
+// plugin is never one of the run's own files, no file is written through a
+// link, odd plugins are refused before any pass, and an interrupted run
+// cleans up after itself.
+#include <csignal>
+#include <filesystem>
+#include <thread>
+
+#include "harness.h"
+#include "plugin_builder.h"
+
+using namespace testing_plugin;
+namespace fs = std::filesystem;
+
+namespace {
+
+class Safety : public harness::WorkDirTest {
+ protected:
+  std::string plugin() {
+    return header() + exteriorCell("Shore", 1, 1, "Coast", reference(1, "rock", 9000, 9000)) +
+           land(1, 1);
+  }
+  // A plugin whose passes take a while: some 40 MB of records.
+  std::string largePlugin() {
+    std::string bytes = plugin();
+    const std::string filler = record("STAT", sub("NAME", zstr("stone")) + sub("MODL", std::string(10000, 'm')));
+    for (int i = 0; i < 4000; ++i) bytes += filler;
+    return bytes;
+  }
+};
+
+TEST_F(Safety, AFailedRunLeavesTheOldOutputWholeAndNoTemporaryFile) {
+  write("quendrel.cfg", "TA, 1, 1\n");
+  write("QNOUT.ESP", "the output of an earlier run");
+  const std::string whole = plugin();
+  write("cut.esp", whole.substr(0, whole.size() - 3));
+  fs::create_directory(path("folder.esp"));
+  write("text.esp", "TA, 1, 1\n");
+  write("short.esp", std::string("\x01\0", 2));
+
+  struct Case {
+    const char* plugin;
+    std::string error;
+  };
+  const std::string folderError = harness::kWindows ? "Permission denied" : "Is a directory";
+  for (const Case& c : {
+           Case{"cut.esp", "Unable to read entire marker record ("},
+           Case{"folder.esp", "Unable to open folder.esp for reading: " + folderError + "\n"},
+           Case{"text.esp", "Unable to read text.esp: it is not a TES3 plugin (it begins with "
+                            "\"TA, \", not \"TES3\")\n"},
+           Case{"short.esp", "Unable to read short.esp: it is not a TES3 plugin (it begins with "
+                             "\"\\x01\\x00\", not \"TES3\")\n"},
+       }) {
+    harness::RunResult r = run({c.plugin});
+    EXPECT_EQ(r.status, 1) << c.plugin;
+    EXPECT_EQ(r.err.substr(0, c.error.size()), c.error);
+    EXPECT_EQ(read("QNOUT.ESP"), "the output of an earlier run") << c.plugin;
+    EXPECT_FALSE(exists("QNOUT.ESP.tmp")) << c.plugin;
+  }
+}
+
+TEST_F(Safety, AFullDiskLeavesTheOldOutputWhole) {
+  if (harness::kWindows) GTEST_SKIP() << "mounts a small tmpfs";
+  fs::create_directory(path("disk"));
+  if (std::system(("mount -t tmpfs -o size=256k tmpfs " + harness::shellQuote(path("disk")) +
+                   " 2>/dev/null").c_str()) != 0) {
+    GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
+  }
+  const std::string big =
+      plugin() + record("STAT", sub("NAME", zstr("big")) + sub("MODL", std::string(150000, 'm')));
+  write("disk/quendrel.cfg", "TA, 1, 1\n");
+  write("disk/mod.esp", big);
+  write("disk/QNOUT.ESP", std::string(40000, 'o'));
+  harness::RunResult r = runIn(path("disk"), {"mod.esp"});
+  const std::string output = read("disk/QNOUT.ESP");
+  const bool temporaryLeft = exists("disk/QNOUT.ESP.tmp");
+  std::system(("umount " + harness::shellQuote(path("disk"))).c_str());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err.rfind("Unable to write new record data ", 0), 0u) << r.err;
+  EXPECT_EQ(output, std::string(40000, 'o'));
+  EXPECT_FALSE(temporaryLeft);
+}
+
+TEST_F(Safety, APluginNamedLikeOneOfTheRunsFilesIsRefusedUntouched) {
+  write("quendrel.cfg", "TA, 1, 1\n");
+  const std::string bytes = plugin();
+  for (const char* name : {"qnscpt0.txt", "qnscpt1.txt", "qnlog.txt", "cell_log.txt",
+                           "qncells.tmp", "qnintcs.tmp", "qnmsg.txt", "QNOUT.ESP",
+                           "QNOUT.ESP.tmp", "quendrel.lock"}) {
+    write(name, bytes);
+    harness::RunResult r = run({name});
+    EXPECT_EQ(r.status, 1) << name;
+    EXPECT_EQ(r.err.rfind("Unable to ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find(std::string(": it is the input plugin ") + name), std::string::npos)
+        << r.err;
+    EXPECT_EQ(read(name), bytes) << name;
+    fs::remove(path(name));
+  }
+  // Through a hard link too.
+  write("qnlog.txt", bytes);
+  fs::create_hard_link(path("qnlog.txt"), path("mod.esp"));
+  EXPECT_EQ(run({"mod.esp"}).status, 1);
+  EXPECT_EQ(readLog(), bytes);
+}
+
+TEST_F(Safety, NoFileIsWrittenThroughALink) {
+  if (harness::kWindows) GTEST_SKIP() << "symbolic links need privileges on Windows";
+  write("quendrel.cfg", "TA, 1, 1\n");
+  write("mod.esp", plugin());
+  write("target.esp", "someone else's file");
+  for (const char* name : {"QNOUT.ESP", "qnlog.txt", "qnmsg.txt", "qncells.tmp"}) {
+    fs::create_symlink(path("target.esp"), path(name));
+  }
+  harness::RunResult r = run({"mod.esp"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(read("target.esp"), "someone else's file");
+  EXPECT_FALSE(fs::is_symlink(path("QNOUT.ESP")));
+  std::vector<Record> out;
+  EXPECT_TRUE(readPlugin(read("QNOUT.ESP"), out));
+  EXPECT_EQ(out.size(), 3u);
+  fs::create_symlink(path("target.esp"), path("cell_log.txt.link"));
+  fs::remove(path("cell_log.txt"));
+  fs::rename(path("cell_log.txt.link"), path("cell_log.txt"));
+  EXPECT_EQ(run({"-l", "mod.esp"}).status, 0);
+  EXPECT_EQ(read("target.esp"), "someone else's file");
+}
+
+TEST_F(Safety, ASecondRunInTheSameFolderDeletesAndWritesNothing) {
+  write("quendrel.cfg", "TA, 1, 1\n");
+  write("mod.esp", plugin());
+  // The first run stays in its closing while its editor is open.
+  harness::Background first = startInBackground({"-v", "mod.esp"}, true);
+  ASSERT_TRUE(waitUntil([&] { return exists(".stub-wait/editor.open"); }));
+  harness::RunResult second = run({"mod.esp"});
+  EXPECT_EQ(second.status, 1);
+  EXPECT_EQ(second.err, "Unable to start: another run of Quendrel is working in this folder\n");
+  write(".stub-wait/editor.close", "");
+  EXPECT_EQ(first.wait(), 0);
+  std::vector<Record> out;
+  EXPECT_TRUE(readPlugin(read("QNOUT.ESP"), out));
+  EXPECT_EQ(out.size(), 3u);
+  EXPECT_NE(readLog().find("Total CELL records found"), std::string::npos);
+  // The lock file stays behind and blocks no later run.
+  EXPECT_TRUE(exists("quendrel.lock"));
+  EXPECT_EQ(run({"mod.esp"}).status, 0);
+}
+
+// On Windows one program can send another only Ctrl-C.
+TEST_F(Safety, AnInterruptedRunCleansUpAndSaysSoInTheLog) {
+  write("quendrel.cfg", "TA, 1, 1\n");
+  write("mod.esp", largePlugin());
+  write("QNOUT.ESP", "the output of an earlier run");
+  std::vector<int> signals{SIGINT};
+#ifndef _WIN32
+  signals.push_back(SIGTERM);
+  signals.push_back(SIGHUP);
+#endif
+  for (int signalNumber : signals) {
+    SCOPED_TRACE(signalNumber);
+    harness::Background run = startInBackground({"mod.esp"});
+    // The temporary output stands once the write pass has begun.
+    ASSERT_TRUE(waitUntil([&] { return exists("QNOUT.ESP.tmp"); }));
+    run.signal(signalNumber);
+    EXPECT_EQ(run.wait(), harness::kWindows ? harness::kWindowsInterrupted : 128 + signalNumber);
+    EXPECT_EQ(read("QNOUT.ESP"), "the output of an earlier run");
+    for (const char* left : {"QNOUT.ESP.tmp", "qncells.tmp", "qnintcs.tmp"}) {
+      EXPECT_FALSE(exists(left)) << left;
+    }
+    const std::string log = harness::withLf(readLog());
+    const std::string last = "\nThe run was interrupted: QNOUT.ESP was not written.\n";
+    ASSERT_GE(log.size(), last.size());
+    EXPECT_EQ(log.substr(log.size() - last.size()), last);
+    EXPECT_EQ(log.rfind("Rule 1: All external cells will be transposed by (1, 1) cells.\n", 0), 0u);
+  }
+}
+
+}  // namespace
