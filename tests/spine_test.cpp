@@ -170,6 +170,22 @@ TEST_F(Spine, MissingOptionsLineOrRulesFileGivesUsageOrTheOpenMessage) {
       << r.err;
 }
 
+// File names are UTF-8 on every system (on Windows through the program's
+// manifest): accented letters, Cyrillic and CJK in a plugin's name all work.
+TEST_F(Spine, PluginNamesInAnyScriptWork) {
+  write("quendrel.cfg", "TA, 1, 1\n");
+  for (const std::string name : {"Caf\u00e9 Mod.esp", "\u041c\u043e\u0434.esp", "\u65e5\u672c.esp"}) {
+    write(name, smallPlugin());
+    harness::RunResult r = run({name});
+    EXPECT_EQ(r.status, 0) << name << r.err;
+    EXPECT_NE(r.out.find("Processing data from \"" + name + "\""), std::string::npos) << r.out;
+    std::vector<Record> out;
+    EXPECT_TRUE(readPlugin(read("QNOUT.ESP"), out));
+    EXPECT_EQ(out.size(), 4u) << name;
+    std::remove(path("QNOUT.ESP").c_str());
+  }
+}
+
 TEST_F(Spine, ThePluginPathMayStandAnywhereAndTheLastOneWins) {
   write("quendrel.cfg", "TA, 1, 1\n");
   write("mod.esp", smallPlugin());
