@@ -1,8 +1,8 @@
 # The Windows zip: `cmake --build build-windows --target package` gives a zip
 # a Windows user unpacks and runs. It holds the program, the README, the
-# sample plugin with its rules file, and the manual as plain text with CR LF
-# line ends (made from the manual page at build time, so that there is one
-# manual to keep), all at the top of one folder.
+# sample plugin with its rules file, and the manual as plain text (made from
+# the manual page at build time, so that there is one manual to keep), the
+# texts with CR LF line ends, all at the top of one folder.
 find_program(QUENDREL_GROFF groff)
 if(QUENDREL_GROFF)
   set(manual_text ${CMAKE_BINARY_DIR}/doc/quendrel.txt)
@@ -20,11 +20,22 @@ else()
   message(WARNING "groff not found: the Windows zip will have no manual (apt-get install groff-base)")
 endif()
 
+# The README as a text file Notepad opens with a double click.
+set(readme_text ${CMAKE_BINARY_DIR}/doc/README.txt)
+add_custom_command(
+  OUTPUT ${readme_text}
+  COMMAND ${CMAKE_COMMAND} -DIN=${CMAKE_CURRENT_SOURCE_DIR}/README.md -DOUT=${readme_text}
+          -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/crlf.cmake
+  DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/README.md ${CMAKE_CURRENT_SOURCE_DIR}/cmake/crlf.cmake
+  VERBATIM)
+add_custom_target(readme_text ALL DEPENDS ${readme_text})
+
 install(TARGETS quendrel RUNTIME DESTINATION .)
-install(FILES README.md examples/sample.esp examples/quendrel.cfg DESTINATION .)
+install(FILES ${readme_text} examples/sample.esp examples/quendrel.cfg DESTINATION .)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME quendrel)
 set(CPACK_PACKAGE_FILE_NAME quendrel-${QUENDREL_RELEASE}-windows-x64)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+set(CPACK_STRIP_FILES ON)  # no debugging information in the program a user gets
 include(CPack)
