@@ -43,6 +43,10 @@ run_one() {
   mv "$work/run" "$work/$label"
 }
 
+for plugin in "$@"; do
+  [ -f "$plugin" ] || { echo "no plugin $plugin" >&2; exit 2; }
+done
+
 differences=0
 IFS='|' read -r -a rule_sets <<< "$RULES"
 IFS='|' read -r -a option_sets <<< "$OPTIONS"
