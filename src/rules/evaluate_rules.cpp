@@ -131,7 +131,7 @@ RuleVerdict evaluateRules(const RuleTable& rules, const CellLocation& location) 
       verdict.fate = row.fate;
       ++verdict.countedMatches;
       if (rule.code == RuleCode::kCI) {
-        verdict.copyNames.push_back(rule.fields[2].c_str());
+        verdict.copyNames.push_back(rule.fields[2]);
         verdict.notes.push_back(formatted(row.note, location.name, rule.fields[2].c_str()));
         continue;  // every copy rule that names the cell applies
       }
@@ -162,7 +162,7 @@ RuleVerdict evaluateRules(const RuleTable& rules, const CellLocation& location) 
 }
 
 void writeCopyNames(const RuleVerdict& verdict, char* recordName, std::size_t recordNameSize) {
-  for (const char* copyName : verdict.copyNames) {
-    std::memcpy(recordName, copyName, std::min(std::strlen(copyName) + 1, recordNameSize));
+  for (const std::string& copyName : verdict.copyNames) {
+    std::memcpy(recordName, copyName.c_str(), std::min(copyName.size() + 1, recordNameSize));
   }
 }

@@ -99,7 +99,7 @@ struct RuleVerdict {
   // each move that would have left the grid and was passed over.
   std::vector<std::string> notes;
   // Interior: the name each matching copy rule gives the copy, in order.
-  std::vector<const char*> copyNames;
+  std::vector<std::string> copyNames;
 };
 
 // Exterior: the first rule that matches decides; TA, CA and DA match every
