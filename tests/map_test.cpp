@@ -38,10 +38,10 @@ class MapTest : public harness::WorkDirTest {
     r.err = testing::internal::GetCapturedStderr();
     return r;
   }
-  // A plugin with an exterior cell at each grid, named by its place in the list.
+  // A plugin with an unnamed exterior cell at each grid.
   void writeCells(const std::string& name, const std::vector<GridCell>& grids) {
     std::string plugin = header();
-    for (GridCell g : grids) plugin += exteriorCell("c" + std::to_string(g.x) + "," + std::to_string(g.y), g.x, g.y);
+    for (GridCell g : grids) plugin += exteriorCell("", g.x, g.y);
     write(name, plugin);
   }
   std::string suggestion(const std::vector<GridCell>& mod, const std::vector<GridCell>& base) {
@@ -100,8 +100,8 @@ TEST_F(MapTest, PredictsADamagedCellKeptAndSkipsCellsWithInteriorMarkers) {
   write("mod.esp", header() + exteriorCell("A", 0, 0) + damaged + marked);
   write("quendrel.cfg", "TA, 1, 0\n");
   const PluginCells cells = readExteriorCells("mod.esp");
-  const std::vector<GridCell> after = gridsAfterRules(predictFates(*readRulesFile("quendrel.cfg"), cells));
-  EXPECT_EQ(after, (std::vector<GridCell>{{1, 0}, {2, 2}}));
+  const RuleTable rules = *readRulesFile("quendrel.cfg");
+  EXPECT_EQ(gridsAfterRules(predictFates(rules, cells)), (std::vector<GridCell>{{1, 0}, {2, 2}}));
 }
 
 TEST_F(MapTest, SuggestsTheNearestFreeOffsetWithTiesToTheSouthThenWest) {
@@ -120,10 +120,14 @@ TEST_F(MapTest, SuggestsTheNearestFreeOffsetWithTiesToTheSouthThenWest) {
 TEST_F(MapTest, ErrorsGiveOneLineAndStatusOne) {
   writeCells("mod.esp", {{0, 0}});
   write("next.esp", "TES4" + std::string(40, '\0'));
-  const std::vector<std::vector<std::string>> bad = {
-      {"--bogus", "mod.esp"}, {"-x", "mod.esp"},        {"mod.esp", "--rules"},
-      {"missing.esp"},        {"--against", "next.esp", "mod.esp"}, {"--rules", "none.cfg", "mod.esp"},
-      {},                     {"mod.esp", "mod.esp"}};
+  const std::vector<std::vector<std::string>> bad = {{"--bogus", "mod.esp"},
+                                                     {"-x", "mod.esp"},
+                                                     {"mod.esp", "--rules"},
+                                                     {"missing.esp"},
+                                                     {"--against", "next.esp", "mod.esp"},
+                                                     {"--rules", "none.cfg", "mod.esp"},
+                                                     {},
+                                                     {"mod.esp", "mod.esp"}};
   for (const std::vector<std::string>& arguments : bad) {
     MapRun r = map(arguments);
     EXPECT_EQ(r.status, 1) << r.out;
@@ -154,11 +158,13 @@ TEST_F(MapTest, PictureIsANewFileThatRendersAtItsSize) {
   EXPECT_EQ(read("target.txt"), "untouched");
   EXPECT_FALSE(std::filesystem::is_symlink(path("cell_map.svg")));
   const std::string svg = read("cell_map.svg");
-  EXPECT_NE(svg.find("<title>(0, 0) \"Caf\xc3\xa9 &amp; &lt;Bar&gt;\"\nregion: Bay\nplugin: mod.esp"),
-            std::string::npos);
+  EXPECT_NE(
+      svg.find("<title>(0, 0) \"Caf\xc3\xa9 &amp; &lt;Bar&gt;\"\nregion: Bay\nplugin: mod.esp"),
+      std::string::npos);
 
   std::smatch size;
-  ASSERT_TRUE(std::regex_search(svg, size, std::regex("<svg [^>]* width=\"(\\d+)\" height=\"(\\d+)\"")));
+  const std::regex declared("<svg [^>]* width=\"(\\d+)\" height=\"(\\d+)\"");
+  ASSERT_TRUE(std::regex_search(svg, size, declared));
   const int width = std::stoi(size[1]), height = std::stoi(size[2]);
   EXPECT_LE(width, 1600);
   EXPECT_LE(height, 1200);
@@ -172,9 +178,9 @@ TEST_F(MapTest, PictureIsANewFileThatRendersAtItsSize) {
   const std::string png = read("map.png");
   ASSERT_GE(png.size(), 24u);
   auto bigEndian = [&](std::size_t at) {
-    return static_cast<int>(static_cast<uint8_t>(png[at]) << 24 |
-                            static_cast<uint8_t>(png[at + 1]) << 16 |
-                            static_cast<uint8_t>(png[at + 2]) << 8 | static_cast<uint8_t>(png[at + 3]));
+    int value = 0;
+    for (std::size_t i = at; i < at + 4; ++i) value = value << 8 | static_cast<uint8_t>(png[i]);
+    return value;
   };
   EXPECT_EQ(bigEndian(16), width);
   EXPECT_EQ(bigEndian(20), height);

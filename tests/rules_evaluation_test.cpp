@@ -36,7 +36,9 @@ class RuleTest : public harness::WorkDirTest {
   static RuleVerdict exterior(int32_t x, int32_t y, const char* region = "") {
     return evaluateRules(table(), exteriorLocation(x, y, region));
   }
-  static Cell cell(const RuleVerdict& verdict) { return {verdict.newX, verdict.newY, verdict.fate}; }
+  static Cell cell(const RuleVerdict& verdict) {
+    return {verdict.newX, verdict.newY, verdict.fate};
+  }
 };
 
 TEST_F(RuleTest, ListsEveryCodeInWordsNumberedPerKind) {
@@ -100,8 +102,10 @@ TEST_F(RuleTest, MissingFileOrTooManyParametersEndTheRun) {
 TEST_F(RuleTest, ReadsLinesInPiecesOf1023CharactersEndedByAZeroByte) {
   // 1500 characters: the first 1023 are one line, the other 477 the next.
   // A zero byte ends what the line says; the last line needs no line feed.
-  write("quendrel.cfg", "TA,1,1" + std::string(1017, ' ') + "DE,7,8" + std::string(471, ' ') +
-                            std::string("\n") + std::string("TC,3,-2,0,1\0MC,5,6,1,1\nMC,5,6,9,9", 34));
+  std::string rules = "TA,1,1";
+  rules += std::string(1017, ' ') + "DE,7,8" + std::string(471, ' ') + "\n";
+  rules += std::string("TC,3,-2,0,1\0MC,5,6,1,1\nMC,5,6,9,9", 34);
+  write("quendrel.cfg", rules);
   list(RuleKind::kExterior);
   EXPECT_EQ(read("qnlog.txt"),
             "Rule 1: All external cells will be transposed by (1, 1) cells.\n"

@@ -16,6 +16,7 @@
 #include "base/text_lines.h"
 #include "map/cell_fates.h"
 #include "map/exterior_cells.h"
+#include "map/map_text.h"
 #include "map/svg_file.h"
 #include "map/svg_map.h"
 #include "rules/rules.h"
@@ -129,24 +130,23 @@ RuleTable readRules(const MapOptions& options) {
   return *rules;
 }
 
-std::string gridText(GridCell grid) {
-  return "(" + std::to_string(grid.x) + ", " + std::to_string(grid.y) + ")";
-}
-
 // `overlap (x, y): ` and every cell there, e.g.
 // overlap (2, 0): mod.esp "Farm" moved from (0, 0); Base.esm "Hill" (Coast Region)
 std::string overlapLine(const Overlap& overlap) {
-  std::string line = "overlap " + gridText(overlap.grid) + ":";
+  std::string line = joined("overlap ", gridText(overlap.grid), ":");
   const char* separator = " ";
   for (const StandingCell& standing : overlap.cells) {
     const ExteriorCell& cell = *standing.cell;
-    line += separator + *standing.plugin + " \"" + cell.name + "\"";
-    if (!cell.region.empty()) line += " (" + cell.region + ")";
-    if (standing.how == StandingCell::kMovedHere) line += " moved from " + gridText(cell.grid);
-    if (standing.how == StandingCell::kCopiedHere) line += " copied from " + gridText(cell.grid);
+    line += joined(separator, *standing.plugin, " \"", cell.name, "\"");
+    if (!cell.region.empty()) line += joined(" (", cell.region, ")");
+    if (standing.how != StandingCell::kInPlace) {
+      line += joined(standing.how == StandingCell::kMovedHere ? " moved from " : " copied from ",
+                     gridText(cell.grid));
+    }
     separator = "; ";
   }
-  return line + "\n";
+  line += '\n';
+  return line;
 }
 
 void writePicture(const std::string& path, const SvgPicture& picture) {

@@ -2,6 +2,8 @@
 // the game's editor writes it; the picture is UTF-8.
 #include "map/svg_map.h"
 
+#include "map/map_text.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdarg>
@@ -140,18 +142,23 @@ int64_t firstMultiple(int64_t value, int64_t step) {
   return multiple < value ? multiple + step : multiple;
 }
 
-std::string gridText(GridCell grid) {
-  return "(" + std::to_string(grid.x) + ", " + std::to_string(grid.y) + ")";
+// A cell's name in double quotes, or "(no name)".
+std::string quotedName(const std::string& name) {
+  if (name.empty()) return "(no name)";
+  std::string quoted = "\"";
+  quoted += xmlText(name);
+  quoted += '"';
+  return quoted;
 }
 
 // A square's title: grid, name, region, plugin, and what became of it.
 std::string describe(GridCell at, const ExteriorCell& cell, const std::string& plugin,
                      const std::string& fate) {
-  std::string text = gridText(at) + " ";
-  text += cell.name.empty() ? "(no name)" : "\"" + xmlText(cell.name) + "\"";
-  text += "\nregion: " + (cell.region.empty() ? std::string("(none)") : xmlText(cell.region));
-  text += "\nplugin: " + xmlText(plugin);
-  if (!fate.empty()) text += "\n" + fate;
+  std::string text = joined(gridText(at), " ");
+  text += quotedName(cell.name);
+  text += joined("\nregion: ", cell.region.empty() ? "(none)" : xmlText(cell.region));
+  text += joined("\nplugin: ", xmlText(plugin));
+  if (!fate.empty()) text += joined("\n", fate);
   return text;
 }
 
@@ -160,7 +167,7 @@ void square(std::string& out, const Layout& layout, GridCell at, const char* ext
   const double side = layout.side() - 2 * inset;
   put(out, "<rect x=\"%.2f\" y=\"%.2f\" width=\"%.2f\" height=\"%.2f\"%s>",
       layout.left(at.x) + inset, layout.top(at.y) + inset, side, side, extra);
-  out += "<title>" + title + "</title></rect>\n";
+  out += joined("<title>", title, "</title></rect>\n");
 }
 
 class RegionColours {
@@ -173,7 +180,7 @@ class RegionColours {
   const std::set<std::string>& regions() const { return regions_; }
   // The CSS class of the region's fill, e.g. "f3".
   std::string fill(const std::string& region) const {
-    return "f" + std::to_string(index_.at(region));
+    return joined("f", std::to_string(index_.at(region)));
   }
   std::string colour(const std::string& region) const {
     if (region.empty()) return kNoRegionColour;
@@ -182,7 +189,7 @@ class RegionColours {
   std::string styles() const {
     std::string css;
     for (const std::string& region : regions_) {
-      css += "." + fill(region) + "{fill:" + colour(region) + "}\n";
+      css += joined(".", fill(region), "{fill:", colour(region), "}\n");
     }
     return css;
   }
@@ -237,20 +244,20 @@ struct Legend {
                     "<line class=\"move\" x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" "
                     "marker-end=\"url(#arrow)\"/>",
                     x, y - 4, x + 14, y - 4);
-      out += std::string(at) + "\n";
+      out += joined(at, "\n");
     } else if (swatch == "cross") {
       std::snprintf(at, sizeof at, "<path class=\"cross\" d=\"M%.2f %.2fl14 14m-14 0l14 -14\"/>",
                     x, y - 11);
-      out += std::string(at) + "\n";
+      out += joined(at, "\n");
     } else if (!swatch.empty()) {
       std::snprintf(at, sizeof at, " x=\"%.2f\" y=\"%.2f\" width=\"14\" height=\"14\"", x,
                     y - 11);
       std::string shape = swatch;
       shape.replace(shape.find(" @"), 2, at);
-      out += shape + "\n";
+      out += joined(shape, "\n");
     }
     put(out, "<text x=\"%.2f\" y=\"%.2f\">", x + 22, y);
-    out += text + "</text>\n";
+    out += joined(text, "</text>\n");
     widest = std::max(widest, text.size());
     y += kLegendLine;
   }
@@ -259,7 +266,7 @@ struct Legend {
 };
 
 std::string plural(int count, const char* word) {
-  return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
+  return joined(std::to_string(count), " ", word, count == 1 ? "" : "s");
 }
 
 }  // namespace
@@ -294,8 +301,8 @@ SvgPicture drawCellMap(const PluginCells& plugin, const std::vector<PredictedCel
   body += "</g>\n<g class=\"after\">\n";
   for (const PredictedCell& fate : fates) {
     const ExteriorCell& cell = *fate.cell;
-    const std::string fill = " class=\"" + colours.fill(cell.region) + "\"";
-    const std::string from = "from " + gridText(cell.grid);
+    const std::string fill = joined(" class=\"", colours.fill(cell.region), "\"");
+    const std::string from = joined("from ", gridText(cell.grid));
     switch (fate.fate) {
       case CellFate::kKept:
         square(body, layout, cell.grid, fill.c_str(),
@@ -304,13 +311,14 @@ SvgPicture drawCellMap(const PluginCells& plugin, const std::vector<PredictedCel
         break;
       case CellFate::kMoved:
         square(body, layout, fate.to, fill.c_str(),
-               describe(fate.to, cell, plugin.label, "moved here " + from));
+               describe(fate.to, cell, plugin.label, joined("moved here ", from)));
         break;
       case CellFate::kCopied:
         square(body, layout, cell.grid, fill.c_str(),
-               describe(cell.grid, cell, plugin.label, "kept; copied to " + gridText(fate.to)));
+               describe(cell.grid, cell, plugin.label,
+                        joined("kept; copied to ", gridText(fate.to))));
         square(body, layout, fate.to, fill.c_str(),
-               describe(fate.to, cell, plugin.label, "copy " + from));
+               describe(fate.to, cell, plugin.label, joined("copy ", from)));
         break;
       case CellFate::kDeleted:
         break;
@@ -320,7 +328,7 @@ SvgPicture drawCellMap(const PluginCells& plugin, const std::vector<PredictedCel
   for (const PredictedCell& fate : fates) {
     const ExteriorCell& cell = *fate.cell;
     std::string now = "now here";
-    if (fate.fate == CellFate::kMoved) now = "now here; moves to " + gridText(fate.to);
+    if (fate.fate == CellFate::kMoved) now = joined("now here; moves to ", gridText(fate.to));
     if (fate.fate == CellFate::kDeleted) now = "now here; deleted";
     square(body, layout, cell.grid, "", describe(cell.grid, cell, plugin.label, now), outline / 4);
     if (fate.fate == CellFate::kDeleted) {
@@ -340,12 +348,14 @@ SvgPicture drawCellMap(const PluginCells& plugin, const std::vector<PredictedCel
   }
   body += "</g>\n<g class=\"overlap\">\n";
   for (const Overlap& overlap : overlaps) {
-    std::string title = gridText(overlap.grid) + ": overlap of";
+    std::string title = joined(gridText(overlap.grid), ": overlap of");
     for (const StandingCell& standing : overlap.cells) {
-      title += "\n" + xmlText(*standing.plugin) + " ";
-      title += standing.cell->name.empty() ? "(no name)" : "\"" + xmlText(standing.cell->name) + "\"";
-      if (standing.how == StandingCell::kMovedHere) title += ", moved from " + gridText(standing.cell->grid);
-      if (standing.how == StandingCell::kCopiedHere) title += ", copied from " + gridText(standing.cell->grid);
+      const ExteriorCell& cell = *standing.cell;
+      title += joined("\n", xmlText(*standing.plugin), " ", quotedName(cell.name));
+      if (standing.how != StandingCell::kInPlace) {
+        const bool moved = standing.how == StandingCell::kMovedHere;
+        title += joined(moved ? ", moved from " : ", copied from ", gridText(cell.grid));
+      }
     }
     square(body, layout, overlap.grid, "", title);
   }
@@ -355,19 +365,19 @@ SvgPicture drawCellMap(const PluginCells& plugin, const std::vector<PredictedCel
   std::string legendText;
   Legend legend{legendText, kLeft + layout.gridWidth + kGap, kTop + 8};
   for (const PluginCells& other : against) {
-    legend.line("<rect class=\"against\" @/>", "cells of " + xmlText(other.label));
+    legend.line("<rect class=\"against\" @/>", joined("cells of ", xmlText(other.label)));
   }
-  legend.line("<rect class=\"legend-now\" @/>", xmlText(plugin.label) + " now");
-  legend.line("", xmlText(plugin.label) + " after the rules,");
+  legend.line("<rect class=\"legend-now\" @/>", joined(xmlText(plugin.label), " now"));
+  legend.line("", joined(xmlText(plugin.label), " after the rules,"));
   legend.line("", "by region:");
   std::size_t shown = 0;
   for (const std::string& region : colours.regions()) {
     if (shown++ == kLegendRegions) {
-      legend.line("", "and " + std::to_string(colours.regions().size() - kLegendRegions) +
-                          " regions more");
+      const std::size_t more = colours.regions().size() - kLegendRegions;
+      legend.line("", joined("and ", std::to_string(more), " regions more"));
       break;
     }
-    legend.line("<rect class=\"" + colours.fill(region) + "\" @/>",
+    legend.line(joined("<rect class=\"", colours.fill(region), "\" @/>"),
                 region.empty() ? "(no region)" : xmlText(region));
   }
   legend.line("arrow", "moved; dashed: copied");
@@ -383,7 +393,7 @@ SvgPicture drawCellMap(const PluginCells& plugin, const std::vector<PredictedCel
       "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"%d\" "
       "viewBox=\"0 0 %d %d\">\n",
       picture.width, picture.height, picture.width, picture.height);
-  svg += "<title>Cell map of " + xmlText(plugin.label) + "</title>\n<style>\n";
+  svg += joined("<title>Cell map of ", xmlText(plugin.label), "</title>\n<style>\n");
   put(svg,
       "text{font-family:sans-serif;font-size:12px;fill:#222}\n"
       ".axis text{font-size:11px;fill:#555}\n"
@@ -403,12 +413,12 @@ SvgPicture drawCellMap(const PluginCells& plugin, const std::vector<PredictedCel
          "markerWidth=\"6\" markerHeight=\"6\" orient=\"auto\"><path d=\"M0 0L10 5L0 10z\" "
          "fill=\"#222\"/></marker></defs>\n";
   put(svg, "<rect width=\"%d\" height=\"%d\" fill=\"#fff\"/>\n", picture.width, picture.height);
-  std::string heading = xmlText(plugin.label) + ": " + std::to_string(counts.kept) + " kept, " +
-                        std::to_string(counts.moved) + " moved, " +
-                        std::to_string(counts.copied) + " copied, " +
-                        std::to_string(counts.deleted) + " deleted; " +
-                        plural(static_cast<int>(overlaps.size()), "overlap");
+  const std::string heading =
+      joined(xmlText(plugin.label), ": ", std::to_string(counts.kept), " kept, ",
+             std::to_string(counts.moved), " moved, ", std::to_string(counts.copied), " copied, ",
+             std::to_string(counts.deleted), " deleted; ",
+             plural(static_cast<int>(overlaps.size()), "overlap"));
   put(svg, "<text x=\"%.2f\" y=\"28\" style=\"font-size:16px;font-weight:bold\">", kLeft);
-  svg += heading + "</text>\n" + body + legendText + "</svg>\n";
+  svg += joined(heading, "</text>\n", body, legendText, "</svg>\n");
   return picture;
 }

@@ -63,8 +63,8 @@ std::string ruleInWords(const Rule& rule) {
                     n, text1, rule.fields[2].c_str());
       break;
     case RuleCode::kDI:
-      std::snprintf(words, sizeof words, "Rule %d: Any interior cells called (%s) will be deleted.\n",
-                    n, text1);
+      std::snprintf(words, sizeof words,
+                    "Rule %d: Any interior cells called (%s) will be deleted.\n", n, text1);
       break;
   }
   return words;
