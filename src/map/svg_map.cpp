@@ -236,17 +236,20 @@ struct Legend {
   double x, y;
   std::size_t widest = 0;  // characters in the longest line
   // `swatch` is a shape whose position stands as " @"; "cross" and "arrow"
-  // draw the marks of a deleted and of a moved cell.
+  // draw the marks of a deleted and of a moved cell. Their lines keep one
+  // width whatever the cells' size.
   void line(const std::string& swatch, const std::string& text) {
-    char at[128];
+    char at[160];
     if (swatch == "arrow") {
       std::snprintf(at, sizeof at,
-                    "<line class=\"move\" x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" "
-                    "marker-end=\"url(#arrow)\"/>",
+                    "<line class=\"move\" style=\"stroke-width:1\" x1=\"%.2f\" y1=\"%.2f\" "
+                    "x2=\"%.2f\" y2=\"%.2f\" marker-end=\"url(#arrow)\"/>",
                     x, y - 4, x + 14, y - 4);
       out += joined(at, "\n");
     } else if (swatch == "cross") {
-      std::snprintf(at, sizeof at, "<path class=\"cross\" d=\"M%.2f %.2fl14 14m-14 0l14 -14\"/>",
+      std::snprintf(at, sizeof at,
+                    "<path class=\"cross\" style=\"stroke-width:2\" d=\"M%.2f %.2fl14 "
+                    "14m-14 0l14 -14\"/>",
                     x, y - 11);
       out += joined(at, "\n");
     } else if (!swatch.empty()) {
@@ -285,9 +288,15 @@ SvgPicture drawCellMap(const PluginCells& plugin, const std::vector<PredictedCel
   const Layout layout = layOut(grids);
   const RegionColours colours(plugin);
   const FateCounts counts = countFates(fates);
-  // The width of the outlines and of the crosses; the outlines are half as
-  // wide, so that they hide little of the fill below.
-  const double outline = std::max(1.5, layout.cell / 10);
+  // Line widths follow the cell size, so that at a few pixels a cell the
+  // lines do not hide the colours: of the outlines, of the white between
+  // filled cells, of the crosses, of the arrows and of the overlaps' frames.
+  const double outline = std::clamp(layout.cell / 14, 0.3, 3.0);
+  const double separator = layout.cell >= 4 ? layout.cell / 40 : 0;
+  const double cross = std::clamp(layout.cell / 10, 0.5, 4.0);
+  const double arrow = std::clamp(layout.cell / 12, 0.25, 1.0);
+  const double arrowOpacity = layout.cell >= 10 ? 0.7 : 0.3;  // small cells: many arrows
+  const double frame = std::clamp(layout.cell / 8, 0.75, 5.0);
 
   std::string body;
   drawAxes(body, layout);
@@ -330,7 +339,7 @@ SvgPicture drawCellMap(const PluginCells& plugin, const std::vector<PredictedCel
     std::string now = "now here";
     if (fate.fate == CellFate::kMoved) now = joined("now here; moves to ", gridText(fate.to));
     if (fate.fate == CellFate::kDeleted) now = "now here; deleted";
-    square(body, layout, cell.grid, "", describe(cell.grid, cell, plugin.label, now), outline / 4);
+    square(body, layout, cell.grid, "", describe(cell.grid, cell, plugin.label, now), outline / 2);
     if (fate.fate == CellFate::kDeleted) {
       const double x = layout.left(cell.grid.x), y = layout.top(cell.grid.y), s = layout.side();
       put(body, "<path class=\"cross\" d=\"M%.2f %.2fl%.2f %.2fM%.2f %.2fl%.2f %.2f\"/>\n", x, y,
@@ -382,7 +391,7 @@ SvgPicture drawCellMap(const PluginCells& plugin, const std::vector<PredictedCel
   }
   legend.line("arrow", "moved; dashed: copied");
   legend.line("cross", "deleted");
-  legend.line("<rect class=\"overlap\" @/>", "overlap");
+  legend.line("<rect class=\"overlap\" style=\"stroke-width:2\" @/>", "overlap");
 
   const double width = std::ceil(kLeft + layout.gridWidth + kGap + legend.width());
   const double height = std::ceil(std::max(kTop + layout.gridHeight + kBottom, legend.y + 16));
@@ -399,15 +408,15 @@ SvgPicture drawCellMap(const PluginCells& plugin, const std::vector<PredictedCel
       ".axis text{font-size:11px;fill:#555}\n"
       ".frame{fill:none;stroke:#999;stroke-width:1}\n"
       ".lines{fill:none;stroke:#eee;stroke-width:0.5}\n"
-      ".against{fill:#c8c8c8;stroke:#fff;stroke-width:0.5}\n"
+      ".against{fill:#c8c8c8;stroke:#fff;stroke-width:%.2f}\n"
       ".after rect{stroke:#fff;stroke-width:%.2f}\n"
       ".now rect{fill:none;stroke:#333;stroke-width:%.2f}\n"
       ".cross{stroke:#7a0000;stroke-width:%.2f}\n"
-      ".move{stroke:#222;stroke-width:1;opacity:0.7}\n"
+      ".move{stroke:#222;stroke-width:%.2f;opacity:%.2f}\n"
       ".copy{stroke-dasharray:4 3}\n"
       ".overlap{fill:#e00000;fill-opacity:0.4;stroke:#e00000;stroke-width:%.2f}\n"
       ".legend-now{fill:none;stroke:#333;stroke-width:2}\n",
-      std::max(0.5, layout.cell / 20), outline / 2, outline, std::max(2.0, layout.cell / 8));
+      separator, separator, outline, cross, arrow, arrowOpacity, frame);
   svg += colours.styles();
   svg += "</style>\n<defs><marker id=\"arrow\" viewBox=\"0 0 10 10\" refX=\"10\" refY=\"5\" "
          "markerWidth=\"6\" markerHeight=\"6\" orient=\"auto\"><path d=\"M0 0L10 5L0 10z\" "
