@@ -1,21 +1,25 @@
 # The Windows zip: `cmake --build build-windows --target package` gives a zip
-# a Windows user unpacks and runs. It holds the program, the README, the
-# sample plugin with its rules file, and the manual as plain text (made from
-# the manual page at build time, so that there is one manual to keep), the
-# texts with CR LF line ends, all at the top of one folder.
+# a Windows user unpacks and runs. It holds the two programs, the README,
+# the sample plugin with its rules file, and the manuals as plain text (made
+# from the manual pages at build time, so that there is one manual to keep),
+# the texts with CR LF line ends, all at the top of one folder.
 find_program(QUENDREL_GROFF groff)
 if(QUENDREL_GROFF)
-  set(manual_text ${CMAKE_BINARY_DIR}/doc/quendrel.txt)
-  add_custom_command(
-    OUTPUT ${manual_text}
-    COMMAND ${QUENDREL_GROFF} -man -Tascii -P-c -P-b -P-u ${CMAKE_BINARY_DIR}/doc/quendrel.1
-            > ${manual_text}.lf
-    COMMAND ${CMAKE_COMMAND} -DIN=${manual_text}.lf -DOUT=${manual_text}
-            -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/crlf.cmake
-    DEPENDS ${CMAKE_BINARY_DIR}/doc/quendrel.1 ${CMAKE_CURRENT_SOURCE_DIR}/cmake/crlf.cmake
-    VERBATIM)
-  add_custom_target(manual_text ALL DEPENDS ${manual_text})
-  install(FILES ${manual_text} DESTINATION .)
+  set(manual_texts)
+  foreach(page quendrel quendrel-map)
+    set(text ${CMAKE_BINARY_DIR}/doc/${page}.txt)
+    add_custom_command(
+      OUTPUT ${text}
+      COMMAND ${QUENDREL_GROFF} -man -Tascii -P-c -P-b -P-u ${CMAKE_BINARY_DIR}/doc/${page}.1
+              > ${text}.lf
+      COMMAND ${CMAKE_COMMAND} -DIN=${text}.lf -DOUT=${text}
+              -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/crlf.cmake
+      DEPENDS ${CMAKE_BINARY_DIR}/doc/${page}.1 ${CMAKE_CURRENT_SOURCE_DIR}/cmake/crlf.cmake
+      VERBATIM)
+    list(APPEND manual_texts ${text})
+  endforeach()
+  add_custom_target(manual_texts ALL DEPENDS ${manual_texts})
+  install(FILES ${manual_texts} DESTINATION .)
 else()
   message(WARNING "groff not found: the Windows zip will have no manual (apt-get install groff-base)")
 endif()
@@ -30,7 +34,7 @@ add_custom_command(
   VERBATIM)
 add_custom_target(readme_text ALL DEPENDS ${readme_text})
 
-install(TARGETS quendrel RUNTIME DESTINATION .)
+install(TARGETS quendrel quendrel-map RUNTIME DESTINATION .)
 install(FILES ${readme_text} examples/sample.esp examples/quendrel.cfg DESTINATION .)
 
 set(CPACK_GENERATOR ZIP)

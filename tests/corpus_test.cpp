@@ -2,8 +2,9 @@
 // for each plugin of the corpus folder, Quendrel runs with rules that move
 // everything, copy one exterior cell, delete every exterior cell, move one
 // region, and copy or delete one interior cell. Each output is split into
-// records and compared with what the rules imply, record by record. Where
-// OpenMW's esmtool is at hand, it must read every output whole as well.
+// records and compared with what the rules imply, record by record, and its
+// exterior cells with what quendrel-map predicts. Where OpenMW's esmtool is
+// at hand, it must read every output whole as well.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,11 +19,15 @@
 #include <vector>
 
 #include "harness.h"
+#include "map/cell_fates.h"
+#include "map/exterior_cells.h"
 #include "plugin_builder.h"
+#include "rules/rules.h"
 
 namespace {
 
 using namespace testing_plugin;
+using testing_plugin::Subrecord;  // not the record layout's
 namespace fs = std::filesystem;
 
 struct Grid {
@@ -419,6 +424,22 @@ class CorpusTest : public harness::WorkDirTest, public ::testing::WithParamInter
     }
   }
 
+  // quendrel-map's prediction: kept cells at their grid, moved ones at the
+  // new one, copied ones at both, deleted ones nowhere.
+  void checkPrediction(const std::string& plugin, const std::string& output) {
+    std::vector<Record> got;
+    ASSERT_TRUE(readPlugin(output, got));
+    std::multiset<std::pair<int32_t, int32_t>> written, predicted;
+    for (const Record& r : got) {
+      if (r.type == "CELL" && isExteriorCell(r)) written.insert({gridOf(r).x, gridOf(r).y});
+    }
+    std::optional<RuleTable> rules = readRulesFile("quendrel.cfg");
+    ASSERT_TRUE(rules.has_value());
+    const PluginCells cells = readExteriorCells(plugin);
+    for (GridCell g : gridsAfterRules(predictFates(*rules, cells))) predicted.insert({g.x, g.y});
+    EXPECT_EQ(written, predicted);
+  }
+
   // esmtool must read the whole output and show the grids the rules moved to.
   void checkWithEsmtool(const std::string& esmtool, const Rules& rules, const PluginFacts& facts) {
     std::string command = harness::shellQuote(esmtool) + " dump -C -p QNOUT.ESP >esmtool.out 2>&1";
@@ -468,6 +489,7 @@ TEST_P(CorpusTest, EveryRuleKindGivesTheRecordsItImplies) {
     ASSERT_TRUE(read(GetParam()) == original) << "the input plugin changed";
     const std::string output = read("QNOUT.ESP");
     checkOutput(rules, facts, output);
+    checkPrediction(GetParam(), output);
     if (!esmtool.empty()) checkWithEsmtool(esmtool, rules, facts);
   }
 }

@@ -123,7 +123,7 @@ void passTextRecord(RecordBuffers& record, bool isScript) {
   }
 }
 
-void dispatchRecord(RecordBuffers& record) {
+void dispatchRecord(RecordBuffers& record, const RuleTable& rules) {
   const bool writePass = runOptions.pass == 2;
   uint8_t* modified = record.modified.data();
   uint8_t* modifiedData = modified + kRecordHeaderSize;
@@ -134,14 +134,14 @@ void dispatchRecord(RecordBuffers& record) {
     cellState.cellName[0] = '\0';
     cellState.regionName[0] = '\0';
     if (recordIsSound(record, writePass || runOptions.listCells)) {
-      handleCell(modifiedData, recordSize, record.original.data() + kRecordHeaderSize);
+      handleCell(rules, modifiedData, recordSize, record.original.data() + kRecordHeaderSize);
     }
   } else if (isType(record, "LAND")) {
     showProgress('L');
     if (!writePass) {
       ++runCounters.landsFound;
     } else {
-      if (recordIsSound(record, true)) handleLand(modifiedData, recordSize);
+      if (recordIsSound(record, true)) handleLand(rules, modifiedData, recordSize);
       std::fputc('L', stdout);
     }
   } else if (isType(record, "SCPT")) {
@@ -154,7 +154,7 @@ void dispatchRecord(RecordBuffers& record) {
     showProgress('P');
     if (writePass) {
       ++runCounters.pathGridsFound;
-      if (recordIsSound(record, true)) handlePathGrid(modified, recordSize);
+      if (recordIsSound(record, true)) handlePathGrid(rules, modified, recordSize);
       if (runOptions.verbose) appendRunLog("\n");
     }
   } else if (isType(record, "NPC_")) {
@@ -251,7 +251,7 @@ class TemporaryOutput {
   bool replaced_ = false;
 };
 
-void runOnePass(const char* path, RecordBuffers& record) {
+void runOnePass(const char* path, const RuleTable& rules, RecordBuffers& record) {
   // The plugin is read in a few big pieces. The buffer is declared first, so
   // that the stream is closed before it goes.
   std::vector<char> pluginBuffer(kStreamBufferSize);
@@ -274,7 +274,7 @@ void runOnePass(const char* path, RecordBuffers& record) {
       appendRunLog(formatMessage("New Record: %c%c%c%c: (%d bytes)", type[0], type[1], type[2],
                                  type[3], static_cast<int>(cellState.recordSize)));
     }
-    dispatchRecord(record);
+    dispatchRecord(record, rules);
     if (output) writeRecord(output->get(), record);
     record.fileOffset += record.original.size();
     flushRunLog();
@@ -316,34 +316,26 @@ struct PluginCellsRemembered {
   ~PluginCellsRemembered() { forgetPluginCells(); }
 };
 
-// The rules file is read once for both passes; the start-up listing has
-// already read it from disk, and reported it if it cannot be opened.
-struct RulesFileHeld {
-  explicit RulesFileHeld(const char* rulesPath) { holdRulesFileInMemory(rulesPath); }
-  ~RulesFileHeld() { dropRulesFileFromMemory(); }
-};
-
 // The scan pass and the write pass (one pass under -l). Everything held for
 // the passes is let go when they end, however they end.
-void runBothPasses(const char* pluginPath) {
+void runBothPasses(const char* pluginPath, const RuleTable& rules) {
   PluginCellsRemembered cellsRemembered;
-  RulesFileHeld rulesHeld(kRulesFile);
   RecordBuffers record;
   runOptions.pass = 1;
   {
     ScanPassFilesHeld filesHeld;
-    runOnePass(pluginPath, record);
+    runOnePass(pluginPath, rules, record);
   }
   if (runOptions.listCells) return;
   runOptions.pass = 2;
   WritePassListsHeld listsHeld;
-  runOnePass(pluginPath, record);
+  runOnePass(pluginPath, rules, record);
 }
 
 }  // namespace
 
-int runPasses(const char* pluginPath) {
-  runBothPasses(pluginPath);
+int runPasses(const char* pluginPath, const RuleTable& rules) {
+  runBothPasses(pluginPath, rules);
   writeClosingReports();
   return 0;
 }

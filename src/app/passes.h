@@ -1,6 +1,9 @@
 // The two passes over the plugin and the closing reports.
 #pragma once
 
+#include "rules/rules.h"
+
 // Runs the scan pass and the write pass (one pass under -l) over the plugin
-// and then the closing. Returns 0; every error ends the run instead.
-int runPasses(const char* pluginPath);
+// with the rules read at start-up, and then the closing. Returns 0; every
+// error ends the run instead.
+int runPasses(const char* pluginPath, const RuleTable& rules);

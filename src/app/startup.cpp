@@ -7,9 +7,11 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 
 #include "app/options.h"
 #include "app/passes.h"
+#include "app/rule_listing.h"
 #include "app/safety.h"
 #include "base/platform.h"
 #include "base/report.h"
@@ -26,7 +28,6 @@ void startAfresh() {
   std::memset(cellState.cellName, 0, sizeof cellState.cellName);
   std::memset(cellState.regionName, 0, sizeof cellState.regionName);
   cellState.oldX = cellState.oldY = cellState.newX = cellState.newY = 0;
-  cellState.recordSize = 0;
   cellState.isInterior = 1;
   outputDecision = OutputDecision{};
   std::remove(kRunLogFile);
@@ -112,17 +113,21 @@ int run(int argc, char** argv) {
         "The \"-d\" option has been specified: Scripts and Dialog Commands will not be "
         "modified.\n");
   }
-  cellState.isInterior = 0;
-  evaluateRules(kRulesFile);
-  cellState.isInterior = 1;
-  evaluateRules(kRulesFile);
+  // The rules file is read once; the listing and both passes use the table.
+  std::optional<RuleTable> rules = readRulesFile(kRulesFile);
+  if (!rules) {
+    failRun("Unable to open your Cell Transposition rules file (%s): %s\n", kRulesFile,
+            systemErrorText());
+  }
+  listRules(*rules, RuleKind::kExterior);
+  listRules(*rules, RuleKind::kInterior);
   if (runOptions.rulesOnly) return 0;
 
   appendRunLog(
       "----------------------------------------------------------------------------------------"
       "\n\n");
   checkPluginSignature(pluginPath);
-  return runPasses(pluginPath);
+  return runPasses(pluginPath, *rules);
 }
 
 }  // namespace

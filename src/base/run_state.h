@@ -27,7 +27,7 @@ struct RunOptions {
 constexpr std::size_t kNameFieldSize = 1024;  // cell and region names, 1023 characters at most
 
 struct CellState {
-  uint32_t recordSize = 0;  // 0 until the first record: rule evaluation then lists the rules
+  uint32_t recordSize = 0;  // of the record being handled, header included
   char cellName[kNameFieldSize] = {};
   char regionName[kNameFieldSize] = {};
   int32_t oldX = 0, oldY = 0;

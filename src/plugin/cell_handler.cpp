@@ -8,10 +8,11 @@
 
 #include "base/report.h"
 #include "base/run_state.h"
+#include "plugin/cell_header.h"
 #include "plugin/plugin_cells.h"
 #include "plugin/references.h"
 #include "plugin/record_layout.h"
-#include "plugin/text_fields.h"
+#include "plugin/rule_verdict.h"
 #include "rules/rules.h"
 #include "workfiles/change_list.h"
 #include "workfiles/interior_list.h"
@@ -38,52 +39,37 @@ void logExteriorDescription() {
   logText(formatMessage(" (%d, %d) ", cellState.oldX, cellState.oldY));
 }
 
-bool isMove() { return outputDecision.writeOriginal == kNo && outputDecision.writeModified == kYes; }
-
 // A moved-reference marker names the cell its reference now stands in. Only a
-// move of that cell carries the marker along; the containing cell's fate is
-// not the marker's to decide. Returns the grids the following reference is
-// shifted between.
-ReferenceShift handleMovedReferenceMarker(uint8_t* cndt) {
-  const OutputDecision cellDecision = outputDecision;
-  const int32_t cellsAndLandsModified = runCounters.cellsAndLandsModified;
+// move of that cell carries the marker along, with the rule's note in the run
+// log; a copy or deletion of the target is no business of this cell and
+// leaves no note. Returns the grids the following reference is shifted
+// between.
+ReferenceShift handleMovedReferenceMarker(const RuleTable& rules, uint8_t* cndt) {
   const GridCell target = readGrid(cndt);
-  const int32_t targetX = target.x;
-  const int32_t targetY = target.y;
-  auto loadTarget = [&] {
-    cellState.oldX = cellState.newX = targetX;
-    cellState.oldY = cellState.newY = targetY;
-    std::snprintf(cellState.regionName, sizeof cellState.regionName, "%s",
-                  regionOfPluginCell(targetX, targetY));
-  };
-  // Asked quietly first: a copy or deletion of the target is no business of
-  // this cell and must leave no note in the run log.
-  loadTarget();
-  runOptions.pass = 1;
-  evaluateRules(kRulesFile);
-  runOptions.pass = 2;
-  bool moved = isMove() && (cellState.newX != targetX || cellState.newY != targetY);
-  ReferenceShift shift{targetX, targetY, targetX, targetY};
-  if (moved) {
-    loadTarget();
-    outputDecision = cellDecision;
-    evaluateRules(kRulesFile);  // again, for the rule's note in the run log
-    writeGrid(cndt, {cellState.newX, cellState.newY});
-    appendRunLog(formatMessage("- (MVRF-CNTD) MODIFIED to (%d, %d).\n", cellState.newX,
-                               cellState.newY));
-    shift = ReferenceShift{targetX, targetY, cellState.newX, cellState.newY};
+  cellState.oldX = cellState.newX = target.x;
+  cellState.oldY = cellState.newY = target.y;
+  std::snprintf(cellState.regionName, sizeof cellState.regionName, "%s",
+                regionOfPluginCell(target.x, target.y));
+  const RuleVerdict verdict =
+      evaluateRules(rules, exteriorLocation(target.x, target.y, cellState.regionName));
+  const GridCell to{verdict.newX, verdict.newY};
+  if (verdict.fate != CellFate::kMoved || to == target) {
+    return ReferenceShift{target.x, target.y, target.x, target.y};
   }
-  outputDecision = cellDecision;
-  runCounters.cellsAndLandsModified = cellsAndLandsModified;
-  if (moved && outputDecision.writeOriginal == kYes && outputDecision.writeModified == kNo) {
+  logVerdictNotes(verdict);
+  cellState.newX = to.x;
+  cellState.newY = to.y;
+  writeGrid(cndt, to);
+  appendRunLog(formatMessage("- (MVRF-CNTD) MODIFIED to (%d, %d).\n", to.x, to.y));
+  if (outputDecision.writeOriginal == kYes && outputDecision.writeModified == kNo) {
     writeModifiedOnly(outputDecision);
   }
-  return shift;
+  return ReferenceShift{target.x, target.y, to.x, to.y};
 }
 
 // The write pass's walk over the rest of the cell.
-void walkCellContents(uint8_t* data, std::size_t dataSize, std::size_t offset,
-                      uint8_t* originalData) {
+void walkCellContents(const RuleTable& rules, uint8_t* data, std::size_t dataSize,
+                      std::size_t offset, uint8_t* originalData) {
   const ReferenceShift cellShift{cellState.oldX, cellState.oldY, cellState.newX, cellState.newY};
   const bool interior = cellState.isInterior != 0;
   // A moved-reference marker decides the shift of the one reference behind it.
@@ -95,7 +81,7 @@ void walkCellContents(uint8_t* data, std::size_t dataSize, std::size_t offset,
     const uint8_t* name = data + offset;
     if (hasTag(name, "CNDT")) {
       if (!interior) {
-        markerShift = handleMovedReferenceMarker(data + offset + kSubrecordHeaderSize);
+        markerShift = handleMovedReferenceMarker(rules, data + offset + kSubrecordHeaderSize);
         markerPending = true;
       }
       offset = subrecordEnd(*subrecord);
@@ -113,42 +99,28 @@ void walkCellContents(uint8_t* data, std::size_t dataSize, std::size_t offset,
 
 }  // namespace
 
-void handleCell(uint8_t* data, uint32_t recordSize, uint8_t* originalData) {
+void handleCell(const RuleTable& rules, uint8_t* data, uint32_t recordSize,
+                uint8_t* originalData) {
   const std::size_t dataSize = recordSize - kRecordHeaderSize;
   // The record check guarantees NAME and a 12-byte DATA.
-  std::optional<Subrecord> nameRecord = subrecordAt(data, dataSize, 0);
-  if (!nameRecord) return;
-  std::optional<Subrecord> cellData = subrecordAt(data, dataSize, subrecordEnd(*nameRecord));
-  if (!cellData || cellData->size < kCellDataSize) return;
-
-  uint8_t* nameText = data + kSubrecordHeaderSize;
-  copySubrecordText(cellState.cellName, sizeof cellState.cellName, nameText, nameRecord->size);
-  const uint8_t* fields = data + cellData->offset + kSubrecordHeaderSize;
-  cellState.isInterior = (readU32(fields + kCellFlagsOffset) & 1) != 0;
-  const GridCell grid = readGrid(fields + kCellGridOffset);
-  cellState.oldX = cellState.newX = grid.x;
-  cellState.oldY = cellState.newY = grid.y;
-
-  std::size_t offset = subrecordEnd(*cellData);
-  std::optional<Subrecord> next = subrecordAt(data, dataSize, offset);
-  if (next && hasTag(data + offset, "RGNN")) {
-    copySubrecordText(cellState.regionName, sizeof cellState.regionName,
-                      data + offset + kSubrecordHeaderSize, next->size);
-    offset = subrecordEnd(*next);
-    next = subrecordAt(data, dataSize, offset);
-  }
-  if (next && (hasTag(data + offset, "INTV") || hasTag(data + offset, "AMBI") ||
-               hasTag(data + offset, "WHGT"))) {
-    cellState.isInterior = 1;
-    offset = subrecordEnd(*next);
-  }
+  const std::optional<CellHeader> header = readCellHeader(data, dataSize);
+  if (!header) return;
+  std::snprintf(cellState.cellName, sizeof cellState.cellName, "%s", header->name.c_str());
+  std::snprintf(cellState.regionName, sizeof cellState.regionName, "%s", header->region.c_str());
+  cellState.isInterior = header->interior;
+  cellState.oldX = cellState.newX = header->grid.x;
+  cellState.oldY = cellState.newY = header->grid.y;
 
   if (cellState.isInterior) {
     cellState.regionName[0] = '\0';
     if (writePass() && runOptions.verbose) {
       appendRunLog(formatMessage(" [INTERIOR] \"%s\" ", cellState.cellName));
     }
-    evaluateRules(kRulesFile, reinterpret_cast<char*>(nameText), nameRecord->size);
+    const RuleVerdict verdict = evaluateRules(rules, interiorLocation(cellState.cellName));
+    takeVerdict(verdict);
+    writeCopyNames(verdict, reinterpret_cast<char*>(data + header->nameRecord.offset +
+                                                    kSubrecordHeaderSize),
+                   header->nameRecord.size);
     if (writePass() && runOptions.verbose) appendRunLog("\n");
     if (!writePass()) appendInteriorName(cellState.cellName);
   } else {
@@ -160,7 +132,11 @@ void handleCell(uint8_t* data, uint32_t recordSize, uint8_t* originalData) {
       return;
     }
     if (writePass() && runOptions.verbose) logExteriorDescription();
-    evaluateRules(kRulesFile);
+    const RuleVerdict verdict = evaluateRules(
+        rules, exteriorLocation(cellState.oldX, cellState.oldY, cellState.regionName));
+    takeVerdict(verdict);
+    cellState.newX = verdict.newX;
+    cellState.newY = verdict.newY;
     if (cellState.newX == cellState.oldX && cellState.newY == cellState.oldY) {
       if (writePass() && runOptions.verbose) appendRunLog("\n");
     } else if (!writePass()) {
@@ -171,14 +147,13 @@ void handleCell(uint8_t* data, uint32_t recordSize, uint8_t* originalData) {
       return;
     } else {
       if (!runOptions.verbose) logExteriorDescription();
-      uint8_t* fields = data + cellData->offset + kSubrecordHeaderSize;
-      writeGrid(fields + kCellGridOffset, {cellState.newX, cellState.newY});
+      writeGrid(data + header->gridOffset, {cellState.newX, cellState.newY});
       ++runCounters.cellsAndLandsModified;
       appendRunLog(formatMessage("- MODIFIED to (%d, %d).\n", cellState.newX, cellState.newY));
     }
   }
   if (!writePass() || runOptions.listCells) return;
-  walkCellContents(data, dataSize, offset, originalData);
+  walkCellContents(rules, data, dataSize, header->end, originalData);
 }
 
 void appendCellLog() {

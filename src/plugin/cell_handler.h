@@ -6,10 +6,13 @@
 
 #include <cstdint>
 
+#include "rules/rules.h"
+
 // The data of a CELL record's modified copy (behind its 16-byte header) and
 // the whole record's size. `originalData` is the same record as read, in which
 // a door destination is rewritten too when the record is written twice.
-void handleCell(uint8_t* data, uint32_t recordSize, uint8_t* originalData = nullptr);
+void handleCell(const RuleTable& rules, uint8_t* data, uint32_t recordSize,
+                uint8_t* originalData = nullptr);
 
 // Appends the current cell's two lines to cell_log.txt.
 void appendCellLog();

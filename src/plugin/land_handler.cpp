@@ -10,6 +10,7 @@
 #include "base/run_state.h"
 #include "plugin/plugin_cells.h"
 #include "plugin/record_layout.h"
+#include "plugin/rule_verdict.h"
 #include "plugin/text_fields.h"
 #include "rules/rules.h"
 #include "workfiles/change_list.h"
@@ -24,6 +25,10 @@ void loadExteriorLocation(int32_t x, int32_t y) {
   cellState.oldY = cellState.newY = y;
   cellState.isInterior = 0;
   std::snprintf(cellState.regionName, sizeof cellState.regionName, "%s", regionOfPluginCell(x, y));
+}
+
+CellLocation currentExteriorLocation() {
+  return exteriorLocation(cellState.oldX, cellState.oldY, cellState.regionName);
 }
 
 // Every interior path grid carries the grid (0, 0) and names its cell; such
@@ -60,7 +65,7 @@ uint8_t* leadingGrid(uint8_t* data, std::size_t dataSize, const char* name, cons
 
 }  // namespace
 
-void handleLand(uint8_t* data, uint32_t recordSize) {
+void handleLand(const RuleTable& rules, uint8_t* data, uint32_t recordSize) {
   const std::size_t dataSize = recordSize - kRecordHeaderSize;
   uint8_t* grid = leadingGrid(
       data, dataSize, "INTV",
@@ -71,7 +76,10 @@ void handleLand(uint8_t* data, uint32_t recordSize) {
   if (runOptions.verbose) {
     appendRunLog(formatMessage("LAND co-ords: (%d, %d) ", cellState.oldX, cellState.oldY));
   }
-  evaluateRules(kRulesFile);
+  const RuleVerdict verdict = evaluateRules(rules, currentExteriorLocation());
+  takeVerdict(verdict);
+  cellState.newX = verdict.newX;
+  cellState.newY = verdict.newY;
   if (cellState.newX == cellState.oldX && cellState.newY == cellState.oldY) {
     if (runOptions.verbose) appendRunLog("\n");
     return;
@@ -84,7 +92,7 @@ void handleLand(uint8_t* data, uint32_t recordSize) {
   appendRunLog(formatMessage(" - MODIFIED to (%d, %d)\n", cellState.newX, cellState.newY));
 }
 
-void handlePathGrid(uint8_t* record, uint32_t recordSize) {
+void handlePathGrid(const RuleTable& rules, uint8_t* record, uint32_t recordSize) {
   uint8_t* data = record + kRecordHeaderSize;
   const std::size_t dataSize = recordSize - kRecordHeaderSize;
   uint8_t* grid = leadingGrid(data, dataSize, "DATA",
@@ -109,7 +117,8 @@ void handlePathGrid(uint8_t* record, uint32_t recordSize) {
   const int64_t newY = int64_t{y} + dY;
   if (newX < INT32_MIN || newX > INT32_MAX || newY < INT32_MIN || newY > INT32_MAX) return;
   loadExteriorLocation(x, y);
-  evaluateRules(kRulesFile);
+  // The rules decide what is written; the new grid is the change list's.
+  takeVerdict(evaluateRules(rules, currentExteriorLocation()));
   cellState.newX = static_cast<int32_t>(newX);
   cellState.newY = static_cast<int32_t>(newY);
   writeGrid(grid, {cellState.newX, cellState.newY});

@@ -4,9 +4,11 @@
 
 #include <cstdint>
 
+#include "rules/rules.h"
+
 // The data of a LAND record's modified copy (behind its header) and the
 // whole record's size.
-void handleLand(uint8_t* data, uint32_t recordSize);
+void handleLand(const RuleTable& rules, uint8_t* data, uint32_t recordSize);
 
 // A PGRD record's modified copy, header included, and its size.
-void handlePathGrid(uint8_t* record, uint32_t recordSize);
+void handlePathGrid(const RuleTable& rules, uint8_t* record, uint32_t recordSize);

@@ -1,265 +1,168 @@
-// Rule evaluation: lists the rules of one kind in words at start-up, and
-// during the passes decides what becomes of the current cell - where it goes,
-// whether its original and a modified copy are written, and what the run log
-// says about it.
+// Rule evaluation: what the rules make of one cell. The rules are tested in
+// file order; what a code tests, where it sends the cell, what is written and
+// what the run log is told all stand in one row per code below.
 #include <algorithm>
-#include <cstdint>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
+#include <iterator>
+#include <optional>
+#include <utility>
 
-#include "base/report.h"
-#include "base/run_state.h"
-#include "rules/rule_reader.h"
-#include "base/numbers.h"
+#include "rules/rules.h"
 
 namespace {
 
-// Parameters 1 to 4 of the rule line just split, read afresh at each use.
-int32_t number(int parameter) { return readLeadingInt(ruleFields[parameter]); }
-const char* text(int parameter) { return ruleFields[parameter]; }
+enum class Condition { kAlways, kRegion, kGrid, kName };
+enum class Destination {
+  kStays,
+  kShift,  // by (parameter a, parameter b) cells
+  kPlace,  // at the grid (parameter a, parameter b)
+};
+
+struct CodeRow {
+  Condition condition;  // kGrid: parameters 1 and 2; kRegion, kName: parameter 1
+  Destination destination;
+  int a, b;  // the parameters holding the offset or the target grid
+  CellFate fate;
+  // The run-log note of a match. Exterior deletions fill in the cell's grid,
+  // interior copies the cell's name and the copy's; the others continue the
+  // line the handler has begun. The CA and CI titles are the ones these
+  // notes have always carried, odd as they are.
+  const char* note;
+};
+
+constexpr CodeRow kCodeRows[] = {
+    {Condition::kAlways, Destination::kShift, 1, 2, CellFate::kMoved,
+     " [TA: Transpose All rule matched] "},
+    {Condition::kAlways, Destination::kShift, 1, 2, CellFate::kCopied,
+     " [CA: Transpose All rule matched] "},
+    {Condition::kRegion, Destination::kShift, 2, 3, CellFate::kMoved,
+     " [TR: Transpose Region rule matched] "},
+    {Condition::kRegion, Destination::kShift, 2, 3, CellFate::kCopied,
+     " [CR: Copy Region rule matched] "},
+    {Condition::kGrid, Destination::kPlace, 3, 4, CellFate::kMoved,
+     " [MC: Move Cell rule matched] "},
+    {Condition::kGrid, Destination::kPlace, 3, 4, CellFate::kCopied,
+     " [CE: Copy Exterior Cell rule matched] "},
+    {Condition::kGrid, Destination::kShift, 3, 4, CellFate::kMoved,
+     " [TC: Transpose Exterior Cell rule matched] "},
+    {Condition::kAlways, Destination::kStays, 0, 0, CellFate::kDeleted,
+     "Exterior Cell at (%d,%d) DELETED [Delete All matched].\n"},
+    {Condition::kRegion, Destination::kStays, 0, 0, CellFate::kDeleted,
+     "Exterior Cell at (%d,%d) DELETED [Delete Region matched].\n"},
+    {Condition::kGrid, Destination::kStays, 0, 0, CellFate::kDeleted,
+     "Exterior Cell at (%d,%d) DELETED [DE: Delete Exterior Cell matched].\n"},
+    {Condition::kName, Destination::kStays, 0, 0, CellFate::kCopied,
+     " [CI: Delete Exterior Cell rule matched]  - making a copy of \"%s\" called \"%s\"\n"},
+    {Condition::kName, Destination::kStays, 0, 0, CellFate::kDeleted,
+     " [DI: Delete Interior Cell rule matched] "},
+};
+static_assert(std::size(kCodeRows) == static_cast<std::size_t>(RuleCode::kDI) + 1);
 
 // Offsets are turned into world units by multiplying by 8192, which must
 // still fit in 32 bits.
 constexpr int64_t kLargestOffset = 262143;
 
-void writeListingLine(const std::string& line) {
-  appendRunLog(line);
-  if (runOptions.rulesOnly) std::fwrite(line.data(), 1, line.size(), stdout);
+std::string formatted(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string formatted(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  va_list copy;
+  va_copy(copy, args);
+  const int length = std::vsnprintf(nullptr, 0, format, copy);
+  va_end(copy);
+  std::string text(length > 0 ? static_cast<std::size_t>(length) : 0, '\0');
+  if (length > 0) std::vsnprintf(text.data(), text.size() + 1, format, args);
+  va_end(args);
+  return text;
 }
-
-// Writes one rule in words. A copy name longer than the cell it copies would
-// not fit in the record, so such a rule ends the run here, at start-up.
-void listRule(RuleCode code, int n) {
-  switch (code) {
-    case RuleCode::kTA:
-      formatMessage("Rule %d: All external cells will be transposed by (%d, %d) cells.\n", n,
-                    number(1), number(2));
-      break;
-    case RuleCode::kCA:
-      formatMessage("Rule %d: All external cells will be copied by an offset of (%d, %d) cells.\n",
-                    n, number(1), number(2));
-      break;
-    case RuleCode::kTR:
-      formatMessage("Rule %d: All cells in the region (%s) will be transposed by (%d, %d) cells.\n",
-                    n, text(1), number(2), number(3));
-      break;
-    case RuleCode::kCR:
-      formatMessage(
-          "Rule %d: A copy of each cell in the region (%s) will be placed at an offset of (%d, "
-          "%d) cells.\n",
-          n, text(1), number(2), number(3));
-      break;
-    case RuleCode::kMC:
-      formatMessage("Rule %d: Move the cell at (%d, %d) to (%d, %d).\n", n, number(1), number(2),
-                    number(3), number(4));
-      break;
-    case RuleCode::kCE:
-      formatMessage("Rule %d: Make a copy of the cell (%d, %d) at (%d, %d).\n", n, number(1),
-                    number(2), number(3), number(4));
-      break;
-    case RuleCode::kTC:
-      formatMessage("Rule %d: Move the cell at (%d, %d) by an offset of (%d, %d).\n", n, number(1),
-                    number(2), number(3), number(4));
-      break;
-    case RuleCode::kDA:
-      formatMessage("Rule %d: All external cells will be deleted.\n", n);
-      break;
-    case RuleCode::kDR:
-      formatMessage("Rule %d: Any cells within the region (%s) will be deleted.\n", n, text(1));
-      break;
-    case RuleCode::kDE:
-      formatMessage("Rule %d: Any cells found at (%d, %d) will be deleted.\n", n, number(1),
-                    number(2));
-      break;
-    case RuleCode::kCI:
-      formatMessage(
-          "Rule %d: If an interior cell called (%s) is found, a copy of it called (%s) will be "
-          "created.\n",
-          n, text(1), text(2));
-      break;
-    case RuleCode::kDI:
-      formatMessage("Rule %d: Any interior cells called (%s) will be deleted.\n", n, text(1));
-      break;
-    case RuleCode::kNone:
-      return;
-  }
-  writeListingLine(messageBuffer);
-  if (code == RuleCode::kCI && std::strlen(text(2)) > std::strlen(text(1))) {
-    writeListingLine(formatMessage(
-        "   Actually I cannot do this yet: please make the copy name the same size or shorter "
-        "than the original cell name: You can rename the copy in TES.\n"));
-    endRun(1);
-  }
-}
-
-bool onGrid(int64_t x, int64_t y) { return x == cellState.oldX && y == cellState.oldY; }
 
 bool fitsInt32(int64_t value) { return value >= INT32_MIN && value <= INT32_MAX; }
 
-// Moves the cell to (x, y) unless the new position or the offset from the old
-// one leaves the range the plugin and the world-unit shifts can hold. A rule
-// that would do so is passed over as if it did not match, with a warning in
-// the write pass.
-bool placeCell(int n, int64_t x, int64_t y) {
-  const int64_t offsetX = x - cellState.oldX;
-  const int64_t offsetY = y - cellState.oldY;
-  const bool fits = fitsInt32(x) && fitsInt32(y) && offsetX >= -kLargestOffset &&
-                    offsetX <= kLargestOffset && offsetY >= -kLargestOffset &&
-                    offsetY <= kLargestOffset;
-  if (!fits) {
-    if (runOptions.pass == 2) {
-      appendRunLog(formatMessage(
-          "WARNING: rule %d would move the cell at (%d, %d) off the grid - rule ignored.\n", n,
-          cellState.oldX, cellState.oldY));
-    }
-    return false;
+bool conditionHolds(const CodeRow& row, const Rule& rule, const CellLocation& location) {
+  switch (row.condition) {
+    case Condition::kAlways:
+      return true;
+    case Condition::kRegion:
+      return rule.fields[1] == location.region;
+    case Condition::kGrid:
+      return location.x == rule.numbers[1] && location.y == rule.numbers[2];
+    case Condition::kName:
+      return rule.fields[1] == location.name;
   }
-  cellState.newX = static_cast<int32_t>(x);
-  cellState.newY = static_cast<int32_t>(y);
-  return true;
+  return false;
 }
 
-bool shiftCell(int n, int32_t byX, int32_t byY) {
-  return placeCell(n, int64_t{cellState.newX} + byX, int64_t{cellState.newY} + byY);
-}
-
-void decide(int writeOriginal, int writeModified) {
-  outputDecision.writeOriginal = writeOriginal;
-  outputDecision.writeModified = writeModified;
-}
-
-void noteInWritePass(const std::string& note) {
-  if (runOptions.pass == 2) appendRunLog(note);
-}
-
-void countInWritePass() {
-  if (runOptions.pass == 2) ++runCounters.cellsAndLandsModified;
-}
-
-// Writes the copy's name and its terminator over the start of the record's
-// name text, inside the name's own bytes; the rest of the old name stays.
-void renameCopy(char* recordName, std::size_t recordNameSize, const char* copyName) {
-  if (recordName == nullptr) return;
-  const std::size_t length = std::min(std::strlen(copyName) + 1, recordNameSize);
-  std::memcpy(recordName, copyName, length);
-}
-
-enum class Outcome { kNoMatch, kGoOn, kEndCall };
-
-Outcome matchRule(RuleCode code, int n, char* recordName, std::size_t recordNameSize) {
-  const char* region = cellState.regionName;
-  const char* name = cellState.cellName;
-  switch (code) {
-    case RuleCode::kTA:
-      if (!shiftCell(n, number(1), number(2))) return Outcome::kNoMatch;
-      decide(kNo, kYes);
-      noteInWritePass(" [TA: Transpose All rule matched] ");
-      return Outcome::kEndCall;
-    case RuleCode::kCA:
-      if (!shiftCell(n, number(1), number(2))) return Outcome::kNoMatch;
-      decide(kYes, kYes);
-      noteInWritePass(" [CA: Transpose All rule matched] ");
-      return Outcome::kEndCall;
-    case RuleCode::kTR:
-      if (std::strcmp(region, text(1)) != 0 || !shiftCell(n, number(2), number(3))) {
-        return Outcome::kNoMatch;
-      }
-      decide(kNo, kYes);
-      noteInWritePass(" [TR: Transpose Region rule matched] ");
-      return Outcome::kEndCall;
-    case RuleCode::kCR:
-      if (std::strcmp(region, text(1)) != 0 || !shiftCell(n, number(2), number(3))) {
-        return Outcome::kNoMatch;
-      }
-      decide(kYes, kYes);
-      noteInWritePass(" [CR: Copy Region rule matched] ");
-      return Outcome::kEndCall;
-    case RuleCode::kMC:
-      if (!onGrid(number(1), number(2)) || !placeCell(n, number(3), number(4))) {
-        return Outcome::kNoMatch;
-      }
-      decide(kNo, kYes);
-      noteInWritePass(" [MC: Move Cell rule matched] ");
-      return Outcome::kEndCall;
-    case RuleCode::kCE:
-      if (!onGrid(number(1), number(2)) || !placeCell(n, number(3), number(4))) {
-        return Outcome::kNoMatch;
-      }
-      decide(kYes, kYes);
-      noteInWritePass(" [CE: Copy Exterior Cell rule matched] ");
-      return Outcome::kEndCall;
-    case RuleCode::kTC:
-      if (!onGrid(number(1), number(2)) || !shiftCell(n, number(3), number(4))) {
-        return Outcome::kNoMatch;
-      }
-      decide(kNo, kYes);
-      noteInWritePass(" [TC: Transpose Exterior Cell rule matched] ");
-      return Outcome::kEndCall;
-    case RuleCode::kDA:
-      decide(kNo, kNo);
-      countInWritePass();
-      if (runOptions.pass == 2) {
-        appendRunLog(formatMessage("Exterior Cell at (%d,%d) DELETED [Delete All matched].\n",
-                                   cellState.oldX, cellState.oldY));
-      }
-      return Outcome::kEndCall;
-    case RuleCode::kDR:
-      if (std::strcmp(region, text(1)) != 0) return Outcome::kNoMatch;
-      decide(kNo, kNo);
-      countInWritePass();
-      if (runOptions.pass == 2) {
-        appendRunLog(formatMessage("Exterior Cell at (%d,%d) DELETED [Delete Region matched].\n",
-                                   cellState.oldX, cellState.oldY));
-      }
-      return Outcome::kEndCall;
-    case RuleCode::kDE:
-      if (!onGrid(number(1), number(2))) return Outcome::kNoMatch;
-      decide(kNo, kNo);
-      countInWritePass();
-      if (runOptions.pass == 2) {
-        appendRunLog(
-            formatMessage("Exterior Cell at (%d,%d) DELETED [DE: Delete Exterior Cell matched].\n",
-                          cellState.oldX, cellState.oldY));
-      }
-      return Outcome::kEndCall;
-    case RuleCode::kCI:
-      if (std::strcmp(name, text(1)) != 0) return Outcome::kNoMatch;
-      decide(kYes, kYes);
-      renameCopy(recordName, recordNameSize, text(2));
-      countInWritePass();
-      // The title is the one this note has always carried, odd as it is.
-      if (runOptions.pass == 2) {
-        appendRunLog(formatMessage(
-            " [CI: Delete Exterior Cell rule matched]  - making a copy of \"%s\" called \"%s\"\n",
-            name, text(2)));
-      }
-      return Outcome::kGoOn;
-    case RuleCode::kDI:
-      if (std::strcmp(name, text(1)) != 0) return Outcome::kNoMatch;
-      decide(kNo, kNo);
-      countInWritePass();
-      noteInWritePass(" [DI: Delete Interior Cell rule matched] ");
-      return Outcome::kEndCall;
-    case RuleCode::kNone:
-      break;
+// Where an exterior rule sends the cell, or nothing when the new grid, or the
+// offset from the old one, leaves the range that the plugin and the shifts
+// in world units can hold.
+std::optional<std::pair<int32_t, int32_t>> destinationOf(const CodeRow& row, const Rule& rule,
+                                                         const CellLocation& location) {
+  int64_t x = location.x;
+  int64_t y = location.y;
+  if (row.destination == Destination::kShift) {
+    x += rule.numbers[row.a];
+    y += rule.numbers[row.b];
+  } else if (row.destination == Destination::kPlace) {
+    x = rule.numbers[row.a];
+    y = rule.numbers[row.b];
   }
-  return Outcome::kNoMatch;
+  const int64_t offsetX = x - location.x;
+  const int64_t offsetY = y - location.y;
+  if (!fitsInt32(x) || !fitsInt32(y) || offsetX < -kLargestOffset || offsetX > kLargestOffset ||
+      offsetY < -kLargestOffset || offsetY > kLargestOffset) {
+    return std::nullopt;
+  }
+  return std::pair{static_cast<int32_t>(x), static_cast<int32_t>(y)};
 }
 
 }  // namespace
 
-void evaluateRules(const char* rulesPath, char* recordName, std::size_t recordNameSize) {
-  const bool listing = cellState.recordSize == 0;
-  RulesFile file = openRulesFile(rulesPath);
-  char line[kRuleLineSize];
-  int ruleNumber = 0;
-  while (readRuleCandidate(file.get(), line)) {
-    const RuleCode code = ruleCodeOf(line, cellState.isInterior);
-    if (code == RuleCode::kNone) continue;
-    ++ruleNumber;
-    if (listing) {
-      listRule(code, ruleNumber);
-    } else if (matchRule(code, ruleNumber, recordName, recordNameSize) == Outcome::kEndCall) {
-      return;
+RuleVerdict evaluateRules(const RuleTable& rules, const CellLocation& location) {
+  RuleVerdict verdict;
+  verdict.newX = location.x;
+  verdict.newY = location.y;
+  for (const Rule& rule : rules.rules) {
+    if (kindOf(rule.code) != location.kind) continue;
+    const CodeRow& row = kCodeRows[static_cast<std::size_t>(rule.code)];
+    if (!conditionHolds(row, rule, location)) continue;
+    if (location.kind == RuleKind::kInterior) {
+      verdict.fate = row.fate;
+      ++verdict.countedMatches;
+      if (rule.code == RuleCode::kCI) {
+        verdict.copyNames.push_back(rule.fields[2]);
+        verdict.notes.push_back(formatted(row.note, location.name, rule.fields[2].c_str()));
+        continue;  // every copy rule that names the cell applies
+      }
+      verdict.notes.emplace_back(row.note);
+      return verdict;
     }
+    if (row.fate == CellFate::kDeleted) {
+      verdict.fate = row.fate;
+      ++verdict.countedMatches;
+      verdict.notes.push_back(formatted(row.note, location.x, location.y));
+      return verdict;
+    }
+    std::optional<std::pair<int32_t, int32_t>> to = destinationOf(row, rule, location);
+    if (!to) {
+      verdict.notes.push_back(
+          formatted("WARNING: rule %d would move the cell at (%d, %d) off the grid - rule "
+                    "ignored.\n",
+                    rule.number, location.x, location.y));
+      continue;
+    }
+    verdict.fate = row.fate;
+    verdict.newX = to->first;
+    verdict.newY = to->second;
+    verdict.notes.emplace_back(row.note);
+    return verdict;
+  }
+  return verdict;
+}
+
+void writeCopyNames(const RuleVerdict& verdict, char* recordName, std::size_t recordNameSize) {
+  for (const std::string& copyName : verdict.copyNames) {
+    std::memcpy(recordName, copyName.c_str(), std::min(copyName.size() + 1, recordNameSize));
   }
 }

@@ -1,6 +1,8 @@
 #!/bin/sh
 # Times Quendrel on a master-scale plugin (about 80 MB, 48,000 records)
-# against the I/O floor of the same machine in the same run.
+# against the I/O floor of the same machine in the same run, and
+# quendrel-map reading the same plugin twice (as the plugin and as the
+# master it is checked against).
 #
 #   tools/bench/run_bench.sh [WORK_DIR] [RUNS]
 #
@@ -30,8 +32,9 @@ fi
 
 echo "== building the release program and the generator in $BUILD_DIR"
 cmake -S "$SOURCE_DIR" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DQUENDREL_TESTS=OFF >/dev/null
-cmake --build "$BUILD_DIR" -j2 --target quendrel make_master_plugin >/dev/null
+cmake --build "$BUILD_DIR" -j2 --target quendrel quendrel-map make_master_plugin >/dev/null
 QUENDREL=$BUILD_DIR/quendrel
+QUENDREL_MAP=$BUILD_DIR/quendrel-map
 
 mkdir -p "$WORK_DIR/stub"
 cd "$WORK_DIR"
@@ -59,6 +62,10 @@ floor_once() {
   cp master.esp floor_copy.esp
 }
 quendrel_once() { "$QUENDREL" "$@" master.esp > console.txt 2> errors.txt; }
+# Status 2 (overlaps: the rules move every cell onto another) is expected.
+map_once() {
+  "$QUENDREL_MAP" --suggest --against master.esp master.esp > map.txt 2> errors.txt || [ $? -eq 2 ]
+}
 
 # One untimed run of each to warm the page cache.
 floor_once
@@ -67,11 +74,13 @@ quendrel_once
 : > floor.times
 : > plain.times
 : > verbose.times
+: > map.times
 i=0
 while [ "$i" -lt "$RUNS" ]; do
   seconds floor_once >> floor.times
   seconds quendrel_once >> plain.times
   seconds quendrel_once -v >> verbose.times
+  seconds map_once >> map.times
   i=$((i + 1))
 done
 rm -f floor_copy.esp
@@ -86,6 +95,7 @@ verbose_kb=$(peak_kb -v)
 floor=$(median < floor.times)
 plain=$(median < plain.times)
 verbose=$(median < verbose.times)
+map=$(median < map.times)
 size=$(wc -c < master.esp)
 echo
 echo "plugin: $size bytes; $RUNS runs each; medians in seconds"
@@ -93,3 +103,4 @@ echo "I/O floor (cat x2, cp x1): $floor"
 printf 'quendrel:    %s  (%.1fx floor)  peak memory %s KB\n' "$plain" "$(ratio "$plain" "$floor")" "$plain_kb"
 printf 'quendrel -v: %s  (%.1fx floor)  peak memory %s KB\n' "$verbose" "$(ratio "$verbose" "$floor")" "$verbose_kb"
 echo "run log under -v: $(wc -c < qnlog.txt) bytes"
+echo "quendrel-map --suggest --against master.esp master.esp: $map ($(head -1 map.txt))"

@@ -20,12 +20,13 @@ real_plugins=$(cd "$root/.." && pwd)/shared/corpus
 mkdir -p "$out/obj" "$out/corpus" "$out/seeds" "$out/findings"
 
 flags=(-std=c++20 -g -O1 -fno-omit-frame-pointer -fsanitize=fuzzer-no-link,address,undefined
-       -fno-sanitize-recover=undefined -I "$root/src")
+       -fno-sanitize-recover=undefined -I "$root/src" -DQUENDREL_RELEASE='"fuzz"')
 
 # The tool's sources without the program entry and the text editor launcher,
-# which the target replaces. Everything is rebuilt when a header changed.
+# which the target replaces, and without quendrel-map. Everything is rebuilt
+# when a header changed.
 mapfile -t sources < <(cd "$root" && find src -name '*.cpp' \
-  ! -path src/app/main.cpp ! -path src/app/editor.cpp | sort)
+  ! -path src/app/main.cpp ! -path src/app/editor.cpp ! -path 'src/map/*' | sort)
 sources+=(tools/fuzz/fuzz_run.cpp)
 newest_header=$(find "$root/src" -name '*.h' -printf '%T@\n' | sort -n | tail -1)
 objects=()

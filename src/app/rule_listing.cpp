@@ -1,0 +1,39 @@
+// The start-up listing of the rules in words: the exterior rules, then the
+// interior rules, each numbered within its kind.
+#include "app/rule_listing.h"
+
+#include <cstdio>
+
+#include "base/report.h"
+#include "base/run_state.h"
+
+namespace {
+
+void writeListingLine(const std::string& line) {
+  appendRunLog(line);
+  if (runOptions.rulesOnly) std::fwrite(line.data(), 1, line.size(), stdout);
+}
+
+}  // namespace
+
+void listRules(const RuleTable& rules, RuleKind kind) {
+  for (const Rule& rule : rules.rules) {
+    if (kindOf(rule.code) != kind) continue;
+    writeListingLine(ruleInWords(rule));
+    // The copy's name is written inside the record's own name, so it must fit.
+    if (copyNameTooLong(rule)) {
+      writeListingLine(
+          "   Actually I cannot do this yet: please make the copy name the same size or shorter "
+          "than the original cell name: You can rename the copy in TES.\n");
+      endRun(1);
+    }
+  }
+  // The table ends at such a line, so the exterior listing, which comes
+  // first, has listed every exterior rule above it when it stops the run.
+  if (rules.tooManyParameters) {
+    std::fflush(stdout);
+    std::fputs("Invalid Rule: You've specified too many parameters for this command!\n", stderr);
+    std::fflush(stderr);
+    endRun(1);
+  }
+}
