@@ -79,6 +79,18 @@ TEST_F(RuleTest, CopyNameLongerThanTheCellEndsTheListing) {
             "created.\n"
             "   Actually I cannot do this yet: please make the copy name the same size or shorter "
             "than the original cell name: You can rename the copy in TES.\n");
+
+  // A copy without a name would be an interior cell with an empty name.
+  write("quendrel.cfg", "CI, \"Some Cell\"\n");
+  write("mod.esp", testing_plugin::header() + testing_plugin::interiorCell("Some Cell"));
+  harness::RunResult r = run({"mod.esp"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.log,
+            "Rule 1: If an interior cell called (Some Cell) is found, a copy of it called () will be "
+            "created.\n"
+            "   The copy needs a name: please give the copy a name of its own, no longer than the "
+            "original cell name.\n");
+  EXPECT_FALSE(exists("QNOUT.ESP"));
 }
 
 TEST_F(RuleTest, MissingFileOrTooManyParametersEndTheRun) {

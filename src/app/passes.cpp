@@ -304,10 +304,12 @@ struct ScanPassFilesHeld {
   ScanPassFilesHeld() {
     holdRunFile(changeListFile);
     holdRunFile(interiorListFile);
+    holdRunFile(cellListFile);
   }
   ~ScanPassFilesHeld() {
     releaseRunFile(changeListFile);
     releaseRunFile(interiorListFile);
+    releaseRunFile(cellListFile);
   }
 };
 

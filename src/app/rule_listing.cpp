@@ -27,6 +27,12 @@ void listRules(const RuleTable& rules, RuleKind kind) {
           "than the original cell name: You can rename the copy in TES.\n");
       endRun(1);
     }
+    if (copyNameEmpty(rule)) {
+      writeListingLine(
+          "   The copy needs a name: please give the copy a name of its own, no longer than the "
+          "original cell name.\n");
+      endRun(1);
+    }
   }
   // The table ends at such a line, so the exterior listing, which comes
   // first, has listed every exterior rule above it when it stops the run.

@@ -126,6 +126,10 @@ RuleTable readRules(const MapOptions& options) {
       failRun("quendrel-map: %s: interior rule %d: the copy name is longer than the cell name\n",
               options.rules.c_str(), rule.number);
     }
+    if (copyNameEmpty(rule)) {
+      failRun("quendrel-map: %s: interior rule %d: the copy has no name\n",
+              options.rules.c_str(), rule.number);
+    }
   }
   return *rules;
 }

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "base/report.h"
+#include "base/run_files.h"
 #include "base/run_state.h"
 #include "plugin/cell_header.h"
 #include "plugin/plugin_cells.h"
@@ -156,14 +157,14 @@ void handleCell(const RuleTable& rules, uint8_t* data, uint32_t recordSize,
   walkCellContents(rules, data, dataSize, header->end, originalData);
 }
 
+RunFile cellListFile{kCellListFile};
+
 void appendCellLog() {
-  std::FILE* file = std::fopen(kCellListFile, "ab");
-  if (file == nullptr) {
+  const std::string& lines =
+      formatMessage("# (%d,%d)\t\"%s\"\t\"%s\"\r\n%d, %d\r\n", cellState.oldX, cellState.oldY,
+                    cellState.cellName, cellState.regionName, cellState.oldX, cellState.oldY);
+  if (!appendToRunFile(cellListFile, lines.data(), lines.size())) {
     failRun("Unable to open %s for writing a list of the cells in your ESP file: %s\n",
             kCellListFile, systemErrorText());
   }
-  std::fprintf(file, "# (%d,%d)\t\"%s\"\t\"%s\"\r\n%d, %d\r\n", cellState.oldX, cellState.oldY,
-               cellState.cellName, cellState.regionName, cellState.oldX, cellState.oldY);
-  std::fflush(file);
-  std::fclose(file);
 }

@@ -15,4 +15,6 @@ void handleCell(const RuleTable& rules, uint8_t* data, uint32_t recordSize,
                 uint8_t* originalData = nullptr);
 
 // Appends the current cell's two lines to cell_log.txt.
+// cell_log.txt is held by the pass that lists the cells (base/run_files.h).
 void appendCellLog();
+extern struct RunFile cellListFile;

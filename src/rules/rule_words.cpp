@@ -73,3 +73,7 @@ std::string ruleInWords(const Rule& rule) {
 bool copyNameTooLong(const Rule& rule) {
   return rule.code == RuleCode::kCI && rule.fields[2].size() > rule.fields[1].size();
 }
+
+bool copyNameEmpty(const Rule& rule) {
+  return rule.code == RuleCode::kCI && rule.fields[2].empty();
+}

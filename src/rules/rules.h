@@ -64,6 +64,9 @@ std::string ruleInWords(const Rule& rule);
 // A CI rule whose copy name is longer than the cell name: the copy's name
 // could not be written inside the record's name.
 bool copyNameTooLong(const Rule& rule);
+// A CI rule without a copy name: the copy would be an interior cell whose
+// name is empty, beside the original.
+bool copyNameEmpty(const Rule& rule);
 
 // The cell the rules are asked about: an exterior cell by its grid and region
 // (empty when it has none), or an interior cell by its name.
