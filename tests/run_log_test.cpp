@@ -1,5 +1,5 @@
-// The run log of a run that ends on a fatal error in the write pass: every
-// text logged before the failure is in the file, up to the last one.
+// The run log of a run that ends on a fatal error in the write pass, or is
+// interrupted: every text logged before is in the file, up to the last one.
 #include <filesystem>
 
 #include "harness.h"
@@ -38,6 +38,18 @@ TEST_F(RunLog, HoldsEveryTextUpToAFatalErrorInTheWritePass) {
   r = run({"mod.esp"}, "", limit);
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.log.find("- MODIFIED to (1, 0).\n"), std::string::npos) << r.log;
+}
+
+// An interruption writes whatever the buffer holds, then its last line.
+TEST_F(RunLog, AnInterruptionWritesTheBufferedTextsBeforeItsLine) {
+  holdRunLog();
+  appendRunLog("first\n");  // opens the log, and goes out at once
+  appendRunLog("second ");
+  appendRunLog(std::string(70000, 'x'));  // more than the buffer holds
+  appendRunLog("third\n");
+  writeRunLogAfterInterruption("interrupted\n");
+  EXPECT_EQ(readLog(), "first\nsecond " + std::string(70000, 'x') + "third\ninterrupted\n");
+  releaseRunLog();
 }
 
 }  // namespace
