@@ -10,7 +10,7 @@ bool appendToRunFile(RunFile& file, const char* bytes, std::size_t size) {
     if (stream == nullptr) return false;
   }
   std::fwrite(bytes, 1, size, stream);
-  std::fflush(stream);
+  // A held file is read only once it is let go, which writes out the rest.
   if (file.held) {
     file.stream = stream;
   } else {

@@ -1,8 +1,9 @@
 // The files a run writes a line at a time (the change list, the interior
 // cell list, the cell list and the message file). While a run holds such a
 // file, it is created anew at its first line (never written through a file
-// or link that stands under its name) and kept open, each line flushed at
-// once; outside a hold each line is appended on its own.
+// or link that stands under its name) and kept open, its lines buffered; it
+// is complete once the hold ends, before anything reads it. Outside a hold
+// each line is appended on its own.
 #pragma once
 
 #include <cstddef>

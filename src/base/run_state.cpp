@@ -26,7 +26,6 @@ void clearRunState() {
   runCounters = RunCounters{};
   scriptLists = ScriptLists{};
   messageBuffer.clear();
-  releaseRunLog();
 }
 
 void addScriptToList(std::vector<std::string>& list, const char* name) {
