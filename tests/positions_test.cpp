@@ -1,9 +1,14 @@
-// Position-to-cell conversion and whole-cell shifts.
+// Position-to-cell conversion, whole-cell shifts, and positions as the log writes them.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <limits>
+#include <random>
+#include <vector>
 
+#include "base/numbers.h"
 #include "plugin/record_layout.h"
 
 TEST(CellOfPosition, TruncatesTowardZeroAndStepsBackForNegatives) {
@@ -43,4 +48,26 @@ TEST(ShiftPosition, RefusesNonFinitePositionsAndHugeOffsets) {
   EXPECT_FALSE(shiftPosition(0.0f, 262144));
   EXPECT_FALSE(shiftPosition(0.0f, -262144));
   EXPECT_EQ(shiftPosition(0.0f, 262143), 262143.0f * 8192.0f);
+}
+
+// The run log's positions are written by our own "%f"; it must give the C
+// library's very text, rounding ties to even, for any float and for the
+// shifted doubles of script lines.
+TEST(FixedSixDecimals, WritesWhatPrintfWrites) {
+  std::mt19937 random(7);
+  std::vector<double> values = {0.0, -0.0, 5e-7, -5e-7, 1e-300, 0x1p60, -0x1p61, 1e300,
+                                std::numeric_limits<double>::infinity(), std::nan("")};
+  for (int j = -3000; j <= 3000; ++j) values.push_back(j / 128.0);  // ties in the 7th digit
+  for (int i = 0; i < 200000; ++i) {
+    const uint32_t bits = random();
+    float f;
+    std::memcpy(&f, &bits, sizeof f);
+    values.push_back(f);
+    values.push_back(static_cast<double>(f) + static_cast<int>(random() % 2001 - 1000) * 8192.0);
+  }
+  for (double value : values) {
+    char expected[400];
+    std::snprintf(expected, sizeof expected, "%f", value);
+    ASSERT_STREQ(fixedSixDecimals(value).text, expected) << value;
+  }
 }

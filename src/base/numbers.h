@@ -7,3 +7,14 @@
 #include <cstdint>
 
 int32_t readLeadingInt(const char* text, const char** end = nullptr);
+
+// A number as printf's "%f" writes it (fixed notation, six digits behind the
+// point, a minus sign for a negative number, -0.0 included), e.g. 17618.567017
+// for 1234.5670166015625 + 16384. The log writes some 100,000 positions of a
+// master file this way, and the C library's general routine spends most of a
+// run's time on them; this one gives the same text from integer arithmetic,
+// and hands the rare number beyond 2^60 (or not finite) to the C library.
+struct FixedText {
+  char text[320];  // room for the longest "%f" of a double
+};
+FixedText fixedSixDecimals(double value);

@@ -2,6 +2,7 @@
 // positions moved along with their cell.
 #include <cmath>
 
+#include "base/numbers.h"
 #include "base/report.h"
 #include "base/run_state.h"
 #include "plugin/record_layout.h"
@@ -55,8 +56,8 @@ std::optional<WorldPosition> moveDestinationWithItsCell(uint8_t* xy, const std::
   const WorldPosition old = readWorldPosition(xy);
   std::optional<GridCell> cell = cellOfPosition(old.x, old.y);
   if (cell && runOptions.verbose) {
-    appendRunLog(verboseLead + formatMessage("(%f, %f): cell [%d, %d] ", old.x, old.y, cell->x,
-                                             cell->y));
+    appendRunLog(verboseLead + formatMessage("(%s, %s): cell [%d, %d] ", fixed(old.x).text,
+                                             fixed(old.y).text, cell->x, cell->y));
   }
   std::optional<WorldPosition> moved;
   if (cell) moved = followMovedCell(*cell, old);
@@ -64,8 +65,11 @@ std::optional<WorldPosition> moveDestinationWithItsCell(uint8_t* xy, const std::
     if (runOptions.verbose) appendRunLog("\n");
     return std::nullopt;
   }
-  if (!runOptions.verbose) appendRunLog(quietLead + formatMessage("(%f, %f) ", old.x, old.y));
+  if (!runOptions.verbose) {
+    appendRunLog(quietLead + formatMessage("(%s, %s) ", fixed(old.x).text, fixed(old.y).text));
+  }
   writeWorldPosition(xy, *moved);
-  appendRunLog(formatMessage(" - MODIFIED to (%f, %f)\n", moved->x, moved->y));
+  appendRunLog(
+      formatMessage(" - MODIFIED to (%s, %s)\n", fixed(moved->x).text, fixed(moved->y).text));
   return moved;
 }

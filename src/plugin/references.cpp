@@ -87,15 +87,18 @@ std::size_t handleReference(const ReferenceWalk& walk, std::size_t frmrOffset) {
   // Each reference's position and its fate go to the run log as one text
   // (the same bytes as one text each), as a master holds 100,000 of them.
   if (!moved) {
-    if (runOptions.verbose) appendRunLog(formatMessage("(%f, %f) \n", old.x, old.y));
+    if (runOptions.verbose) {
+      appendRunLog(formatMessage("(%s, %s) \n", fixed(old.x).text, fixed(old.y).text));
+    }
   } else {
     writeWorldPosition(xy, *moved);
     if (runOptions.verbose) {
-      appendRunLog(formatMessage("(%f, %f)  - MODIFIED to (%f, %f)\n", old.x, old.y, moved->x,
-                                 moved->y));
+      appendRunLog(formatMessage("(%s, %s)  - MODIFIED to (%s, %s)\n", fixed(old.x).text,
+                                 fixed(old.y).text, fixed(moved->x).text, fixed(moved->y).text));
     } else {
-      appendRunLog(formatMessage("\tObject \"%s\"\t(%f, %f)  - MODIFIED to (%f, %f)\n", objectId,
-                                 old.x, old.y, moved->x, moved->y));
+      appendRunLog(formatMessage("\tObject \"%s\"\t(%s, %s)  - MODIFIED to (%s, %s)\n", objectId,
+                                 fixed(old.x).text, fixed(old.y).text, fixed(moved->x).text,
+                                 fixed(moved->y).text));
     }
     ++runCounters.objectsModified;
   }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "base/numbers.h"
 #include "plugin/record_layout.h"
 
 struct WorldPosition {
@@ -27,6 +28,9 @@ std::optional<WorldPosition> followMovedCell(GridCell cell, WorldPosition positi
 // the new position when it moved.
 std::optional<WorldPosition> moveDestinationWithItsCell(uint8_t* xy, const std::string& verboseLead,
                                                         const std::string& quietLead);
+
+// A coordinate as the run log shows it, "%f" style: 8292.000000.
+inline FixedText fixed(float coordinate) { return fixedSixDecimals(coordinate); }
 
 inline WorldPosition readWorldPosition(const uint8_t* xy) {
   return {readF32(xy + kXOffset), readF32(xy + kYOffset)};

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "base/numbers.h"
 #include "base/report.h"
 #include "base/run_state.h"
 #include "plugin/record_layout.h"
@@ -174,19 +175,18 @@ int rewriteCommandLine(char* line) {
   const double newX = static_cast<double>(x) + offsetX * 8192.0;
   const double newY = static_cast<double>(y) + offsetY * 8192.0;
 
-  char newXText[512];
-  char newYText[512];
-  std::snprintf(newXText, sizeof newXText, "%f", newX);
-  std::snprintf(newYText, sizeof newYText, "%f", newY);
+  const FixedText newXText = fixedSixDecimals(newX);
+  const FixedText newYText = fixedSixDecimals(newY);
   std::string rebuilt(line, xSpan->begin);
-  rebuilt += newXText;
+  rebuilt += newXText.text;
   rebuilt.append(line + xSpan->end, ySpan->begin - xSpan->end);
-  rebuilt += newYText;
+  rebuilt += newYText.text;
   rebuilt.append(line + ySpan->end, length - ySpan->end);
   if (rebuilt.size() > kScriptLineSize - 1) return 0;
 
-  appendRunLog(formatMessage("\n\tMODIFIED script usage of co-ords (%f, %f) to (%f,%f)",
-                             static_cast<double>(x), static_cast<double>(y), newX, newY));
+  appendRunLog(formatMessage("\n\tMODIFIED script usage of co-ords (%s, %s) to (%s,%s)",
+                             fixedSixDecimals(x).text, fixedSixDecimals(y).text, newXText.text,
+                             newYText.text));
   std::memcpy(line, rebuilt.c_str(), rebuilt.size() + 1);
   return 1;
 }
