@@ -137,14 +137,5 @@ int runQuendrel(int argc, char** argv) {
   struct FolderReleased {
     ~FolderReleased() { releaseFolder(); }
   } folderReleased;
-  try {
-    return run(argc, argv);
-  } catch (const RunEnded& ended) {
-    std::fflush(stdout);
-    return ended.status;
-  } catch (const std::bad_alloc&) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "Unable to allocate memory: %s\n", std::strerror(ENOMEM));
-    return 1;
-  }
+  return exitStatusOf([&] { return run(argc, argv); }, "Unable to allocate memory: %s\n");
 }

@@ -10,27 +10,9 @@
 #include "base/platform.h"
 #include "base/run_files.h"
 #include "base/run_state.h"
+#include "base/text_format.h"
 
 std::string messageBuffer;
-
-static void formatInto(std::string& out, const char* format, va_list args) {
-  char stackText[2048];
-  va_list copy;
-  va_copy(copy, args);
-  int length = std::vsnprintf(stackText, sizeof stackText, format, copy);
-  va_end(copy);
-  if (length < 0) {
-    out.clear();
-    return;
-  }
-  if (static_cast<std::size_t>(length) < sizeof stackText) {
-    out.assign(stackText, static_cast<std::size_t>(length));
-    return;
-  }
-  out.resize(static_cast<std::size_t>(length) + 1);
-  std::vsnprintf(out.data(), out.size(), format, args);
-  out.resize(static_cast<std::size_t>(length));
-}
 
 const std::string& formatMessage(const char* format, ...) {
   va_list args;

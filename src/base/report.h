@@ -3,6 +3,10 @@
 // run on a fatal error.
 #pragma once
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <new>
 #include <string>
 
 // Every report text is formatted into this one buffer and written out as it
@@ -13,6 +17,23 @@ extern std::string messageBuffer;
 struct RunEnded {
   int status;
 };
+
+// Runs a program's `run` and gives its exit status: what it returns, or the
+// status it ended with; running out of memory ends it with status 1 and
+// `outOfMemory` (a format taking the system's text for it) on standard error.
+template <typename Run>
+int exitStatusOf(Run run, const char* outOfMemory) {
+  try {
+    return run();
+  } catch (const RunEnded& ended) {
+    std::fflush(stdout);
+    return ended.status;
+  } catch (const std::bad_alloc&) {
+    std::fflush(stdout);
+    std::fprintf(stderr, outOfMemory, std::strerror(ENOMEM));
+    return 1;
+  }
+}
 
 // Formats into messageBuffer and returns it.
 const std::string& formatMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -200,14 +200,5 @@ int run(int argc, char** argv) {
 }  // namespace
 
 int runQuendrelMap(int argc, char** argv) {
-  try {
-    return run(argc, argv);
-  } catch (const RunEnded& ended) {
-    std::fflush(stdout);
-    return ended.status;
-  } catch (const std::bad_alloc&) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "quendrel-map: %s\n", std::strerror(ENOMEM));
-    return 1;
-  }
+  return exitStatusOf([&] { return run(argc, argv); }, "quendrel-map: %s\n");
 }

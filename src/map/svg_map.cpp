@@ -2,15 +2,15 @@
 // the game's editor writes it; the picture is UTF-8.
 #include "map/svg_map.h"
 
-#include "map/map_text.h"
-
 #include <algorithm>
 #include <cmath>
-#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <map>
 #include <set>
+
+#include "base/text_format.h"
+#include "map/map_text.h"
 
 namespace {
 
@@ -32,23 +32,6 @@ const char* const kPalette[] = {"#4e79a7", "#f28e2b", "#59a14f", "#b07aa1", "#ed
                                 "#d37295", "#a0cbe8", "#ffbe7d", "#b6992d", "#d4a6c8",
                                 "#2f4b7c", "#665191", "#00a6a6", "#7f5539", "#c3d350"};
 const char* const kNoRegionColour = "#e2cf9f";
-
-void put(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
-void put(std::string& out, const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  va_list copy;
-  va_copy(copy, args);
-  const int length = std::vsnprintf(nullptr, 0, format, copy);
-  va_end(copy);
-  if (length > 0) {
-    const std::size_t at = out.size();
-    out.resize(at + static_cast<std::size_t>(length) + 1);
-    std::vsnprintf(out.data() + at, static_cast<std::size_t>(length) + 1, format, args);
-    out.resize(at + static_cast<std::size_t>(length));
-  }
-  va_end(args);
-}
 
 void appendUtf8(std::string& out, uint32_t code) {
   if (code < 0x80) {
@@ -165,7 +148,7 @@ std::string describe(GridCell at, const ExteriorCell& cell, const std::string& p
 void square(std::string& out, const Layout& layout, GridCell at, const char* extra,
             const std::string& title, double inset = 0) {
   const double side = layout.side() - 2 * inset;
-  put(out, "<rect x=\"%.2f\" y=\"%.2f\" width=\"%.2f\" height=\"%.2f\"%s>",
+  appendFormatted(out, "<rect x=\"%.2f\" y=\"%.2f\" width=\"%.2f\" height=\"%.2f\"%s>",
       layout.left(at.x) + inset, layout.top(at.y) + inset, side, side, extra);
   out += joined("<title>", title, "</title></rect>\n");
 }
@@ -200,32 +183,32 @@ class RegionColours {
 };
 
 void drawAxes(std::string& out, const Layout& layout) {
-  put(out, "<rect x=\"%.2f\" y=\"%.2f\" width=\"%.2f\" height=\"%.2f\" class=\"frame\"/>\n",
+  appendFormatted(out, "<rect x=\"%.2f\" y=\"%.2f\" width=\"%.2f\" height=\"%.2f\" class=\"frame\"/>\n",
       kLeft, kTop, layout.gridWidth, layout.gridHeight);
   // A line between every two cells while cells are big enough to tell apart.
   if (layout.cell >= 6) {
     out += "<path class=\"lines\" d=\"";
     for (int64_t x = layout.minX + 1; x <= layout.maxX; ++x) {
-      put(out, "M%.2f %.2fv%.2f", layout.left(x), kTop, layout.gridHeight);
+      appendFormatted(out, "M%.2f %.2fv%.2f", layout.left(x), kTop, layout.gridHeight);
     }
     for (int64_t y = layout.minY; y < layout.maxY; ++y) {
-      put(out, "M%.2f %.2fh%.2f", kLeft, layout.top(y), layout.gridWidth);
+      appendFormatted(out, "M%.2f %.2fh%.2f", kLeft, layout.top(y), layout.gridWidth);
     }
     out += "\"/>\n";
   }
   const int64_t step = labelStep(layout.cell);
   out += "<g class=\"axis\">\n";
   for (int64_t x = firstMultiple(layout.minX, step); x <= layout.maxX; x += step) {
-    put(out, "<text x=\"%.2f\" y=\"%.2f\" text-anchor=\"middle\">%lld</text>\n",
+    appendFormatted(out, "<text x=\"%.2f\" y=\"%.2f\" text-anchor=\"middle\">%lld</text>\n",
         layout.centreX(x), kTop + layout.gridHeight + 16, static_cast<long long>(x));
   }
   for (int64_t y = firstMultiple(layout.minY, step); y <= layout.maxY; y += step) {
-    put(out, "<text x=\"%.2f\" y=\"%.2f\" text-anchor=\"end\">%lld</text>\n", kLeft - 6,
+    appendFormatted(out, "<text x=\"%.2f\" y=\"%.2f\" text-anchor=\"end\">%lld</text>\n", kLeft - 6,
         layout.centreY(y) + 4, static_cast<long long>(y));
   }
-  put(out, "<text x=\"%.2f\" y=\"%.2f\" text-anchor=\"middle\">X: east</text>\n",
+  appendFormatted(out, "<text x=\"%.2f\" y=\"%.2f\" text-anchor=\"middle\">X: east</text>\n",
       kLeft + layout.gridWidth / 2, kTop + layout.gridHeight + 36);
-  put(out, "<text x=\"%.2f\" y=\"%.2f\" text-anchor=\"end\">Y: north</text>\n", kLeft - 6,
+  appendFormatted(out, "<text x=\"%.2f\" y=\"%.2f\" text-anchor=\"end\">Y: north</text>\n", kLeft - 6,
       kTop - 10);
   out += "</g>\n";
 }
@@ -259,7 +242,7 @@ struct Legend {
       shape.replace(shape.find(" @"), 2, at);
       out += joined(shape, "\n");
     }
-    put(out, "<text x=\"%.2f\" y=\"%.2f\">", x + 22, y);
+    appendFormatted(out, "<text x=\"%.2f\" y=\"%.2f\">", x + 22, y);
     out += joined(text, "</text>\n");
     widest = std::max(widest, text.size());
     y += kLegendLine;
@@ -342,7 +325,7 @@ SvgPicture drawCellMap(const PluginCells& plugin, const std::vector<PredictedCel
     square(body, layout, cell.grid, "", describe(cell.grid, cell, plugin.label, now), outline / 2);
     if (fate.fate == CellFate::kDeleted) {
       const double x = layout.left(cell.grid.x), y = layout.top(cell.grid.y), s = layout.side();
-      put(body, "<path class=\"cross\" d=\"M%.2f %.2fl%.2f %.2fM%.2f %.2fl%.2f %.2f\"/>\n", x, y,
+      appendFormatted(body, "<path class=\"cross\" d=\"M%.2f %.2fl%.2f %.2fM%.2f %.2fl%.2f %.2f\"/>\n", x, y,
           s, s, x + s, y, -s, s);
     }
   }
@@ -350,7 +333,7 @@ SvgPicture drawCellMap(const PluginCells& plugin, const std::vector<PredictedCel
   for (const PredictedCell& fate : fates) {
     const bool moved = fate.fate == CellFate::kMoved && !(fate.to == fate.cell->grid);
     if (!moved && fate.fate != CellFate::kCopied) continue;
-    put(body, "<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\"%s/>\n",
+    appendFormatted(body, "<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\"%s/>\n",
         layout.centreX(fate.cell->grid.x), layout.centreY(fate.cell->grid.y),
         layout.centreX(fate.to.x), layout.centreY(fate.to.y),
         moved ? "" : " class=\"copy\"");
@@ -397,13 +380,13 @@ SvgPicture drawCellMap(const PluginCells& plugin, const std::vector<PredictedCel
   const double height = std::ceil(std::max(kTop + layout.gridHeight + kBottom, legend.y + 16));
   SvgPicture picture{"", static_cast<int>(width), static_cast<int>(height)};
   std::string& svg = picture.text;
-  put(svg,
+  appendFormatted(svg,
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
       "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"%d\" "
       "viewBox=\"0 0 %d %d\">\n",
       picture.width, picture.height, picture.width, picture.height);
   svg += joined("<title>Cell map of ", xmlText(plugin.label), "</title>\n<style>\n");
-  put(svg,
+  appendFormatted(svg,
       "text{font-family:sans-serif;font-size:12px;fill:#222}\n"
       ".axis text{font-size:11px;fill:#555}\n"
       ".frame{fill:none;stroke:#999;stroke-width:1}\n"
@@ -421,13 +404,13 @@ SvgPicture drawCellMap(const PluginCells& plugin, const std::vector<PredictedCel
   svg += "</style>\n<defs><marker id=\"arrow\" viewBox=\"0 0 10 10\" refX=\"10\" refY=\"5\" "
          "markerWidth=\"6\" markerHeight=\"6\" orient=\"auto\"><path d=\"M0 0L10 5L0 10z\" "
          "fill=\"#222\"/></marker></defs>\n";
-  put(svg, "<rect width=\"%d\" height=\"%d\" fill=\"#fff\"/>\n", picture.width, picture.height);
+  appendFormatted(svg, "<rect width=\"%d\" height=\"%d\" fill=\"#fff\"/>\n", picture.width, picture.height);
   const std::string heading =
       joined(xmlText(plugin.label), ": ", std::to_string(counts.kept), " kept, ",
              std::to_string(counts.moved), " moved, ", std::to_string(counts.copied), " copied, ",
              std::to_string(counts.deleted), " deleted; ",
              plural(static_cast<int>(overlaps.size()), "overlap"));
-  put(svg, "<text x=\"%.2f\" y=\"28\" style=\"font-size:16px;font-weight:bold\">", kLeft);
+  appendFormatted(svg, "<text x=\"%.2f\" y=\"28\" style=\"font-size:16px;font-weight:bold\">", kLeft);
   svg += joined(heading, "</text>\n", body, legendText, "</svg>\n");
   return picture;
 }

@@ -2,13 +2,13 @@
 // file order; what a code tests, where it sends the cell, what is written and
 // what the run log is told all stand in one row per code below.
 #include <algorithm>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
 #include <optional>
 #include <utility>
 
+#include "base/text_format.h"
 #include "rules/rules.h"
 
 namespace {
@@ -63,20 +63,6 @@ static_assert(std::size(kCodeRows) == static_cast<std::size_t>(RuleCode::kDI) + 
 // Offsets are turned into world units by multiplying by 8192, which must
 // still fit in 32 bits.
 constexpr int64_t kLargestOffset = 262143;
-
-std::string formatted(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string formatted(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  va_list copy;
-  va_copy(copy, args);
-  const int length = std::vsnprintf(nullptr, 0, format, copy);
-  va_end(copy);
-  std::string text(length > 0 ? static_cast<std::size_t>(length) : 0, '\0');
-  if (length > 0) std::vsnprintf(text.data(), text.size() + 1, format, args);
-  va_end(args);
-  return text;
-}
 
 bool fitsInt32(int64_t value) { return value >= INT32_MIN && value <= INT32_MAX; }
 
