@@ -37,9 +37,6 @@ void listRules(const RuleTable& rules, RuleKind kind) {
   // The table ends at such a line, so the exterior listing, which comes
   // first, has listed every exterior rule above it when it stops the run.
   if (rules.tooManyParameters) {
-    std::fflush(stdout);
-    std::fputs("Invalid Rule: You've specified too many parameters for this command!\n", stderr);
-    std::fflush(stderr);
-    endRun(1);
+    failRun("Invalid Rule: You've specified too many parameters for this command!\n");
   }
 }
