@@ -35,9 +35,6 @@ struct RawFile {
   int descriptor = -1;   // the C library's descriptor, which owns the handle
   explicit operator bool() const { return descriptor != -1; }
 };
-// Opens (creating it when missing) a file for appending in byte mode;
-// errno tells why when it fails.
-RawFile openRawForAppend(const char* name);
 // Creates the file anew for writing in byte mode: whatever stands under the
 // name is removed first, and the file is then created so that a name that
 // exists again (a file, a folder, a link) makes it fail rather than be

@@ -65,10 +65,6 @@ namespace {
 RawFile rawFile(int descriptor) { return RawFile{descriptor, descriptor}; }
 }  // namespace
 
-RawFile openRawForAppend(const char* name) {
-  return rawFile(::open(name, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666));
-}
-
 RawFile createRawFile(const char* name) {
   ::unlink(name);
   return rawFile(::open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));

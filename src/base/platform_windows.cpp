@@ -56,29 +56,6 @@ std::filesystem::path utf8Path(const char* name) {
   return std::filesystem::path(std::u8string(reinterpret_cast<const char8_t*>(name)));
 }
 
-// Opens a file with the system's own call; the C library's descriptor owns
-// the handle, and writes go to the handle directly, taking no lock of the C
-// library (an interruption handler writes while the main thread is stopped).
-RawFile openRaw(const char* name, DWORD access, DWORD disposition) {
-  wchar_t wide[MAX_PATH * 2];
-  if (!wideName(name, wide, MAX_PATH * 2)) {
-    errno = ENOENT;
-    return RawFile{};
-  }
-  HANDLE handle = CreateFileW(wide, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) {
-    setErrnoFromSystem();
-    return RawFile{};
-  }
-  const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
-  if (descriptor < 0) {
-    CloseHandle(handle);
-    return RawFile{};
-  }
-  return RawFile{reinterpret_cast<intptr_t>(handle), descriptor};
-}
-
 }  // namespace
 
 // The C library's stat() gives every file the inode 0 here, so the same-file
@@ -101,15 +78,30 @@ void runEditorCommand(const std::string& command) {
   (void)ignored;
 }
 
-RawFile openRawForAppend(const char* name) {
-  RawFile file = openRaw(name, FILE_APPEND_DATA, OPEN_ALWAYS);
-  return file;
-}
-
+// The file is created with the system's own call; the C library's descriptor
+// owns the handle, and writes go to the handle directly, taking no lock of
+// the C library (an interruption handler writes while the main thread is
+// stopped).
 RawFile createRawFile(const char* name) {
   removeFileQuietly(name);
+  wchar_t wide[MAX_PATH * 2];
+  if (!wideName(name, wide, MAX_PATH * 2)) {
+    errno = ENOENT;
+    return RawFile{};
+  }
   // CREATE_NEW fails on any name that exists, a link included.
-  return openRaw(name, GENERIC_WRITE, CREATE_NEW);
+  HANDLE handle = CreateFileW(wide, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    setErrnoFromSystem();
+    return RawFile{};
+  }
+  const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
+  if (descriptor < 0) {
+    CloseHandle(handle);
+    return RawFile{};
+  }
+  return RawFile{reinterpret_cast<intptr_t>(handle), descriptor};
 }
 
 std::optional<uint64_t> rawFileSize(RawFile file) {

@@ -14,6 +14,7 @@
 
 #include "base/platform.h"
 #include "base/report.h"
+#include "base/run_files.h"
 #include "base/run_state.h"
 
 namespace {
@@ -49,13 +50,8 @@ void writeBuffer() {
 }
 
 void appendOnItsOwn(const std::string& bytes) {
-  RawFile file = openRawForAppend(kRunLogFile);
-  if (!file) {
-    reportAppendFailure(kRunLogFile);
-    return;
-  }
-  writeRaw(file, bytes.data(), bytes.size());
-  closeRaw(file);
+  RunFile file{kRunLogFile};
+  if (!appendToRunFile(file, bytes.data(), bytes.size())) reportAppendFailure(kRunLogFile);
 }
 
 }  // namespace

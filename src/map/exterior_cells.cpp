@@ -5,10 +5,10 @@
 #include "map/exterior_cells.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <optional>
 
+#include "base/platform.h"
 #include "base/report.h"
 #include "base/text_lines.h"
 #include "plugin/cell_header.h"
@@ -31,14 +31,13 @@ bool skipBytes(std::FILE* file, uint64_t count) {
 }  // namespace
 
 PluginCells readExteriorCells(const std::string& path) {
-  PluginCells plugin{std::filesystem::path(path).filename().string(), {}};
+  // The plugin is named by its file name alone, without the folders.
+  PluginCells plugin{path.substr(path.find_last_of("/\\") + 1), {}};
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
   if (!file) failRun("quendrel-map: cannot read %s: %s\n", path.c_str(), systemErrorText());
-  std::error_code sizeError;
-  const uint64_t fileSize = std::filesystem::file_size(path, sizeError);
-  if (sizeError) {
-    failRun("quendrel-map: cannot read %s: %s\n", path.c_str(), sizeError.message().c_str());
-  }
+  const std::optional<uint64_t> size = sizeOfOpenFile(file.get());
+  if (!size) failRun("quendrel-map: cannot read %s: %s\n", path.c_str(), systemErrorText());
+  const uint64_t fileSize = *size;
 
   std::vector<uint8_t> record;
   uint64_t offset = 0;
