@@ -169,7 +169,13 @@ class WorkDirTest : public ::testing::Test {
     for (const std::string& a : arguments) command += " \"" + a + "\"";
     command += " > \"" + windowsPath(out) + "\" 2> \"" + windowsPath(err) + "\" < NUL\"";
     (void)shellPrefix;
-    result.status = std::system(command.c_str());
+    // Under load, Wine's cmd.exe now and then fails to start the program at
+    // all (9009, "Can't recognize ..."; or -1, no cmd.exe): nothing ran, so
+    // the command is started again.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+      result.status = std::system(command.c_str());
+      if (result.status != 9009 && result.status != -1) break;
+    }
 #else
     // Appended piece by piece: GCC 12 at -O3 sees a false overlap in
     // `" " + std::string` (-Wrestrict).
