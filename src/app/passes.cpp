@@ -21,6 +21,7 @@
 #include "plugin/plugin_cells.h"
 #include "plugin/record_check.h"
 #include "plugin/record_layout.h"
+#include "plugin/record_reader.h"
 #include "rules/rules.h"
 #include "script/script_text.h"
 #include "workfiles/change_list.h"
@@ -47,24 +48,25 @@ void resetForRecord(uint32_t recordSize) {
   outputDecision = OutputDecision{};
 }
 
-// Reads the next record whole. Returns false at the end of the file; a file
-// that ends inside a record, or a record larger than what is left of the
-// file, ends the run.
-bool readRecord(std::FILE* plugin, const char* path, uint64_t fileSize, RecordBuffers& record) {
-  uint8_t header[kRecordHeaderSize] = {};
-  errno = 0;
-  std::size_t got = std::fread(header, 1, sizeof header, plugin);
-  if (got == 0 && !std::ferror(plugin)) return false;
-  uint64_t wholeSize = uint64_t{readU32(header + kRecordSizeOffset)} + kRecordHeaderSize;
-  uint64_t left = fileSize > record.fileOffset ? fileSize - record.fileOffset : 0;
-  bool fits = got == sizeof header && wholeSize <= UINT32_MAX && wholeSize <= left;
-  if (!fits) {
-    const char* reason = std::ferror(plugin) ? systemErrorText()
-                                             : "the file ends inside this record";
+// A plugin that ends inside a record, or holds a record larger than what is
+// left of the file, ends the run.
+class EndRunOnDamage : public DamageReporter {
+ public:
+  explicit EndRunOnDamage(const char* path) : path_(path) {}
+  void damaged(const RecordDamage& damage) override {
     failRun("Unable to read entire marker record (%llu bytes) from %s into memory: %s\n",
-            static_cast<unsigned long long>(wholeSize), path, reason);
+            static_cast<unsigned long long>(damage.recordSize), path_, damage.reason.c_str());
   }
-  uint32_t recordSize = static_cast<uint32_t>(wholeSize);
+
+ private:
+  const char* path_;
+};
+
+// Reads the next record whole. Returns false at the end of the file.
+bool readRecord(RecordReader& reader, RecordBuffers& record) {
+  RecordHeader header;
+  if (!reader.next(header)) return false;
+  const uint32_t recordSize = static_cast<uint32_t>(header.wholeSize());
   resetForRecord(recordSize);
   try {
     record.original.resize(recordSize);
@@ -74,14 +76,8 @@ bool readRecord(std::FILE* plugin, const char* path, uint64_t fileSize, RecordBu
     failRun("Unable to allocate %lld bytes of memory to store TES file record: %s\n",
             static_cast<long long>(uint64_t{recordSize} * 2), systemErrorText());
   }
-  std::memcpy(record.original.data(), header, sizeof header);
-  std::size_t dataSize = recordSize - kRecordHeaderSize;
-  if (std::fread(record.original.data() + kRecordHeaderSize, 1, dataSize, plugin) != dataSize) {
-    const char* reason = std::ferror(plugin) ? systemErrorText()
-                                             : "the file ends inside this record";
-    failRun("Unable to read entire marker record (%u bytes) from %s into memory: %s\n",
-            recordSize, path, reason);
-  }
+  record.fileOffset = header.offset;
+  reader.readRecord(header, record.original.data());
   std::memcpy(record.modified.data(), record.original.data(), recordSize);
   record.modifiedSize = recordSize;
   return true;
@@ -251,14 +247,9 @@ class TemporaryOutput {
   bool replaced_ = false;
 };
 
-void runOnePass(const char* path, const RuleTable& rules, RecordBuffers& record) {
-  // The plugin is read in a few big pieces. The buffer is declared first, so
-  // that the stream is closed before it goes.
-  std::vector<char> pluginBuffer(kStreamBufferSize);
-  std::unique_ptr<std::FILE, FileCloser> plugin(std::fopen(path, "rb"));
-  if (!plugin) failRun("Unable to open %s for reading: %s\n", path, systemErrorText());
-  std::setvbuf(plugin.get(), pluginBuffer.data(), _IOFBF, pluginBuffer.size());
-  const uint64_t fileSize = sizeOfOpenFile(plugin.get()).value_or(UINT64_MAX);
+void runOnePass(RecordReader& plugin, const char* path, const RuleTable& rules,
+                RecordBuffers& record) {
+  plugin.rewind();
   std::optional<TemporaryOutput> output;
   if (runOptions.pass == 2) output.emplace();
   if (runOptions.pass == 1) {
@@ -267,8 +258,7 @@ void runOnePass(const char* path, const RuleTable& rules, RecordBuffers& record)
     std::printf("\n\nStep 2/2: Processing data from \"%s\" and creating \"%s\":\n", path,
                 kOutputPlugin);
   }
-  record.fileOffset = 0;
-  while (readRecord(plugin.get(), path, fileSize, record)) {
+  while (readRecord(plugin, record)) {
     if (runOptions.verbose && runOptions.pass == 2) {
       const uint8_t* type = record.original.data();
       appendRunLog(formatMessage("New Record: %c%c%c%c: (%d bytes)", type[0], type[1], type[2],
@@ -276,7 +266,6 @@ void runOnePass(const char* path, const RuleTable& rules, RecordBuffers& record)
     }
     dispatchRecord(record, rules);
     if (output) writeRecord(output->get(), record);
-    record.fileOffset += record.original.size();
     flushRunLog();
   }
   std::fflush(stdout);
@@ -323,15 +312,21 @@ struct PluginCellsRemembered {
 void runBothPasses(const char* pluginPath, const RuleTable& rules) {
   PluginCellsRemembered cellsRemembered;
   RecordBuffers record;
+  // The plugin is opened once and read in a few big pieces.
+  EndRunOnDamage endRunOnDamage(pluginPath);
+  RecordReader plugin(endRunOnDamage);
+  if (!plugin.open(pluginPath)) {
+    failRun("Unable to open %s for reading: %s\n", pluginPath, systemErrorText());
+  }
   runOptions.pass = 1;
   {
     ScanPassFilesHeld filesHeld;
-    runOnePass(pluginPath, rules, record);
+    runOnePass(plugin, pluginPath, rules, record);
   }
   if (runOptions.listCells) return;
   runOptions.pass = 2;
   WritePassListsHeld listsHeld;
-  runOnePass(pluginPath, rules, record);
+  runOnePass(plugin, pluginPath, rules, record);
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "workfiles/change_list.h"
 #include "workfiles/interior_list.h"
 #include "base/text_lines.h"
+#include "plugin/plugin_signature.h"
 
 namespace {
 
@@ -41,34 +42,21 @@ void startAfresh() {
 // records; a folder, a text file or a plugin of the next-generation format
 // ("TES4") is refused before any pass, with QNOUT.ESP untouched.
 void checkPluginSignature(const char* pluginPath) {
-  std::unique_ptr<std::FILE, FileCloser> plugin(std::fopen(pluginPath, "rb"));
-  if (!plugin) failRun("Unable to open %s for reading: %s\n", pluginPath, systemErrorText());
-  char signature[4];
-  errno = 0;
-  const std::size_t got = std::fread(signature, 1, sizeof signature, plugin.get());
-  // A folder opens on some systems and then fails at the first read.
-  if (got == 0 && std::ferror(plugin.get())) {
-    failRun("Unable to open %s for reading: %s\n", pluginPath, systemErrorText());
+  const PluginSignature signature = readPluginSignature(pluginPath);
+  switch (signature.kind) {
+    case PluginSignature::kTes3:
+    case PluginSignature::kEmpty:
+      return;
+    case PluginSignature::kUnreadable:
+      failRun("Unable to open %s for reading: %s\n", pluginPath, systemErrorText());
+    case PluginSignature::kTes4:
+      failRun("Unable to read %s: it is a TES4 plugin, and Quendrel handles TES3 plugins only\n",
+              pluginPath);
+    case PluginSignature::kOther:
+      failRun(
+          "Unable to read %s: it is not a TES3 plugin (it begins with \"%s\", not \"TES3\")\n",
+          pluginPath, signature.shown.c_str());
   }
-  if (got == 0 || (got == 4 && std::memcmp(signature, "TES3", 4) == 0)) return;
-  if (got == 4 && std::memcmp(signature, "TES4", 4) == 0) {
-    failRun("Unable to read %s: it is a TES4 plugin, and Quendrel handles TES3 plugins only\n",
-            pluginPath);
-  }
-  // The first bytes as they are where printable, as \xNN where not.
-  std::string shown;
-  for (std::size_t i = 0; i < got; ++i) {
-    const unsigned char c = static_cast<unsigned char>(signature[i]);
-    if (c >= 0x20 && c < 0x7f && c != '\\' && c != '"') {
-      shown += static_cast<char>(c);
-    } else {
-      char escaped[5];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
-      shown += escaped;
-    }
-  }
-  failRun("Unable to read %s: it is not a TES3 plugin (it begins with \"%s\", not \"TES3\")\n",
-          pluginPath, shown.c_str());
 }
 
 // The folder is claimed from before the first deletion to the end of the

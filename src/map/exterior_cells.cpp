@@ -4,75 +4,66 @@
 // seek, so that the whole file is never read.
 #include "map/exterior_cells.h"
 
-#include <cstdio>
-#include <memory>
 #include <optional>
 
-#include "base/platform.h"
 #include "base/report.h"
-#include "base/text_lines.h"
+#include "map/map_errors.h"
 #include "plugin/cell_header.h"
+#include "plugin/plugin_signature.h"
 #include "plugin/record_check.h"
+#include "plugin/record_reader.h"
 
 namespace {
 
-// Moves the file position on by `count` bytes, in steps a long can hold on
-// every system.
-bool skipBytes(std::FILE* file, uint64_t count) {
-  constexpr uint64_t kLargestStep = uint64_t{1} << 30;
-  while (count > 0) {
-    const uint64_t step = count < kLargestStep ? count : kLargestStep;
-    if (std::fseek(file, static_cast<long>(step), SEEK_CUR) != 0) return false;
-    count -= step;
+// The first damage the reader meets ends the run with its own line.
+class EndOnDamage : public DamageReporter {
+ public:
+  explicit EndOnDamage(const std::string& path) : path_(path) {}
+  void damaged(const RecordDamage& damage) override {
+    if (damage.readFailed) {
+      failMap("quendrel-map: cannot read %s: %s\n", path_.c_str(), damage.reason.c_str());
+    }
+    failMap("quendrel-map: %s ends inside the record at byte %llu\n", path_.c_str(),
+            static_cast<unsigned long long>(damage.offset));
   }
-  return true;
-}
+
+ private:
+  const std::string& path_;
+};
 
 }  // namespace
 
 PluginCells readExteriorCells(const std::string& path) {
   // The plugin is named by its file name alone, without the folders.
   PluginCells plugin{path.substr(path.find_last_of("/\\") + 1), {}};
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-  if (!file) failRun("quendrel-map: cannot read %s: %s\n", path.c_str(), systemErrorText());
-  const std::optional<uint64_t> size = sizeOfOpenFile(file.get());
-  if (!size) failRun("quendrel-map: cannot read %s: %s\n", path.c_str(), systemErrorText());
-  const uint64_t fileSize = *size;
-
-  std::vector<uint8_t> record;
-  uint64_t offset = 0;
-  while (offset < fileSize) {
-    uint8_t header[kRecordHeaderSize];
-    const std::size_t got = std::fread(header, 1, sizeof header, file.get());
-    if (got == 0 && std::ferror(file.get())) {
-      failRun("quendrel-map: cannot read %s: %s\n", path.c_str(), systemErrorText());
-    }
-    if (offset == 0 && (got < kTagSize || !hasTag(header, "TES3"))) {
-      failRun("quendrel-map: %s is not a TES3 plugin\n", path.c_str());
-    }
-    const uint64_t dataSize = readU32(header + kRecordSizeOffset);
-    const uint64_t left = fileSize - offset;
-    if (got < sizeof header || left < sizeof header || left - sizeof header < dataSize) {
-      failRun("quendrel-map: %s ends inside the record at byte %llu\n", path.c_str(),
-              static_cast<unsigned long long>(offset));
-    }
-    if (hasTag(header, "CELL")) {
-      record.assign(header, header + sizeof header);
-      record.resize(sizeof header + dataSize);
-      if (std::fread(record.data() + sizeof header, 1, dataSize, file.get()) != dataSize) {
-        failRun("quendrel-map: cannot read %s: %s\n", path.c_str(), systemErrorText());
-      }
-      std::optional<CellHeader> cell =
-          readCellHeader(record.data() + kRecordHeaderSize, static_cast<std::size_t>(dataSize));
-      if (cell && !cell->interior) {
-        const bool damaged = describeRecordDamage(record.data(), record.size()).has_value();
-        plugin.cells.push_back({cell->grid, cell->name, cell->region, damaged});
-      }
-    } else if (!skipBytes(file.get(), dataSize)) {
-      failRun("quendrel-map: cannot read %s: %s\n", path.c_str(), systemErrorText());
-    }
-    offset += sizeof header + dataSize;
+  const PluginSignature signature = readPluginSignature(path.c_str());
+  if (signature.kind == PluginSignature::kUnreadable) {
+    failMap("quendrel-map: cannot read %s: %s\n", path.c_str(), systemErrorText());
   }
-  if (offset == 0) failRun("quendrel-map: %s is not a TES3 plugin\n", path.c_str());
+  if (signature.kind != PluginSignature::kTes3) {
+    failMap("quendrel-map: %s is not a TES3 plugin\n", path.c_str());
+  }
+  EndOnDamage endOnDamage(path);
+  // Most of a master is stepped over: a small buffer reads little of it.
+  RecordReader reader(endOnDamage, 64 * 1024);
+  if (!reader.open(path.c_str())) {
+    failMap("quendrel-map: cannot read %s: %s\n", path.c_str(), systemErrorText());
+  }
+  std::vector<uint8_t> record;
+  RecordHeader header;
+  while (reader.next(header)) {
+    if (!header.isType("CELL")) {
+      reader.skip(header);
+      continue;
+    }
+    record.resize(header.wholeSize());
+    if (!reader.readRecord(header, record.data())) break;
+    std::optional<CellHeader> cell =
+        readCellHeader(record.data() + kRecordHeaderSize, header.dataSize);
+    if (cell && !cell->interior) {
+      const bool damaged = describeRecordDamage(record.data(), record.size()).has_value();
+      plugin.cells.push_back({cell->grid, cell->name, cell->region, damaged});
+    }
+  }
   return plugin;
 }

@@ -16,6 +16,7 @@
 #include "base/text_lines.h"
 #include "map/cell_fates.h"
 #include "map/exterior_cells.h"
+#include "map/map_errors.h"
 #include "map/map_text.h"
 #include "map/svg_file.h"
 #include "map/svg_map.h"
@@ -94,17 +95,17 @@ MapOptions parseOptions(int argc, char** argv) {
         std::fputs("quendrel-map (Quendrel " QUENDREL_RELEASE ")\n", stdout);
         endRun(0);
       case ':':
-        failRun("quendrel-map: option %s needs a file name (see quendrel-map --help)\n",
+        failMap("quendrel-map: option %s needs a file name (see quendrel-map --help)\n",
                 argv[optind - 1]);
       default:
         // A letter is reported alone, as it may stand in a group ("-xv").
         if (optopt > 0 && optopt < 0x100) {
-          failRun("quendrel-map: unknown option -%c (see quendrel-map --help)\n", optopt);
+          failMap("quendrel-map: unknown option -%c (see quendrel-map --help)\n", optopt);
         }
-        failRun("quendrel-map: unknown option %s (see quendrel-map --help)\n", argv[optind - 1]);
+        failMap("quendrel-map: unknown option %s (see quendrel-map --help)\n", argv[optind - 1]);
     }
   }
-  if (argc - optind != 1) failRun("quendrel-map: name one plugin (see quendrel-map --help)\n");
+  if (argc - optind != 1) failMap("quendrel-map: name one plugin (see quendrel-map --help)\n");
   options.plugin = argv[optind];
   return options;
 }
@@ -115,19 +116,19 @@ RuleTable readRules(const MapOptions& options) {
   std::optional<RuleTable> rules = readRulesFile(options.rules.c_str());
   if (!rules) {
     if (!options.rulesNamed && errno == ENOENT) return RuleTable{};
-    failRun("quendrel-map: cannot read %s: %s\n", options.rules.c_str(), systemErrorText());
+    failMap("quendrel-map: cannot read %s: %s\n", options.rules.c_str(), systemErrorText());
   }
   if (rules->tooManyParameters) {
-    failRun("quendrel-map: %s: a rule line has more than four parameters\n",
+    failMap("quendrel-map: %s: a rule line has more than four parameters\n",
             options.rules.c_str());
   }
   for (const Rule& rule : rules->rules) {
     if (copyNameTooLong(rule)) {
-      failRun("quendrel-map: %s: interior rule %d: the copy name is longer than the cell name\n",
+      failMap("quendrel-map: %s: interior rule %d: the copy name is longer than the cell name\n",
               options.rules.c_str(), rule.number);
     }
     if (copyNameEmpty(rule)) {
-      failRun("quendrel-map: %s: interior rule %d: the copy has no name\n",
+      failMap("quendrel-map: %s: interior rule %d: the copy has no name\n",
               options.rules.c_str(), rule.number);
     }
   }
@@ -155,11 +156,11 @@ std::string overlapLine(const Overlap& overlap) {
 
 void writePicture(const std::string& path, const SvgPicture& picture) {
   std::unique_ptr<std::FILE, FileCloser> file(createNewFile(path.c_str()));
-  if (!file) failRun("quendrel-map: cannot create %s: %s\n", path.c_str(), systemErrorText());
+  if (!file) failMap("quendrel-map: cannot create %s: %s\n", path.c_str(), systemErrorText());
   const bool written =
       std::fwrite(picture.text.data(), 1, picture.text.size(), file.get()) == picture.text.size();
   if (!written || std::fclose(file.release()) != 0) {
-    failRun("quendrel-map: cannot write %s: %s\n", path.c_str(), systemErrorText());
+    failMap("quendrel-map: cannot write %s: %s\n", path.c_str(), systemErrorText());
   }
 }
 
