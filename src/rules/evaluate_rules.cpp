@@ -71,7 +71,7 @@ bool conditionHolds(const CodeRow& row, const Rule& rule, const CellLocation& lo
     case Condition::kAlways:
       return true;
     case Condition::kRegion:
-      return rule.fields[1] == location.region;
+      return location.region != nullptr && rule.fields[1] == location.region;
     case Condition::kGrid:
       return location.x == rule.numbers[1] && location.y == rule.numbers[2];
     case Condition::kName:

@@ -69,7 +69,8 @@ bool copyNameTooLong(const Rule& rule);
 bool copyNameEmpty(const Rule& rule);
 
 // The cell the rules are asked about: an exterior cell by its grid and region
-// (empty when it has none), or an interior cell by its name.
+// (empty when its cell has none; null for land that has no cell at all, which
+// no region rule matches), or an interior cell by its name.
 struct CellLocation {
   RuleKind kind = RuleKind::kExterior;
   int32_t x = 0, y = 0;

@@ -20,7 +20,8 @@ real_plugins=$(cd "$root/.." && pwd)/shared/corpus
 mkdir -p "$out/obj" "$out/corpus" "$out/seeds" "$out/findings"
 
 flags=(-std=c++20 -g -O1 -fno-omit-frame-pointer -fsanitize=fuzzer-no-link,address,undefined
-       -fno-sanitize-recover=undefined -I "$root/src" -DQUENDREL_RELEASE='"fuzz"')
+       -fno-sanitize-recover=undefined -I "$root/src" -DQUENDREL_RELEASE='"fuzz"'
+       -DQUENDREL_BUILD_LIBEXEC_DIR="\"$root/tools/libexec\"")
 
 # The tool's sources without the program entry and the text editor launcher,
 # which the target replaces, and without quendrel-map. Everything is rebuilt
