@@ -1,7 +1,7 @@
 // Cells moved, copied and deleted with their references, moved-reference
 // markers and the doors that lead into them; the cell list under -l.
 #include "harness.h"
-#include "plugin/record_layout.h"
+#include "records/record_layout.h"
 #include "plugin_builder.h"
 
 using namespace testing_plugin;

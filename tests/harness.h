@@ -25,8 +25,11 @@
 #include <thread>
 #include <vector>
 
+#include <optional>
+
 #include "base/report.h"
-#include "base/run_state.h"
+#include "base/run_log.h"
+#include "plugin/run_context.h"
 #include "plugin_builder.h"
 
 namespace harness {
@@ -127,7 +130,6 @@ class WorkDirTest : public ::testing::Test {
     ASSERT_FALSE(dir_.empty());
     previous_ = std::filesystem::current_path();
     std::filesystem::current_path(dir_);
-    clearRunState();
   }
   void TearDown() override {
     std::filesystem::current_path(previous_);
@@ -205,9 +207,10 @@ class WorkDirTest : public ::testing::Test {
   // Starts quendrel in the test's directory without waiting for it; its
   // console goes to files of the stub folder. With `editorWaits`, its notepad
   // creates ".stub-wait/editor.open" and returns only once the test creates
-  // ".stub-wait/editor.close", so that the run stays in its closing.
+  // ".stub-wait/editor.close", so that the run stays in its closing. With
+  // `hangUpIgnored` (POSIX), it starts with SIGHUP ignored, as under nohup.
   Background startInBackground(const std::vector<std::string>& arguments,
-                               bool editorWaits = false) {
+                               bool editorWaits = false, bool hangUpIgnored = false) {
     const std::string stubDir = editorWaits ? writeWaitingNotepad() : writeStubNotepad();
     const std::string out = stubDir + "/background.out";
     const std::string err = stubDir + "/background.err";
@@ -226,6 +229,7 @@ class WorkDirTest : public ::testing::Test {
       return made;
     }();
     (void)consoleReady;
+    (void)hangUpIgnored;
     std::string line = "\"" + std::string(QUENDREL_BINARY) + "\"";
     for (const std::string& a : arguments) line += " \"" + a + "\"";
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
@@ -258,6 +262,7 @@ class WorkDirTest : public ::testing::Test {
       for (std::string& w : words) argv.push_back(w.data());
       argv.push_back(nullptr);
       if (chdir(dir_.c_str()) != 0) _exit(127);
+      if (hangUpIgnored) std::signal(SIGHUP, SIG_IGN);
       setenv("PATH", path.c_str(), 1);
       if (!std::freopen("/dev/null", "r", stdin) || !std::freopen(out.c_str(), "w", stdout) ||
           !std::freopen(err.c_str(), "w", stderr)) {
@@ -334,6 +339,42 @@ class WorkDirTest : public ::testing::Test {
 #endif
     return stubDir;
   }
+};
+
+// A run's context for calling the handlers in-process, in the write pass:
+// options the test sets, rules it reads, the run log (qnlog.txt in the
+// test's folder) and the work files.
+struct InProcessRun {
+  RunOptions options;
+  RuleTable rules;
+  RunLog log{"qnlog.txt"};
+  ScanFiles files{RunFile("qncells.tmp"), RunFile("qnintcs.tmp"), RunFile("cell_log.txt")};
+  RunContext context{options, rules, log, files};
+  InProcessRun() { context.pass = 2; }
+  // The run log so far, line ends as LF.
+  std::string logText() {
+    log.flush();
+    return withLf(readFile("qnlog.txt"));
+  }
+};
+
+// A test that calls the handlers with a run of its own, made in the test's
+// folder and gone before the folder is.
+class InProcessTest : public WorkDirTest {
+ protected:
+  void SetUp() override {
+    WorkDirTest::SetUp();
+    run_.emplace();
+  }
+  void TearDown() override {
+    run_.reset();
+    WorkDirTest::TearDown();
+  }
+  InProcessRun& run() { return *run_; }
+  RunContext& context() { return run_->context; }
+
+ private:
+  std::optional<InProcessRun> run_;
 };
 
 // Runs one rules file over one plugin and reads QNOUT.ESP back into records.

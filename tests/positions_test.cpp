@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "base/numbers.h"
-#include "plugin/record_layout.h"
+#include "records/record_layout.h"
 
 TEST(CellOfPosition, TruncatesTowardZeroAndStepsBackForNegatives) {
   EXPECT_EQ(cellOfCoordinate(100.0f), 0);

@@ -24,14 +24,16 @@ class RuleTest : public harness::WorkDirTest {
     EXPECT_TRUE(rules.has_value());
     return rules.value_or(RuleTable{});
   }
-  // Lists one kind of rules; returns the status the run ended with, or -1.
-  static int list(RuleKind kind) {
-    try {
-      listRules(table(), kind);
-    } catch (const RunEnded& ended) {
-      return ended.status;
-    }
-    return -1;
+  // Lists the kinds of rules in turn to a new run log (and standard output
+  // when `printed`); returns the status the run ended with, or -1.
+  static int list(std::initializer_list<RuleKind> kinds, bool printed = false) {
+    return exitStatusOf(
+        [&] {
+          RunLog log("qnlog.txt");
+          for (RuleKind kind : kinds) listRules(table(), kind, log, printed);
+          return -1;
+        },
+        "");
   }
   static RuleVerdict exterior(int32_t x, int32_t y, const char* region = "") {
     return evaluateRules(table(), exteriorLocation(x, y, region));
@@ -46,10 +48,8 @@ TEST_F(RuleTest, ListsEveryCodeInWordsNumberedPerKind) {
         "quendrel -v plugin.esp\n# comment\n TA,9,9\nta,9,9\nTAX,1,2\nCI,\"Old Inn\",New\n"
         "CA,3,-4\nTR,\"Ash Coast\",1,2\nCR,West,3,4\nMC,1,2,3,4\nCE,5,6,7,8\nTC,3,-2,0,1\nDA\n"
         "DR,Bay\nDE,3,4\nDI,Cellar\n");
-  runOptions.rulesOnly = true;
   testing::internal::CaptureStdout();
-  EXPECT_EQ(list(RuleKind::kExterior), -1);
-  EXPECT_EQ(list(RuleKind::kInterior), -1);
+  EXPECT_EQ(list({RuleKind::kExterior, RuleKind::kInterior}, true), -1);
   const std::string expected =
       "Rule 1: All external cells will be transposed by (1, 2) cells.\n"
       "Rule 2: All external cells will be copied by an offset of (3, -4) cells.\n"
@@ -71,7 +71,7 @@ TEST_F(RuleTest, ListsEveryCodeInWordsNumberedPerKind) {
 
 TEST_F(RuleTest, CopyNameLongerThanTheCellEndsTheListing) {
   write("quendrel.cfg", "CI,Abc,Xyz\nCI,Abc,Wxyz\nDI,Abc\n");
-  EXPECT_EQ(list(RuleKind::kInterior), 1);
+  EXPECT_EQ(list({RuleKind::kInterior}), 1);
   EXPECT_EQ(readLog(),
             "Rule 1: If an interior cell called (Abc) is found, a copy of it called (Xyz) will be "
             "created.\n"
@@ -105,7 +105,7 @@ TEST_F(RuleTest, MissingFileOrTooManyParametersEndTheRun) {
   // exterior listing ends the run at the end of the exterior rules above it.
   write("quendrel.cfg", "TA,1,2\nCI,Abc,Wxyz\nXX,1,2,3,4,5\nDE,1,1\n");
   testing::internal::CaptureStderr();
-  EXPECT_EQ(list(RuleKind::kExterior), 1);
+  EXPECT_EQ(list({RuleKind::kExterior}), 1);
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
             "Invalid Rule: You've specified too many parameters for this command!\n");
   EXPECT_EQ(readLog(), "Rule 1: All external cells will be transposed by (1, 2) cells.\n");
@@ -118,7 +118,7 @@ TEST_F(RuleTest, ReadsLinesInPiecesOf1023CharactersEndedByAZeroByte) {
   rules += std::string(1017, ' ') + "DE,7,8" + std::string(471, ' ') + "\n";
   rules += std::string("TC,3,-2,0,1\0MC,5,6,1,1\nMC,5,6,9,9", 34);
   write("quendrel.cfg", rules);
-  list(RuleKind::kExterior);
+  list({RuleKind::kExterior});
   EXPECT_EQ(readLog(),
             "Rule 1: All external cells will be transposed by (1, 1) cells.\n"
             "Rule 2: Any cells found at (7, 8) will be deleted.\n"
@@ -203,6 +203,17 @@ TEST_F(RuleTest, MovesThatLeaveTheGridAreIgnored) {
                    "WARNING: rule 4 would move the cell at (0, 0) off the grid - rule ignored.\n",
                    " [CE: Copy Exterior Cell rule matched] "}));
 
+  // The largest move west is allowed; a number beyond 32 bits is held at the
+  // nearest limit, as the listing shows.
+  write("quendrel.cfg", "TA, -262143, 0\n");
+  EXPECT_EQ(cell(exterior(0, 0)), Cell(-262143, 0, CellFate::kMoved));
+  write("quendrel.cfg", "TA, -3000000000, 0\n");
+  EXPECT_EQ(list({RuleKind::kExterior}), -1);
+  EXPECT_EQ(readLog(), "Rule 1: All external cells will be transposed by (-2147483648, 0) cells.\n");
+
+  write("quendrel.cfg",
+        "TA,2147483647,0\nTC,-2147483648,0,-1,0\nMC,0,0,262144,0\nTC,0,0,0,-262144\n"
+        "CE,0,0,262143,-262143\n");
   verdict = exterior(INT_MIN, 0);
   EXPECT_EQ(cell(verdict), Cell(INT_MIN, 0, CellFate::kKept));
   EXPECT_EQ(verdict.notes,

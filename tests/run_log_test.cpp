@@ -2,6 +2,7 @@
 // interrupted: every text logged before is in the file, up to the last one.
 #include <filesystem>
 
+#include "base/run_log.h"
 #include "harness.h"
 #include "plugin_builder.h"
 
@@ -9,9 +10,9 @@ using namespace testing_plugin;
 
 namespace {
 
-class RunLog : public harness::WorkDirTest {};
+class RunLogTest : public harness::WorkDirTest {};
 
-TEST_F(RunLog, HoldsEveryTextUpToAFatalErrorInTheWritePass) {
+TEST_F(RunLogTest, HoldsEveryTextUpToAFatalErrorInTheWritePass) {
   if (harness::kWindows) GTEST_SKIP() << "needs a POSIX file size limit";
   write("quendrel.cfg", "TA, 1, 0\n");
   const std::string big = record("STAT", sub("NAME", zstr("huge")) + sub("MODL", std::string(3 << 20, 'm')));
@@ -41,15 +42,14 @@ TEST_F(RunLog, HoldsEveryTextUpToAFatalErrorInTheWritePass) {
 }
 
 // An interruption writes whatever the buffer holds, then its last line.
-TEST_F(RunLog, AnInterruptionWritesTheBufferedTextsBeforeItsLine) {
-  holdRunLog();
-  appendRunLog("first\n");  // opens the log, and goes out at once
-  appendRunLog("second ");
-  appendRunLog(std::string(70000, 'x'));  // more than the buffer holds
-  appendRunLog("third\n");
-  writeRunLogAfterInterruption("interrupted\n");
+TEST_F(RunLogTest, AnInterruptionWritesTheBufferedTextsBeforeItsLine) {
+  ::RunLog log("qnlog.txt");
+  log.append("first\n");  // opens the log, and goes out at once
+  log.append("second ");
+  log.append(std::string(70000, 'x'));  // more than the buffer holds
+  log.append("third\n");
+  log.writeAfterInterruption("interrupted\n");
   EXPECT_EQ(readLog(), "first\nsecond " + std::string(70000, 'x') + "third\ninterrupted\n");
-  releaseRunLog();
 }
 
 }  // namespace

@@ -135,6 +135,10 @@ TEST_F(Safety, ASecondRunInTheSameFolderDeletesAndWritesNothing) {
   harness::RunResult second = run({"mod.esp"});
   EXPECT_EQ(second.status, 1);
   EXPECT_EQ(second.err, "Unable to start: another run of Quendrel is working in this folder\n");
+  // Nor does -l delete the cell list before -V ends the run.
+  write("cell_log.txt", "the first run's");
+  EXPECT_EQ(run({"-l", "-V"}).status, 0);
+  EXPECT_EQ(read("cell_log.txt"), "the first run's");
   write(".stub-wait/editor.close", "");
   EXPECT_EQ(first.wait(), 0);
   std::vector<Record> out;
@@ -173,6 +177,23 @@ TEST_F(Safety, AnInterruptedRunCleansUpAndSaysSoInTheLog) {
     EXPECT_EQ(log.substr(log.size() - last.size()), last);
     EXPECT_EQ(log.rfind("Rule 1: All external cells will be transposed by (1, 1) cells.\n", 0), 0u);
   }
+}
+
+// A run started with SIGHUP ignored (under nohup) keeps ignoring it.
+TEST_F(Safety, AHangUpIgnoredByTheCallerStaysIgnored) {
+#ifdef _WIN32
+  GTEST_SKIP() << "POSIX signals";
+#else
+  write("quendrel.cfg", "TA, 1, 1\n");
+  write("mod.esp", largePlugin());
+  harness::Background run = startInBackground({"mod.esp"}, false, true);
+  ASSERT_TRUE(waitUntil([&] { return exists("QNOUT.ESP.tmp"); }));
+  run.signal(SIGHUP);
+  EXPECT_EQ(run.wait(), 0);
+  std::vector<Record> out;
+  EXPECT_TRUE(readPlugin(read("QNOUT.ESP"), out));
+  EXPECT_FALSE(out.empty());
+#endif
 }
 
 }  // namespace

@@ -7,19 +7,22 @@
 
 namespace {
 
-class ScriptCommandLine : public harness::WorkDirTest {
+class ScriptCommandLine : public harness::InProcessTest {
  protected:
   void SetUp() override {
-    WorkDirTest::SetUp();
-    write("qncells.tmp", "0, 0, 2, -1\n-2, 0, 1, 0\n");
+    InProcessTest::SetUp();
+    context().facts.moves.add({{0, 0}, {2, -1}});
+    context().facts.moves.add({{-2, 0}, {1, 0}});
     write("qn_interiors.dat", "");
-    write("qnintcs.tmp", "Some House\r\n");
+    context().knownInteriors = readKnownInteriors();
+    context().facts.interiors.addLines("Some House\r\n");
   }
+  std::string readLog() { return run().logText(); }
   // The line after rewriteCommandLine; `changed` gets its result.
-  static std::string rewrite(const std::string& text, int* changed = nullptr) {
+  std::string rewrite(const std::string& text, int* changed = nullptr) {
     char line[kScriptLineSize] = {};
     std::memcpy(line, text.data(), text.size());
-    int result = rewriteCommandLine(line);
+    int result = rewriteCommandLine(context(), line);
     if (changed != nullptr) *changed = result;
     EXPECT_EQ(result == 1, text != line) << text;
     return line;
@@ -52,6 +55,9 @@ TEST_F(ScriptCommandLine, ShiftsOnlyXAndYAndKeepsEverythingElse) {
   // The longest decimal prefix is the number; "inf" and "0x" text are no numbers.
   EXPECT_EQ(rewrite("position 100abc, inf, 0"), "position 16484.000000, -8192.000000, 0");
   EXPECT_EQ(rewrite("position 0x4000, 2e3, 0"), "position 16384.000000, -6192.000000, 0");
+  // An argument of 31 characters still fits its field (32 do not, below).
+  EXPECT_EQ(rewrite("position 1000.00000000000000000000000000, 2000"),
+            "position 17384.000000, -6192.000000");
 }
 
 TEST_F(ScriptCommandLine, LeavesLinesThatAreNoMovedCommand) {
@@ -72,11 +78,11 @@ TEST_F(ScriptCommandLine, LeavesLinesThatAreNoMovedCommand) {
   // A rebuilt line that would not fit the 1024-byte buffer stays as it was.
   std::string longLine = "position 0, 0, 0 ;" + std::string(990, 'x');
   EXPECT_EQ(rewrite(longLine), longLine);
-  EXPECT_FALSE(exists("qnlog.txt") && readLog().find("MODIFIED") != std::string::npos);
+  EXPECT_EQ(readLog().find("MODIFIED"), std::string::npos);
 }
 
 TEST_F(ScriptCommandLine, CellCommandsIntoInteriorsAreLeftAlone) {
-  runOptions.verbose = true;
+  run().options.verbose = true;
   const std::string inside = "PlaceItemCell \"gold_001\", \"Some House\", 100, 200, 0, 0\n";
   EXPECT_EQ(rewrite(inside), inside);
   EXPECT_NE(readLog().find("Cell Script command identified as Internal, so ignored: " +

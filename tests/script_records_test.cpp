@@ -10,25 +10,37 @@ namespace {
 
 using namespace testing_plugin;
 
-class ScriptRecords : public harness::WorkDirTest {
+using Handler = OutputDecision (*)(RunContext&, RecordInHand&);
+
+class ScriptRecords : public harness::InProcessTest {
  protected:
   void SetUp() override {
-    WorkDirTest::SetUp();
-    write("qncells.tmp", "0, 0, 2, -1\n");
+    InProcessTest::SetUp();
+    context().facts.moves.add({{0, 0}, {2, -1}});
   }
-  // Runs the handler on a modified copy with the usual 2048 spare bytes and
-  // returns the record it leaves, split into its subrecords.
-  static Record handle(int (*handler)(ModifiedRecord), const std::string& in) {
-    std::vector<uint8_t> bytes(in.begin(), in.end());
-    bytes.resize(in.size() + 2048);
-    uint32_t size = static_cast<uint32_t>(in.size());
-    handler(ModifiedRecord{bytes, size});
+  std::string readLog() { return run().logText(); }
+  // Runs the handler on `in` and returns what it decided; `bytes` and `size`
+  // hold the modified copy it leaves, with the usual 2048 spare bytes.
+  OutputDecision call(Handler handler, std::string in, std::vector<uint8_t>& bytes,
+                      uint32_t& size, std::size_t spare = 2048) {
+    bytes.assign(in.begin(), in.end());
+    bytes.resize(in.size() + spare);
+    size = static_cast<uint32_t>(in.size());
+    RecordInHand record{reinterpret_cast<uint8_t*>(in.data()), size, 0, bytes, size};
+    return handler(context(), record);
+  }
+  // Runs the handler and returns the record it leaves, split into its subrecords.
+  Record handle(Handler handler, const std::string& in) {
+    std::vector<uint8_t> bytes;
+    uint32_t size = 0;
+    decision = call(handler, in, bytes, size);
     std::vector<Record> records;
     EXPECT_TRUE(readPlugin(std::string(bytes.begin(), bytes.begin() + size), records));
     EXPECT_EQ(records.size(), 1u);
     EXPECT_TRUE(records.front().wellFormed);
     return records.front();
   }
+  OutputDecision decision;
 };
 
 TEST_F(ScriptRecords, RewrittenScriptGrowsAndReplacesTheOriginal) {
@@ -43,9 +55,9 @@ TEST_F(ScriptRecords, RewrittenScriptGrowsAndReplacesTheOriginal) {
   EXPECT_EQ(out.data.size(), in.size() - 16 + 24);
   ASSERT_EQ(out.subrecords.size(), 3u);
   EXPECT_EQ(out.subrecords[2].data, expected);
-  EXPECT_EQ(runCounters.scriptCommandsModified, 2);
-  EXPECT_EQ(scriptLists.recompile, std::vector<std::string>{"Test_Script"});
-  EXPECT_TRUE(outputDecision.writeOriginal == kNo && outputDecision.writeModified == kYes);
+  EXPECT_EQ(context().counters.scriptCommandsModified, 2);
+  EXPECT_EQ(context().scripts.recompile, std::vector<std::string>{"Test_Script"});
+  EXPECT_TRUE(!decision.writeOriginal && decision.writeModified);
   EXPECT_NE(readLog().find("(17384.500000,-6191.500000) - for script called \"Test_Script\"\n"),
             std::string::npos);
 }
@@ -58,9 +70,9 @@ TEST_F(ScriptRecords, OnlyFilteredLinesAreOfferedAndGetPosScriptsAreListed) {
   handle(rewriteScriptRecord, script("Mover", "if ( GetPos X > 0 )\r\n position 1000, 2000\r\n"));
   // Offered to the line rewriting but not moved: counted for neither list.
   handle(rewriteScriptRecord, script("Far", "if ( getpos x > 0 ) position 50000, 50000\r\n"));
-  EXPECT_EQ(scriptLists.investigate, std::vector<std::string>{"Watcher"});
-  EXPECT_EQ(scriptLists.recompile, std::vector<std::string>{"Mover"});
-  EXPECT_EQ(runCounters.scriptCommandsModified, 1);
+  EXPECT_EQ(context().scripts.investigate, std::vector<std::string>{"Watcher"});
+  EXPECT_EQ(context().scripts.recompile, std::vector<std::string>{"Mover"});
+  EXPECT_EQ(context().counters.scriptCommandsModified, 1);
 }
 
 TEST_F(ScriptRecords, RecordsWithoutUsableTextComeOutAsTheyWentIn) {
@@ -69,20 +81,20 @@ TEST_F(ScriptRecords, RecordsWithoutUsableTextComeOutAsTheyWentIn) {
            record("SCPT", sub("SCHD", "n") + "SCTX" + i32(100) + "position 0, 0\n"),
            record("SCPT", "SCHD" + i32(-8) + sub("SCTX", "position 0, 0\n")),
        }) {
-    std::vector<uint8_t> bytes(in.begin(), in.end());
-    uint32_t size = static_cast<uint32_t>(in.size());
-    rewriteScriptRecord(ModifiedRecord{bytes, size});
+    std::vector<uint8_t> bytes;
+    uint32_t size = 0;
+    const OutputDecision decided = call(rewriteScriptRecord, in, bytes, size, 0);
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), in);
     EXPECT_EQ(size, in.size());
+    EXPECT_FALSE(decided.writeModified);
   }
   EXPECT_FALSE(exists("qnscpt0.txt"));
-  EXPECT_EQ(outputDecision.writeModified, kNo);
   // A name longer than 127 characters is cut. Under -v the log names the
   // script once, warns of unknown subrecords and names no changed line.
-  runOptions.verbose = true;
+  run().options.verbose = true;
   handle(rewriteScriptRecord, record("SCPT", sub("SCHD", std::string(200, 'n')) + sub("XXXX", "") +
                                                  sub("SCTX", "position 0, 0\n")));
-  EXPECT_EQ(scriptLists.recompile, std::vector<std::string>{std::string(127, 'n')});
+  EXPECT_EQ(context().scripts.recompile, std::vector<std::string>{std::string(127, 'n')});
   const std::string log = readLog();
   EXPECT_NE(log.find(std::string(127, 'n') + "\"[Warning: <Unknown SCDT field: XXXX>]!\n"),
             std::string::npos);
@@ -98,8 +110,8 @@ TEST_F(ScriptRecords, DialogueTextKeepsTheSubrecordsBehindIt) {
   EXPECT_EQ(out.subrecords[2].data, "AITravel 16384.000000, -8192.000000, 0\r\nGoodbye\r\n");
   EXPECT_EQ(out.subrecords[3].name, "QSTN");
   EXPECT_EQ(out.subrecords[3].data, "\x01");
-  EXPECT_EQ(runCounters.dialogModified, 1);
-  EXPECT_TRUE(scriptLists.recompile.empty() && scriptLists.investigate.empty());
+  EXPECT_EQ(context().counters.dialogModified, 1);
+  EXPECT_TRUE(context().scripts.recompile.empty() && context().scripts.investigate.empty());
   EXPECT_NE(readLog().find(" - changed Dialog command text for \"Guard\"\n"),
             std::string::npos);
 }
@@ -116,7 +128,7 @@ TEST_F(ScriptRecords, TextGrowsPastTheSpareRoomAndKeepsEveryOtherByte) {
   Record out = handle(rewriteScriptRecord, script("Big", text));
   ASSERT_EQ(out.subrecords.size(), 3u);
   EXPECT_EQ(out.subrecords[2].data, expected);
-  EXPECT_EQ(runCounters.scriptCommandsModified, 120);
+  EXPECT_EQ(context().counters.scriptCommandsModified, 120);
 }
 
 }  // namespace

@@ -125,16 +125,37 @@ TEST_F(Spine, FileEndingInsideARecordEndsTheRunAfterWritingWhatCameBefore) {
       << r.err;
 }
 
-TEST_F(Spine, RunLogThatCannotBeOpenedIsReportedAndTheRunGoesOn) {
+// A folder where a file of the run goes (it cannot be removed nor the file
+// created, even by root) is named for what it is.
+TEST_F(Spine, AFolderWhereAFileOfTheRunGoesIsReportedAndTheRunGoesOn) {
   write("quendrel.cfg", "TA, 1, 1\n");
-  write("mod.esp", smallPlugin());
-  // A folder in the log's place cannot be removed nor the log created, even by root.
-  std::filesystem::create_directories(path("qnlog.txt/keep"));
-  harness::RunResult r = run({"mod.esp"});
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.err.rfind("Unable to open log file for appending log data (qnlog.txt): ", 0), 0u)
-      << r.err;
-  EXPECT_NE(r.out.find("Total CELL/LAND records modified or copied:   2"), std::string::npos);
+  write("mod.esp", smallPlugin() + interiorCell("Cave"));
+  const struct {
+    const char* file;
+    const char* option;
+    const char* message;
+    int status;
+  } rows[] = {
+      {"qnlog.txt", "-v", "Unable to open log file for appending log data (qnlog.txt): ", 0},
+      {"qnmsg.txt", "-v", "Unable to open log file for appending log data (qnmsg.txt): ", 0},
+      {"qncells.tmp", "-v", "Unable to open change list file for appending (qncells.tmp): ", 0},
+      {"qnintcs.tmp", "-v",
+       "Unable to open temp file for listing recording internal cell names: (qnintcs.tmp): ", 0},
+      {"cell_log.txt", "-l",
+       "Unable to open cell_log.txt for writing a list of the cells in your ESP file: ", 1},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.file);
+    std::filesystem::create_directories(path(std::string(row.file) + "/keep"));
+    harness::RunResult r = run({row.option, "mod.esp"});
+    EXPECT_EQ(r.status, row.status);
+    EXPECT_NE(r.err.find(std::string(row.message) + "Is a directory\n"), std::string::npos)
+        << r.err;
+    if (row.status == 0) {
+      EXPECT_NE(r.out.find("Total CELL/LAND records modified or copied:   2"), std::string::npos);
+    }
+    std::filesystem::remove_all(path(row.file));
+  }
 }
 
 TEST_F(Spine, OptionsLineSuppliesQuotedArgumentsWhenTheCommandLineHasNone) {
@@ -222,6 +243,13 @@ TEST_F(Spine, VersionAndRulesOnlyEndTheRunEarly) {
   EXPECT_EQ(r.err, "");
   EXPECT_FALSE(exists("cell_log.txt"));
   EXPECT_EQ(run({"--version"}).out, r.out);
+  // A plugin named cell_log.txt is never deleted; --help after -l deletes
+  // the list as -V does.
+  write("cell_log.txt", "a plugin");
+  EXPECT_EQ(run({"-l", "-V", "cell_log.txt"}).status, 0);
+  EXPECT_EQ(read("cell_log.txt"), "a plugin");
+  EXPECT_EQ(run({"-l", "--help"}).status, 0);
+  EXPECT_FALSE(exists("cell_log.txt"));
 
   // --help: the first usage text, on standard output; other long options are
   // bad letters as ever.

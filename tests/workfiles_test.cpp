@@ -1,10 +1,7 @@
-// The change list and the interior cell lists that carry what the scan pass
-// learned into the write pass.
+// What the scan pass learns for the write pass: the moves (the change list)
+// and the interior cell names, both written to their work files as well, and
+// the user's own list of interior names.
 #include <gtest/gtest.h>
-#ifndef _WIN32
-#include <sys/inotify.h>
-#include <unistd.h>
-#endif
 
 #include <cstdio>
 #include <string>
@@ -16,133 +13,75 @@
 
 namespace {
 
-using WorkFileTest = harness::WorkDirTest;
+using WorkFileTest = harness::InProcessTest;
 
-TEST_F(WorkFileTest, ChangeListFindsTheFirstLineForACell) {
-  int32_t dx = 0, dy = 0;
-  EXPECT_FALSE(findChange(0, 0, dx, dy));  // no change list at all
-  appendChange(0, 0, 5, -1);
-  appendChange(-3, 7, 10, -2);
-  appendChange(0, 0, 9, 9);
+TEST_F(WorkFileTest, ChangeListFindsTheFirstMoveOfACell) {
+  ChangeList moves;
+  RunFile file(kChangeListFile);
+  EXPECT_FALSE(moves.find({0, 0}));
+  for (const CellMove& move : {CellMove{{0, 0}, {5, -1}}, CellMove{{-3, 7}, {10, -2}},
+                               CellMove{{0, 0}, {9, 9}}}) {
+    noteMove(file, moves, move);
+  }
   EXPECT_EQ(read("qncells.tmp"), "0, 0, 5, -1\n-3, 7, 10, -2\n0, 0, 9, 9\n");
-  ASSERT_TRUE(findChange(0, 0, dx, dy));
-  EXPECT_EQ(dx, 5);
-  EXPECT_EQ(dy, -1);
-  EXPECT_FALSE(findChange(7, -3, dx, dy));
-
-  // The copy held in memory answers the same until it is dropped.
-  holdChangeListInMemory();
-  appendChange(1, 1, 2, 2);
-  ASSERT_TRUE(findChange(0, 0, dx, dy));
-  EXPECT_EQ(dx, 5);
-  EXPECT_FALSE(findChange(1, 1, dx, dy));
-  dropChangeListFromMemory();
-  EXPECT_TRUE(findChange(1, 1, dx, dy));
+  EXPECT_EQ(moves.find({0, 0}), (GridCell{5, -1}));
+  EXPECT_EQ(moves.find({-3, 7}), (GridCell{10, -2}));
+  EXPECT_FALSE(moves.find({7, -3}));
 }
 
-TEST_F(WorkFileTest, ChangeListReadsCrLfAndAnUnterminatedLastLine) {
-  write("qncells.tmp", "1, 2, 3, 4\r\n-5, -6, -7, -8");
-  int32_t dx = 0, dy = 0;
-  ASSERT_TRUE(findChange(1, 2, dx, dy));
-  EXPECT_EQ(dy, 4);
-  ASSERT_TRUE(findChange(-5, -6, dx, dy));
-  EXPECT_EQ(dx, -7);
-  EXPECT_EQ(dy, -8);
-}
-
-TEST_F(WorkFileTest, InteriorNamesAreFoundWhateverTheLineEnds) {
-  write("qn_interiors.dat", "");
-  EXPECT_EQ(appendInteriorName("Balmora, Inn"), 0);
-  EXPECT_EQ(read("qnintcs.tmp"), "Balmora, Inn\n");
-  EXPECT_TRUE(isInteriorCell("balmora, inn"));
-  EXPECT_FALSE(isInteriorCell("Balmora, Inn"));  // callers pass lower case
-
-  write("qnintcs.tmp", "First\r\nSecond\nLast");
-  EXPECT_TRUE(isInteriorCell("first"));
-  EXPECT_TRUE(isInteriorCell("second"));
-  EXPECT_TRUE(isInteriorCell("last"));
-  EXPECT_FALSE(isInteriorCell(""));
-  write("qn_interiors.dat", "VIVEC, ARENA\n\n");
-  EXPECT_TRUE(isInteriorCell("vivec, arena"));
-  EXPECT_TRUE(isInteriorCell(""));  // the empty line
-}
-
-TEST_F(WorkFileTest, MissingKnownInteriorsIsReportedAtEveryCall) {
-  write("qnintcs.tmp", "cellar\n");
-  const std::string message =
-      "Unable to double-check my list of Interior Cells against your Script *Cell commands. I "
-      "cannot open the file qn_interiors.dat: No such file or directory\n";
-  testing::internal::CaptureStderr();
-  EXPECT_TRUE(isInteriorCell("cellar"));
-  EXPECT_FALSE(isInteriorCell("attic"));
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), message + message);
-  EXPECT_EQ(readLog(), message + message);
-
-  testing::internal::CaptureStderr();
-  EXPECT_TRUE(isInteriorCellQuietly("cellar"));
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-  EXPECT_EQ(readLog(), message + message);
-}
-
-TEST_F(WorkFileTest, InteriorListsHeldInMemoryAnswerAsTheFilesDo) {
-  // A line longer than 255 bytes is looked at in pieces; CR LF and mixed case
-  // are read as ever.
-  const std::string longName(300, 'k');
-  write("qnintcs.tmp", "Cellar\r\nATTIC\n" + longName + "\nlast");
-  const std::vector<std::string> names = {"cellar",      "attic",  longName,
-                                          longName.substr(0, 255), longName.substr(255), "last",
-                                          "",            "Cellar", "tower"};
-  auto answers = [&] {
-    std::string all;
-    for (const std::string& name : names) all += isInteriorCell(name.c_str()) ? 'y' : 'n';
-    for (const std::string& name : names) all += isInteriorCellQuietly(name.c_str()) ? 'y' : 'n';
-    return all;
+// The names are looked up as the lines of a list file would be: lower-cased,
+// without their line end (CR LF or LF), a line of more than 255 bytes in
+// pieces, each a line of its own.
+TEST_F(WorkFileTest, InteriorNamesAreLookedUpAsTheLinesOfTheirFile) {
+  const std::string longName(300, 'K');
+  const std::string lower(300, 'k');
+  struct Row {
+    std::string name;  // as the scan pass notes it
+    std::vector<std::string> found, notFound;
   };
-  for (bool knownListExists : {false, true}) {
-    if (knownListExists) write("qn_interiors.dat", "Tower\n\n");
-    std::remove("qnlog.txt");
-    testing::internal::CaptureStderr();
-    const std::string fromFiles = answers();
-    const std::string reportsFromFiles = testing::internal::GetCapturedStderr();
-    const std::string logFromFiles = readLog();
-
-    std::remove("qnlog.txt");
-    holdInteriorListsInMemory();
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(answers(), fromFiles);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), reportsFromFiles);
-    EXPECT_EQ(readLog(), logFromFiles);
-    // Until dropped, the copies answer and the files are not read again.
-    write("qnintcs.tmp", "Tower\n");
-    std::remove("qn_interiors.dat");
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(answers(), fromFiles);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), reportsFromFiles);
-    dropInteriorListsFromMemory();
-    testing::internal::CaptureStderr();
-    EXPECT_TRUE(isInteriorCellQuietly("tower"));
-    testing::internal::GetCapturedStderr();
-    write("qnintcs.tmp", "Cellar\r\nATTIC\n" + longName + "\nlast");
+  const Row rows[] = {
+      {"Balmora, Inn", {"balmora, inn"}, {"Balmora, Inn", ""}},
+      {"Cellar\r", {"cellar"}, {"cellar\r"}},  // CR LF in the file
+      {"Two\nLines", {"two", "lines"}, {"two\nlines"}},
+      {longName, {lower.substr(0, 255), lower.substr(255)}, {lower}},
+      {"", {""}, {}},
+  };
+  for (const Row& row : rows) {
+    InteriorNames seen;
+    RunFile file(kInteriorListFile);
+    noteInteriorName(file, seen, run().log, row.name);
+    EXPECT_EQ(read("qnintcs.tmp"), row.name + "\n");
+    std::remove("qnintcs.tmp");
+    for (const std::string& name : row.found) EXPECT_TRUE(seen.holds(name)) << name;
+    for (const std::string& name : row.notFound) EXPECT_FALSE(seen.holds(name)) << name;
   }
 }
 
-TEST_F(WorkFileTest, NameInKnownInteriorsNeverOpensTheScanList) {
-#ifdef _WIN32
-  GTEST_SKIP() << "watches file opens with Linux's inotify";
-#else
-  write("qn_interiors.dat", "Cellar\n");
-  write("qnintcs.tmp", "attic\n");
-  int watcher = inotify_init1(IN_NONBLOCK);
-  ASSERT_GE(watcher, 0);
-  ASSERT_GE(inotify_add_watch(watcher, "qnintcs.tmp", IN_OPEN), 0);
-  char events[4096];
+TEST_F(WorkFileTest, KnownInteriorsComeFirstAndAMissingListIsReportedAtEveryCall) {
+  InteriorNames seen;
+  seen.addLines("cellar\n");
+  const std::string message =
+      "Unable to double-check my list of Interior Cells against your Script *Cell commands. I "
+      "cannot open the file qn_interiors.dat: No such file or directory\n";
+  KnownInteriors known = readKnownInteriors();
+  InteriorLookup lookup{known, seen};
+  testing::internal::CaptureStderr();
+  EXPECT_TRUE(lookup.isInteriorCell("cellar", run().log));
+  EXPECT_FALSE(lookup.isInteriorCell("attic", run().log));
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), message + message);
+  EXPECT_EQ(run().logText(), message + message);
 
-  EXPECT_TRUE(isInteriorCell("cellar"));
-  EXPECT_LT(::read(watcher, events, sizeof events), 0);  // nothing opened it
-  EXPECT_TRUE(isInteriorCell("attic"));
-  EXPECT_GT(::read(watcher, events, sizeof events), 0);
-  close(watcher);
-#endif
+  testing::internal::CaptureStderr();
+  EXPECT_TRUE(lookup.isInteriorCellQuietly("cellar"));
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+
+  write("qn_interiors.dat", "VIVEC, ARENA\r\n\nLast");
+  known = readKnownInteriors();
+  EXPECT_TRUE(lookup.isInteriorCell("vivec, arena", run().log));
+  EXPECT_TRUE(lookup.isInteriorCell("", run().log));  // the empty line
+  EXPECT_TRUE(lookup.isInteriorCell("last", run().log));
+  EXPECT_TRUE(lookup.isInteriorCell("cellar", run().log));
+  EXPECT_EQ(run().logText(), message + message);
 }
 
 }  // namespace

@@ -2,32 +2,72 @@
 #include "app/closing.h"
 
 #include <cstdio>
+#include <iterator>
 
-#include "base/report.h"
+#include "app/file_names.h"
 #include "base/run_files.h"
-#include "base/run_state.h"
+#include "base/text_format.h"
+#include "plugin/cell_handler.h"
 #include "workfiles/change_list.h"
 #include "workfiles/interior_list.h"
 
 namespace {
 
-void reportScriptLists() {
-  if (!scriptLists.recompile.empty()) {
-    reportLine("\nYou will need to recompile the following scripts in the TES Construction Set:\n\n");
+// The summary's lines after its heading, each one count or two ("modified/found").
+struct SummaryLine {
+  const char* label;
+  int32_t RunCounters::*first;
+  int32_t RunCounters::*second;  // null for a line of one count
+};
+constexpr SummaryLine kSummaryLines[] = {
+    {"Total CELL records found:                     ", &RunCounters::cellsFound, nullptr},
+    {"Total LAND records found:                     ", &RunCounters::landsFound, nullptr},
+    {"Total CELL/LAND records modified or copied:   ", &RunCounters::cellsAndLandsModified,
+     nullptr},
+    {"Total objects modified/found:                 ", &RunCounters::objectsModified,
+     &RunCounters::objectsFound},
+    {"Total Script Commands modified/Scripts found: ", &RunCounters::scriptCommandsModified,
+     &RunCounters::scriptsFound},
+    {"Total Dialog entries  modified/found:         ", &RunCounters::dialogModified,
+     &RunCounters::dialogFound},
+    {"Total Path Grids      modified/found:         ", &RunCounters::pathGridsModified,
+     &RunCounters::pathGridsFound},
+    {"Total AI Packages     modified/found:         ", &RunCounters::aiPackagesModified,
+     &RunCounters::aiPackagesFound},
+    {"Total Travel Services modified/found:         ", &RunCounters::travelModified,
+     &RunCounters::travelFound},
+};
+
+// The run log, the message file, then standard output.
+struct Reporter {
+  RunLog& log;
+  RunFile& messageFile;
+  void line(const std::string& text) {
+    log.append(text);
+    const std::string bytes = withUserLineEnds(text);
+    if (!messageFile.append(bytes)) reportAppendFailure(kMessageFile);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+  }
+};
+
+void reportScriptLists(Reporter& report, const ScriptLists& scripts) {
+  if (!scripts.recompile.empty()) {
+    report.line(
+        "\nYou will need to recompile the following scripts in the TES Construction Set:\n\n");
     int number = 0;
-    for (const std::string& name : scriptLists.recompile) {
-      reportLine(formatMessage(
+    for (const std::string& name : scripts.recompile) {
+      report.line(formatted(
           "  %d. Please recompile the script called \"%s\" in the TES Construction Set.\n",
           ++number, name.c_str()));
     }
   }
-  if (!scriptLists.investigate.empty()) {
-    reportLine(
+  if (!scripts.investigate.empty()) {
+    report.line(
         "\nPlease investigate the following scripts that contain Setpos/Getpos commands and may "
         "need recompiling in the TES Construction Set:\n\n");
     int number = 0;
-    for (const std::string& name : scriptLists.investigate) {
-      reportLine(formatMessage(
+    for (const std::string& name : scripts.investigate) {
+      report.line(formatted(
           "  %d. You _may_ need to manually modify and recompile the script called \"%s\" in "
           "the TES Construction Set.\n",
           ++number, name.c_str()));
@@ -35,60 +75,49 @@ void reportScriptLists() {
   }
 }
 
-void reportSummary() {
-  const RunCounters& c = runCounters;
-  reportLine(formatMessage(
-      "\n\nQuendrel has finished. The new data has been written to %s\n\n"
-      "\tTotal CELL records found:                     %d\n"
-      "\tTotal LAND records found:                     %d\n"
-      "\tTotal CELL/LAND records modified or copied:   %d\n"
-      "\tTotal objects modified/found:                 %d/%d\n"
-      "\tTotal Script Commands modified/Scripts found: %d/%d\n"
-      "\tTotal Dialog entries  modified/found:         %d/%d\n"
-      "\tTotal Path Grids      modified/found:         %d/%d\n"
-      "\tTotal AI Packages     modified/found:         %d/%d\n"
-      "\tTotal Travel Services modified/found:         %d/%d\n",
-      kOutputPlugin, c.cellsFound, c.landsFound, c.cellsAndLandsModified, c.objectsModified,
-      c.objectsFound, c.scriptCommandsModified, c.scriptsFound, c.dialogModified, c.dialogFound,
-      c.pathGridsModified, c.pathGridsFound, c.aiPackagesModified, c.aiPackagesFound,
-      c.travelModified, c.travelFound));
+void reportSummary(Reporter& report, const RunCounters& counters) {
+  std::string text = formatted(
+      "\n\nQuendrel has finished. The new data has been written to %s\n\n", kOutputPlugin);
+  for (const SummaryLine& line : kSummaryLines) {
+    appendFormatted(text, "\t%s%d", line.label, counters.*line.first);
+    if (line.second != nullptr) appendFormatted(text, "/%d", counters.*line.second);
+    text += '\n';
+  }
+  report.line(text);
 }
 
-void reportCellListSummary() {
-  formatMessage(
+void reportCellListSummary(RunLog& log, const RunCounters& counters) {
+  const std::string text = formatted(
       "\nQuendrel has finished. The list of cells has been written to %s.\n"
       "---------------------------------------------\n"
       "Total CELL records found:                %d\n"
       "---------------------------------------------\n",
-      kCellListFile, runCounters.cellsFound);
-  appendRunLog(messageBuffer);
-  std::fwrite(messageBuffer.data(), 1, messageBuffer.size(), stdout);
+      kCellListFile, counters.cellsFound);
+  log.append(text);
+  std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
 }  // namespace
 
-// The message file is created anew by its first text and closed before the
-// editor opens it, however the closing ends.
-struct MessageFileHeld {
-  MessageFileHeld() { holdRunFile(messageFile); }
-  ~MessageFileHeld() { releaseRunFile(messageFile); }
-};
-
-void writeClosingReports() {
+void writeClosingReports(RunContext& context) {
   {
-    MessageFileHeld held;
-    if (runOptions.listCells) {
-      reportCellListSummary();
+    // The message file is created anew by its first text and closed before
+    // the editor opens it, however the closing ends.
+    RunFile messageFile(kMessageFile);
+    RunFileHeld held(messageFile);
+    Reporter report{context.log, messageFile};
+    if (context.options.listCells) {
+      reportCellListSummary(context.log, context.counters);
     } else {
-      reportScriptLists();
-      reportSummary();
+      reportScriptLists(report, context.scripts);
+      reportSummary(report, context.counters);
     }
   }
   std::remove(kChangeListFile);
   std::remove(kScriptTextFile);
   std::remove(kRewrittenTextFile);
   std::remove(kInteriorListFile);
-  flushRunLog();
+  context.log.flush();
   std::fflush(stdout);
   openInTextEditor(kMessageFile);
   std::remove(kMessageFile);

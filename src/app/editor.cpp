@@ -2,6 +2,6 @@
 // run through the system's command processor.
 #include "app/closing.h"
 #include "base/platform.h"
-#include "base/report.h"
+#include "base/text_format.h"
 
-void openInTextEditor(const char* file) { runEditorCommand(formatMessage("notepad %s", file)); }
+void openInTextEditor(const char* file) { runEditorCommand(formatted("notepad %s", file)); }

@@ -8,11 +8,11 @@
 #include <cstring>
 #include <memory>
 
-#include "app/safety.h"
+#include "app/file_names.h"
 #include "base/ascii.h"
 #include "base/report.h"
-#include "base/run_state.h"
 #include "base/text_lines.h"
+#include "plugin/cell_handler.h"
 
 namespace {
 
@@ -97,7 +97,9 @@ void readOptionsLine(const char* rulesPath, ArgumentVector& arguments) {
   }
 }
 
-int parseOptions(ArgumentVector& arguments) {
+ParsedOptions parseOptions(ArgumentVector& arguments) {
+  ParsedOptions parsed;
+  RunOptions& options = parsed.options;
   int count = static_cast<int>(arguments.vector.size());
   arguments.vector.push_back(nullptr);
   char** argv = arguments.vector.data();
@@ -107,40 +109,48 @@ int parseOptions(ArgumentVector& arguments) {
   while ((option = getopt_long(count, argv, kOptionLetters, kLongOptions, nullptr)) != -1) {
     switch (option) {
       case 'v':
-        runOptions.verbose = true;
+        options.verbose = true;
         break;
       case 'l':
         // cell_log.txt is deleted once the folder is claimed for the run.
-        runOptions.listCells = true;
+        options.listCells = true;
         break;
       case 'n':
-        runOptions.copiesOnly = true;
+        options.copiesOnly = true;
         break;
       case 'r':
-        runOptions.rulesOnly = true;
+        options.rulesOnly = true;
         break;
       case 'd':
-        runOptions.modifyScripts = false;
+        options.modifyScripts = false;
         break;
       case 'V':
       case kVersionOption:
-        removeCellListBeforeEnding(arguments);
-        std::fputs(kVersionLine, stdout);
-        endRun(0);
+        parsed.ending = ParsedOptions::Ending::kVersion;
+        return parsed;
       case kHelpOption:
-        removeCellListBeforeEnding(arguments);
-        printUsage(stdout, kUsageFirstLine1, programName(arguments));
-        endRun(0);
+        parsed.ending = ParsedOptions::Ending::kHelp;
+        return parsed;
       default:
-        removeCellListBeforeEnding(arguments);
+        parsed.ending = ParsedOptions::Ending::kUnknownOption;
         // An unknown long option reads as its first hyphen being a bad letter.
-        std::fprintf(stderr, "%s: invalid option -- '%c'\n", programName(arguments),
-                     optopt > 0 && optopt < 0x100 ? optopt : '-');
-        printUsage(stderr, kUsageFirstLine2, programName(arguments));
-        endRun(1);
+        parsed.unknownLetter = optopt > 0 && optopt < 0x100 ? static_cast<char>(optopt) : '-';
+        return parsed;
     }
   }
-  return count - 1;
+  parsed.pathIndex = count - 1;
+  return parsed;
+}
+
+void printVersion() { std::fputs(kVersionLine, stdout); }
+
+void printHelp(const ArgumentVector& arguments) {
+  printUsage(stdout, kUsageFirstLine1, programName(arguments));
+}
+
+void printUnknownOption(const ArgumentVector& arguments, char letter) {
+  std::fprintf(stderr, "%s: invalid option -- '%c'\n", programName(arguments), letter);
+  printUsage(stderr, kUsageFirstLine2, programName(arguments));
 }
 
 void printFirstUsage(const ArgumentVector& arguments) {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "plugin/run_context.h"
+
 // The arguments of a run: the program name first. `words` owns the texts
 // that the options line supplies; `vector` points at every argument and is
 // ended by a null entry once parsing begins.
@@ -18,10 +20,21 @@ struct ArgumentVector {
 // file that cannot be opened ends the run.
 void readOptionsLine(const char* rulesPath, ArgumentVector& arguments);
 
-// Prints the usage text shown when there is no argument at all.
-void printFirstUsage(const ArgumentVector& arguments);
+// What the command line says: the options, where the plugin path stands, and
+// whether an option ends the run where it stands (-V, --version, --help, or
+// a letter no option has; the options before it have been taken).
+struct ParsedOptions {
+  RunOptions options;
+  int pathIndex = 0;  // of the plugin path in the permuted vector (its last entry)
+  enum class Ending { kNone, kVersion, kHelp, kUnknownOption } ending = Ending::kNone;
+  char unknownLetter = '-';  // the letter an unknown option is reported by
+};
+ParsedOptions parseOptions(ArgumentVector& arguments);
 
-// Parses the options with getopt and acts on each as it is met. Returns the
-// index of the plugin path in the permuted vector (its last entry). Ends the
-// run for -V and for an unknown letter.
-int parseOptions(ArgumentVector& arguments);
+// The texts of the options that end a run.
+void printVersion();
+void printHelp(const ArgumentVector& arguments);
+// getopt's diagnostic and the second usage text, on standard error.
+void printUnknownOption(const ArgumentVector& arguments, char letter);
+// The usage text shown when there is no argument at all, on standard error.
+void printFirstUsage(const ArgumentVector& arguments);

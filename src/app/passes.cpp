@@ -1,32 +1,27 @@
 // The scan pass and the write pass: each reads the plugin record by record,
-// hands every record to the handler for its type, and in the write pass puts
+// hands every record to the handler of its kind, and in the write pass puts
 // the original, the modified copy, both or neither into QNOUT.ESP.
 #include "app/passes.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include "app/closing.h"
+#include "app/file_names.h"
+#include "app/record_kinds.h"
 #include "app/safety.h"
 #include "base/platform.h"
 #include "base/report.h"
-#include "base/run_state.h"
+#include "base/text_format.h"
 #include "plugin/cell_handler.h"
-#include "plugin/land_handler.h"
-#include "plugin/npc_handler.h"
-#include "plugin/plugin_cells.h"
-#include "plugin/record_check.h"
-#include "plugin/record_layout.h"
-#include "plugin/record_reader.h"
-#include "rules/rules.h"
-#include "script/script_text.h"
-#include "workfiles/change_list.h"
-#include "workfiles/interior_list.h"
-#include "base/text_lines.h"
+#include "records/record_check.h"
+#include "records/record_layout.h"
+#include "records/record_reader.h"
 
 namespace {
 
@@ -37,16 +32,29 @@ struct RecordBuffers {
   std::vector<uint8_t> modified;
   uint32_t modifiedSize = 0;
   uint64_t fileOffset = 0;  // of the record's first byte in the plugin
+  uint32_t size() const { return static_cast<uint32_t>(original.size()); }
+  bool isType(const char* type) const { return hasTag(original.data(), type); }
 };
 
 constexpr std::size_t kStreamBufferSize = 1 << 20;
 
-void resetForRecord(uint32_t recordSize) {
-  cellState.oldX = cellState.oldY = cellState.newX = cellState.newY = 0;
-  cellState.isInterior = 1;
-  cellState.recordSize = recordSize;
-  outputDecision = OutputDecision{};
-}
+// Progress characters are shown in order, but written to the console at
+// most every 50 ms rather than one flushed write per record: a master holds
+// some 50,000 records. The passes flush the rest at the end of each pass.
+class Progress {
+ public:
+  void show(char c) {
+    std::fputc(c, stdout);
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastShown_ >= std::chrono::milliseconds(50)) {
+      std::fflush(stdout);
+      lastShown_ = now;
+    }
+  }
+
+ private:
+  std::chrono::steady_clock::time_point lastShown_;
+};
 
 // A plugin that ends inside a record, or holds a record larger than what is
 // left of the file, ends the run.
@@ -67,7 +75,6 @@ bool readRecord(RecordReader& reader, RecordBuffers& record) {
   RecordHeader header;
   if (!reader.next(header)) return false;
   const uint32_t recordSize = static_cast<uint32_t>(header.wholeSize());
-  resetForRecord(recordSize);
   try {
     record.original.resize(recordSize);
     record.modified.resize(std::size_t{recordSize} + kRecordGrowthRoom);
@@ -83,18 +90,14 @@ bool readRecord(RecordReader& reader, RecordBuffers& record) {
   return true;
 }
 
-bool isType(const RecordBuffers& record, const char* type) {
-  return hasTag(record.original.data(), type);
-}
-
 // The handlers trust that a record's subrecords fit inside it; one that does
 // not is passed on unchanged, with one warning in the run log.
-bool recordIsSound(const RecordBuffers& record, bool warn) {
+bool recordIsSound(RunLog& log, const RecordBuffers& record, const RecordNeeds& needs, bool warn) {
   std::optional<std::string> damage =
-      describeRecordDamage(record.original.data(), record.original.size());
+      describeRecordDamage(record.original.data(), record.original.size(), needs);
   if (!damage) return true;
   if (warn) {
-    appendRunLog(formatMessage(
+    log.append(formatted(
         "WARNING: %.4s record at byte %llu of the plugin is damaged (%s) - left unchanged.\n",
         reinterpret_cast<const char*>(record.original.data()),
         static_cast<unsigned long long>(record.fileOffset), damage->c_str()));
@@ -102,93 +105,62 @@ bool recordIsSound(const RecordBuffers& record, bool warn) {
   return false;
 }
 
-// Script (SCPT) and dialogue (INFO) text, in the write pass: always counted,
-// rewritten unless -d is given.
-void passTextRecord(RecordBuffers& record, bool isScript) {
-  ++(isScript ? runCounters.scriptsFound : runCounters.dialogFound);
-  if (!runOptions.modifyScripts) {
-    if (runOptions.verbose) appendRunLog("\n");
-    return;
+// Shows the record's progress, counts it, and hands it to its handler;
+// returns what the write pass writes for it.
+OutputDecision dispatchRecord(RunContext& context, Progress& progress, RecordBuffers& record) {
+  const bool writePass = context.writePass();
+  const RunOptions& options = context.options;
+  const RecordKind* kind = recordKindOf(record.original.data());
+  if (kind == nullptr) {
+    progress.show(writePass ? '.' : '-');
+    if (writePass && options.verbose) {
+      context.log.append(" - ignoring record (not CELL, LAND, SCPT, NPC_, PGRD or INFO)\n");
+    }
+    return OutputDecision{};
   }
-  if (!recordIsSound(record, true)) return;
-  ModifiedRecord modified{record.modified, record.modifiedSize};
-  if (isScript) {
-    rewriteScriptRecord(modified);
-  } else {
-    rewriteDialogueRecord(modified);
+  progress.show(kind->progress);
+  if (kind->found != nullptr && context.pass == kind->countedInPass) {
+    ++(context.counters.*kind->found);
   }
+  if (kind->has(kStartsCell)) context.lastCellName.clear();
+  OutputDecision decision;
+  if (writePass || kind->has(kHandledInBothPasses)) {
+    if (kind->has(kScriptText) && !options.modifyScripts) {
+      if (options.verbose) context.log.append("\n");
+    } else if (recordIsSound(context.log, record, *kind->needs, writePass || options.listCells)) {
+      RecordInHand inHand{record.original.data(), record.size(), record.fileOffset,
+                          record.modified, record.modifiedSize};
+      decision = kind->handler(context, inHand);
+    }
+    if (writePass && kind->has(kLineEndAfter) && options.verbose) context.log.append("\n");
+  }
+  if (writePass && kind->has(kShownTwice)) std::fputc(kind->progress, stdout);
+  return decision;
 }
 
-void dispatchRecord(RecordBuffers& record, const RuleTable& rules) {
-  const bool writePass = runOptions.pass == 2;
-  uint8_t* modified = record.modified.data();
-  uint8_t* modifiedData = modified + kRecordHeaderSize;
-  const uint32_t recordSize = cellState.recordSize;
-  if (isType(record, "CELL")) {
-    showProgress('C');
-    if (!writePass) ++runCounters.cellsFound;
-    cellState.cellName[0] = '\0';
-    cellState.regionName[0] = '\0';
-    if (recordIsSound(record, writePass || runOptions.listCells)) {
-      handleCell(rules, modifiedData, recordSize, record.original.data() + kRecordHeaderSize);
-    }
-  } else if (isType(record, "LAND")) {
-    showProgress('L');
-    if (!writePass) {
-      ++runCounters.landsFound;
-    } else {
-      if (recordIsSound(record, true)) handleLand(rules, modifiedData, recordSize);
-      std::fputc('L', stdout);
-    }
-  } else if (isType(record, "SCPT")) {
-    showProgress('S');
-    if (writePass) passTextRecord(record, true);
-  } else if (isType(record, "INFO")) {
-    showProgress('I');
-    if (writePass) passTextRecord(record, false);
-  } else if (isType(record, "PGRD")) {
-    showProgress('P');
-    if (writePass) {
-      ++runCounters.pathGridsFound;
-      if (recordIsSound(record, true)) handlePathGrid(rules, modified, recordSize);
-      if (runOptions.verbose) appendRunLog("\n");
-    }
-  } else if (isType(record, "NPC_")) {
-    showProgress('N');
-    if (writePass) {
-      if (recordIsSound(record, true)) handleNpc(modified, recordSize);
-      if (runOptions.verbose) appendRunLog("\n");
-    }
-  } else {
-    showProgress(writePass ? '.' : '-');
-    if (writePass && runOptions.verbose) {
-      appendRunLog(" - ignoring record (not CELL, LAND, SCPT, NPC_, PGRD or INFO)\n");
-    }
-  }
-}
-
-void writeRecord(std::FILE* output, RecordBuffers& record) {
-  if (outputDecision.writeOriginal == kYes &&
-      (!runOptions.copiesOnly || isType(record, "TES3"))) {
+void writeRecord(RunContext& context, std::FILE* output, RecordBuffers& record,
+                 const OutputDecision& decision) {
+  const RunOptions& options = context.options;
+  if (decision.writeOriginal && (!options.copiesOnly || record.isType("TES3"))) {
     // Under -n the header's file-type word says "plugin": the output holds
     // only the copies and is never a master.
-    if (runOptions.copiesOnly && record.original.size() > kFileTypeByteOffset) {
+    if (options.copiesOnly && record.original.size() > kFileTypeByteOffset) {
       record.original[kFileTypeByteOffset] = 0;
     }
-    if (runOptions.verbose) {
-      appendRunLog(formatMessage("\t[Saving Original Record: %d bytes]\n",
-                                 static_cast<int>(cellState.recordSize)));
+    if (options.verbose) {
+      context.log.append(formatted("\t[Saving Original Record: %d bytes]\n",
+                                   static_cast<int>(record.size())));
     }
     if (std::fwrite(record.original.data(), 1, record.original.size(), output) !=
         record.original.size()) {
       failRun("Unable to write new record data  to %s: %s\n", kOutputPlugin, systemErrorText());
     }
   }
-  if (outputDecision.writeModified == kYes &&
-      (!runOptions.copiesOnly || isType(record, "CELL") || isType(record, "LAND"))) {
-    if (runOptions.verbose) {
-      appendRunLog(formatMessage("\t[Saving New (modified) Record: %d bytes]\n",
-                                 static_cast<int>(record.modifiedSize)));
+  if (decision.writeModified &&
+      (!options.copiesOnly || record.isType("CELL") || record.isType("LAND"))) {
+    if (options.verbose) {
+      context.log.append(formatted("\t[Saving New (modified) Record: %d bytes]\n",
+                                   static_cast<int>(record.modifiedSize)));
     }
     if (std::fwrite(record.modified.data(), 1, record.modifiedSize, output) !=
         record.modifiedSize) {
@@ -247,92 +219,59 @@ class TemporaryOutput {
   bool replaced_ = false;
 };
 
-void runOnePass(RecordReader& plugin, const char* path, const RuleTable& rules,
+void runOnePass(RunContext& context, RecordReader& plugin, const char* path,
                 RecordBuffers& record) {
   plugin.rewind();
+  const bool writePass = context.writePass();
   std::optional<TemporaryOutput> output;
-  if (runOptions.pass == 2) output.emplace();
-  if (runOptions.pass == 1) {
+  if (writePass) output.emplace();
+  if (!writePass) {
     std::printf("Step 1/2: Generating a list of cells that should be modifed from %s ...\n", path);
   } else {
     std::printf("\n\nStep 2/2: Processing data from \"%s\" and creating \"%s\":\n", path,
                 kOutputPlugin);
   }
+  Progress progress;
   while (readRecord(plugin, record)) {
-    if (runOptions.verbose && runOptions.pass == 2) {
+    if (context.options.verbose && writePass) {
       const uint8_t* type = record.original.data();
-      appendRunLog(formatMessage("New Record: %c%c%c%c: (%d bytes)", type[0], type[1], type[2],
-                                 type[3], static_cast<int>(cellState.recordSize)));
+      context.log.append(formatted("New Record: %c%c%c%c: (%d bytes)", type[0], type[1],
+                                   type[2], type[3], static_cast<int>(record.size())));
     }
-    dispatchRecord(record, rules);
-    if (output) writeRecord(output->get(), record);
-    flushRunLog();
+    const OutputDecision decision = dispatchRecord(context, progress, record);
+    if (output) writeRecord(context, output->get(), record, decision);
+    context.log.flushIfDue();
   }
   std::fflush(stdout);
   if (output) output->replaceOutput();
 }
 
-// Nothing is added to the change list or the interior cell lists once the
-// scan pass is over, so the write pass looks them up in memory. They are
-// dropped however the run ends, so that no later run in the same process
-// answers from them.
-struct WritePassListsHeld {
-  WritePassListsHeld() {
-    holdChangeListInMemory();
-    holdInteriorListsInMemory();
-  }
-  ~WritePassListsHeld() {
-    dropChangeListFromMemory();
-    dropInteriorListsFromMemory();
-  }
-};
+}  // namespace
 
-// The work files the scan pass writes are created anew for the run and held
-// until the pass ends, however it ends.
-struct ScanPassFilesHeld {
-  ScanPassFilesHeld() {
-    holdRunFile(changeListFile);
-    holdRunFile(interiorListFile);
-    holdRunFile(cellListFile);
-  }
-  ~ScanPassFilesHeld() {
-    releaseRunFile(changeListFile);
-    releaseRunFile(interiorListFile);
-    releaseRunFile(cellListFile);
-  }
-};
-
-// What the scan pass remembers of the plugin's cells serves this run only.
-struct PluginCellsRemembered {
-  ~PluginCellsRemembered() { forgetPluginCells(); }
-};
-
-// The scan pass and the write pass (one pass under -l). Everything held for
-// the passes is let go when they end, however they end.
-void runBothPasses(const char* pluginPath, const RuleTable& rules) {
-  PluginCellsRemembered cellsRemembered;
+int runPasses(const char* pluginPath, const RunOptions& options, const RuleTable& rules,
+              RunLog& log) {
+  ScanFiles files{RunFile(kChangeListFile), RunFile(kInteriorListFile), RunFile(kCellListFile)};
+  RunContext context{options, rules, log, files};
   RecordBuffers record;
   // The plugin is opened once and read in a few big pieces.
   EndRunOnDamage endRunOnDamage(pluginPath);
-  RecordReader plugin(endRunOnDamage);
+  RecordReader plugin(endRunOnDamage, kStreamBufferSize);
   if (!plugin.open(pluginPath)) {
     failRun("Unable to open %s for reading: %s\n", pluginPath, systemErrorText());
   }
-  runOptions.pass = 1;
   {
-    ScanPassFilesHeld filesHeld;
-    runOnePass(plugin, pluginPath, rules, record);
+    // The work files the scan pass writes are created anew for the run and
+    // held until the pass ends, however it ends.
+    RunFileHeld changeList(files.changeList);
+    RunFileHeld interiorList(files.interiorList);
+    RunFileHeld cellList(files.cellList);
+    runOnePass(context, plugin, pluginPath, record);
   }
-  if (runOptions.listCells) return;
-  runOptions.pass = 2;
-  WritePassListsHeld listsHeld;
-  runOnePass(plugin, pluginPath, rules, record);
-}
-
-}  // namespace
-
-int runPasses(const char* pluginPath, const RuleTable& rules) {
-  runBothPasses(pluginPath, rules);
-  writeClosingReports();
+  if (!options.listCells) {
+    context.pass = 2;
+    context.knownInteriors = readKnownInteriors();
+    runOnePass(context, plugin, pluginPath, record);
+  }
+  writeClosingReports(context);
   return 0;
 }

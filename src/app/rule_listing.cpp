@@ -5,18 +5,12 @@
 #include <cstdio>
 
 #include "base/report.h"
-#include "base/run_state.h"
 
-namespace {
-
-void writeListingLine(const std::string& line) {
-  appendRunLog(line);
-  if (runOptions.rulesOnly) std::fwrite(line.data(), 1, line.size(), stdout);
-}
-
-}  // namespace
-
-void listRules(const RuleTable& rules, RuleKind kind) {
+void listRules(const RuleTable& rules, RuleKind kind, RunLog& log, bool alsoPrinted) {
+  auto writeListingLine = [&](const std::string& line) {
+    log.append(line);
+    if (alsoPrinted) std::fwrite(line.data(), 1, line.size(), stdout);
+  };
   for (const Rule& rule : rules.rules) {
     if (kindOf(rule.code) != kind) continue;
     writeListingLine(ruleInWords(rule));

@@ -4,35 +4,40 @@
 
 #include <atomic>
 #include <cstdio>
-#include <iterator>
+#include <string>
 
-#include "base/platform.h"
+#include "app/file_names.h"
 #include "base/report.h"
-#include "base/run_state.h"
+#include "base/run_files.h"
+#include "plugin/cell_handler.h"
 #include "workfiles/change_list.h"
 #include "workfiles/interior_list.h"
 
-const char* const kLockFile = "quendrel.lock";
-const char* const kTemporaryOutput = "QNOUT.ESP.tmp";
-
 namespace {
 
-std::atomic<bool> temporaryOutputExists{false};
-std::atomic<bool> outputReplaced{false};
-
-// The last line of the run log after an interruption, with the line ends the
-// log is written with; made before any interruption can come.
-std::string notWrittenLine;
-std::string writtenLine;
+// Everything the interruption handler reaches, in this one place: an
+// interruption may come at any moment, and its handler can be handed nothing.
+// The last lines of the run log are made before the handler is installed.
+struct InterruptedRun {
+  std::atomic<bool> temporaryOutputExists{false};
+  std::atomic<bool> outputReplaced{false};
+  std::atomic<RunLog*> log{nullptr};
+  std::string notWrittenLine;
+  std::string writtenLine;
+};
+InterruptedRun interruptedRun;
 
 void cleanUpAfterInterruption() {
-  if (temporaryOutputExists.load()) removeFileQuietly(kTemporaryOutput);
+  if (interruptedRun.temporaryOutputExists.load()) removeFileQuietly(kTemporaryOutput);
   removeFileQuietly(kChangeListFile);
   removeFileQuietly(kInteriorListFile);
   removeFileQuietly(kScriptTextFile);
   removeFileQuietly(kRewrittenTextFile);
-  writeRunLogAfterInterruption(outputReplaced.load() ? writtenLine.c_str()
-                                                     : notWrittenLine.c_str());
+  if (RunLog* log = interruptedRun.log.load()) {
+    log->writeAfterInterruption(interruptedRun.outputReplaced.load()
+                                    ? interruptedRun.writtenLine.c_str()
+                                    : interruptedRun.notWrittenLine.c_str());
+  }
 }
 
 // How the run would lose the file, were the plugin the same file.
@@ -51,22 +56,23 @@ constexpr const char* kWouldBeOverwritten =
     "Unable to open %s for writing: it is the input plugin %s and would be overwritten\n";
 constexpr const char* kWouldBeDeleted = "Unable to delete %s: it is the input plugin %s\n";
 
-void lockOrEnd() {
-  switch (takeFolderLock(kLockFile)) {
+}  // namespace
+
+FolderClaim::~FolderClaim() {
+  if (cleansUp_) stopHandlingInterruptions();
+  releaseFolderLock(lock_);
+}
+
+void FolderClaim::claim(const char* pluginPath, bool writesOutput) {
+  switch (takeFolderLock(kLockFile, lock_)) {
     case FolderLock::kLocked:
-      return;
+      break;
     case FolderLock::kHeldByAnother:
       failRun("Unable to start: another run of Quendrel is working in this folder\n");
     case FolderLock::kFailed:
       failRun("Unable to lock this folder for the run with %s: %s\n", kLockFile,
               systemErrorText());
   }
-}
-
-}  // namespace
-
-void claimFolder(const char* pluginPath, bool writesOutput) {
-  lockOrEnd();
   if (writesOutput) {
     refuseOwnFile(pluginPath, {kOutputPlugin, kWouldBeReplaced});
     refuseOwnFile(pluginPath, {kTemporaryOutput, kWouldBeOverwritten});
@@ -79,28 +85,28 @@ void claimFolder(const char* pluginPath, bool writesOutput) {
   };
   for (const OwnFile& file : ownFiles) refuseOwnFile(pluginPath, file);
 
-  notWrittenLine = withUserLineEnds("\nThe run was interrupted: QNOUT.ESP was not written.\n");
-  writtenLine = withUserLineEnds(
+  interruptedRun.notWrittenLine =
+      withUserLineEnds("\nThe run was interrupted: QNOUT.ESP was not written.\n");
+  interruptedRun.writtenLine = withUserLineEnds(
       "\nThe run was interrupted after QNOUT.ESP was written, before it ended.\n");
-  temporaryOutputExists = false;
-  outputReplaced = false;
+  interruptedRun.temporaryOutputExists = false;
+  interruptedRun.outputReplaced = false;
   handleInterruptions(cleanUpAfterInterruption);
+  cleansUp_ = true;
 }
 
-void releaseFolder() {
-  stopHandlingInterruptions();
-  releaseFolderLock();
-}
-
-void removeCellListBeforeEnding(const ArgumentVector& arguments) {
-  if (!runOptions.listCells) return;
-  if (takeFolderLock(kLockFile) != FolderLock::kLocked) return;
+void FolderClaim::removeCellListBeforeEnding(const ArgumentVector& arguments) {
+  if (takeFolderLock(kLockFile, lock_) != FolderLock::kLocked) return;
   for (char* argument : arguments.vector) {
     if (argument != nullptr && isSameFile(argument, kCellListFile)) return;
   }
   std::remove(kCellListFile);
 }
 
-void noteTemporaryOutput(bool exists) { temporaryOutputExists = exists; }
+RunLogWatched::RunLogWatched(RunLog& log) { interruptedRun.log = &log; }
 
-void noteOutputReplaced() { outputReplaced = true; }
+RunLogWatched::~RunLogWatched() { interruptedRun.log = nullptr; }
+
+void noteTemporaryOutput(bool exists) { interruptedRun.temporaryOutputExists = exists; }
+
+void noteOutputReplaced() { interruptedRun.outputReplaced = true; }

@@ -4,26 +4,44 @@
 #pragma once
 
 #include "app/options.h"
+#include "base/platform.h"
+#include "base/run_log.h"
 
-// The lock file of the folder; left behind on purpose, it never blocks.
-extern const char* const kLockFile;          // "quendrel.lock"
-// The new plugin while the write pass writes it; renamed to QNOUT.ESP once
-// it is whole.
-extern const char* const kTemporaryOutput;   // "QNOUT.ESP.tmp"
+// The current folder, claimed for the run from before anything is deleted or
+// written until the claim goes, however the run ends.
+class FolderClaim {
+ public:
+  FolderClaim() = default;
+  FolderClaim(const FolderClaim&) = delete;
+  FolderClaim& operator=(const FolderClaim&) = delete;
+  ~FolderClaim();
 
-// Claims the current folder for this run before anything is deleted or
-// written: takes the folder lock, makes sure the plugin is none of the files
-// the run may write or delete (QNOUT.ESP and its temporary file only when
-// `writesOutput`), and from then on cleans up after an interruption. Ends the
-// run with status 1 when another run holds the folder or the plugin is one
-// of the run's files. releaseFolder undoes it all.
-void claimFolder(const char* pluginPath, bool writesOutput);
-void releaseFolder();
+  // Takes the folder lock, makes sure the plugin is none of the files the run
+  // may write or delete (QNOUT.ESP and its temporary file only when
+  // `writesOutput`), and from then on cleans up after an interruption. Ends
+  // the run with status 1 when another run holds the folder or the plugin is
+  // one of the run's files.
+  void claim(const char* pluginPath, bool writesOutput);
 
-// Options that end the run while parsing (-V, --help, a bad letter) after
-// "-l" delete cell_log.txt first, as "-l" does when met; under the folder
-// lock, and never when any argument names that very file.
-void removeCellListBeforeEnding(const ArgumentVector& arguments);
+  // Options that end the run while parsing (-V, --help, a bad letter) after
+  // "-l" delete cell_log.txt first, as "-l" does when met; under the folder
+  // lock, and never when any argument names that very file.
+  void removeCellListBeforeEnding(const ArgumentVector& arguments);
+
+ private:
+  LockHandle lock_;
+  bool cleansUp_ = false;
+};
+
+// The run log an interruption ends with its last line, for as long as this
+// lives.
+class RunLogWatched {
+ public:
+  explicit RunLogWatched(RunLog& log);
+  RunLogWatched(const RunLogWatched&) = delete;
+  RunLogWatched& operator=(const RunLogWatched&) = delete;
+  ~RunLogWatched();
+};
 
 // What an interruption finds: whether the temporary output exists, and
 // whether QNOUT.ESP has been replaced by this run.

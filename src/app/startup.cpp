@@ -9,33 +9,28 @@
 #include <new>
 #include <optional>
 
+#include "app/file_names.h"
 #include "app/options.h"
 #include "app/passes.h"
 #include "app/rule_listing.h"
 #include "app/safety.h"
-#include "base/platform.h"
 #include "base/report.h"
-#include "base/run_state.h"
+#include "base/run_log.h"
+#include "plugin/cell_handler.h"
+#include "records/plugin_signature.h"
 #include "rules/rules.h"
 #include "workfiles/change_list.h"
 #include "workfiles/interior_list.h"
-#include "base/text_lines.h"
-#include "plugin/plugin_signature.h"
 
 namespace {
 
-// Clears the per-record state and the work files an earlier run left behind.
-void startAfresh() {
-  std::memset(cellState.cellName, 0, sizeof cellState.cellName);
-  std::memset(cellState.regionName, 0, sizeof cellState.regionName);
-  cellState.oldX = cellState.oldY = cellState.newX = cellState.newY = 0;
-  cellState.isInterior = 1;
-  outputDecision = OutputDecision{};
+// Deletes the work files an earlier run left behind.
+void startAfresh(const RunOptions& options) {
   std::remove(kRunLogFile);
   std::remove(kChangeListFile);
   std::remove(kMessageFile);
   std::remove(kInteriorListFile);
-  if (runOptions.listCells) std::remove(kCellListFile);
+  if (options.listCells) std::remove(kCellListFile);
 }
 
 // Only a TES3 plugin goes to the passes. An empty file is a plugin without
@@ -59,24 +54,25 @@ void checkPluginSignature(const char* pluginPath) {
   }
 }
 
-// The folder is claimed from before the first deletion to the end of the
-// run, however the run ends.
-struct FolderClaimed {
-  FolderClaimed(const char* pluginPath, bool writesOutput) {
-    claimFolder(pluginPath, writesOutput);
+// An option that ends the run while the options are parsed: -l before it
+// has deleted the cell list, as it does when met.
+int endWhileParsing(const ParsedOptions& parsed, const ArgumentVector& arguments,
+                    FolderClaim& claim) {
+  if (parsed.options.listCells) claim.removeCellListBeforeEnding(arguments);
+  switch (parsed.ending) {
+    case ParsedOptions::Ending::kVersion:
+      printVersion();
+      return 0;
+    case ParsedOptions::Ending::kHelp:
+      printHelp(arguments);
+      return 0;
+    default:
+      printUnknownOption(arguments, parsed.unknownLetter);
+      return 1;
   }
-  ~FolderClaimed() { releaseFolder(); }
-};
-
-// The run log is held from the start-up's deletion of the old log to the end
-// of the run, however the run ends.
-struct RunLogHeld {
-  RunLogHeld() { holdRunLog(); }
-  ~RunLogHeld() { releaseRunLog(); }
-};
+}
 
 int run(int argc, char** argv) {
-  clearRunState();
   ArgumentVector arguments;
   for (int i = 0; i < argc; ++i) arguments.vector.push_back(argv[i]);
   if (arguments.vector.empty()) arguments.vector.push_back(const_cast<char*>("quendrel"));
@@ -90,14 +86,24 @@ int run(int argc, char** argv) {
     printFirstUsage(arguments);
     return 1;
   }
-  int pathIndex = parseOptions(arguments);
-  const char* pluginPath = arguments.vector[pathIndex];
+  // The folder is claimed from before the first deletion to the end of the
+  // run, however the run ends.
+  FolderClaim claim;
+  const ParsedOptions parsed = parseOptions(arguments);
+  if (parsed.ending != ParsedOptions::Ending::kNone) {
+    return endWhileParsing(parsed, arguments, claim);
+  }
+  const RunOptions& options = parsed.options;
+  const char* pluginPath = arguments.vector[parsed.pathIndex];
 
-  FolderClaimed folderClaimed(pluginPath, !runOptions.listCells && !runOptions.rulesOnly);
-  RunLogHeld runLogHeld;
-  startAfresh();
-  if (!runOptions.modifyScripts) {
-    appendRunLog(
+  claim.claim(pluginPath, !options.listCells && !options.rulesOnly);
+  // The run log is held from the start-up's deletion of the old log to the
+  // end of the run, however the run ends; an interruption ends it too.
+  RunLog log(kRunLogFile);
+  RunLogWatched logWatched(log);
+  startAfresh(options);
+  if (!options.modifyScripts) {
+    log.append(
         "The \"-d\" option has been specified: Scripts and Dialog Commands will not be "
         "modified.\n");
   }
@@ -107,23 +113,19 @@ int run(int argc, char** argv) {
     failRun("Unable to open your Cell Transposition rules file (%s): %s\n", kRulesFile,
             systemErrorText());
   }
-  listRules(*rules, RuleKind::kExterior);
-  listRules(*rules, RuleKind::kInterior);
-  if (runOptions.rulesOnly) return 0;
+  listRules(*rules, RuleKind::kExterior, log, options.rulesOnly);
+  listRules(*rules, RuleKind::kInterior, log, options.rulesOnly);
+  if (options.rulesOnly) return 0;
 
-  appendRunLog(
+  log.append(
       "----------------------------------------------------------------------------------------"
       "\n\n");
   checkPluginSignature(pluginPath);
-  return runPasses(pluginPath, *rules);
+  return runPasses(pluginPath, options, *rules, log);
 }
 
 }  // namespace
 
 int runQuendrel(int argc, char** argv) {
-  // Options that end the run early may have taken the folder lock too.
-  struct FolderReleased {
-    ~FolderReleased() { releaseFolder(); }
-  } folderReleased;
   return exitStatusOf([&] { return run(argc, argv); }, "Unable to allocate memory: %s\n");
 }

@@ -38,7 +38,7 @@ struct RawFile {
 // Creates the file anew for writing in byte mode: whatever stands under the
 // name is removed first, and the file is then created so that a name that
 // exists again (a file, a folder, a link) makes it fail rather than be
-// written through.
+// written through. A folder standing under the name fails with EISDIR.
 RawFile createRawFile(const char* name);
 // The file's size; async-signal-safe.
 std::optional<uint64_t> rawFileSize(RawFile file);
@@ -53,7 +53,9 @@ std::FILE* createFileStream(const char* name);
 // when either fails.
 bool syncFileStream(std::FILE* file);
 // Renames `from` to `to`, replacing whatever stands under `to` (a file, or a
-// link, which is replaced itself: its target is never written) in one step.
+// link, which is replaced itself: its target is never written) in one step,
+// and has the system put the new name on the disk, so that the new file is
+// there after a power cut right after the call.
 bool replaceFile(const char* from, const char* to);
 // Removes a file; a missing one is no error. Async-signal-safe.
 void removeFileQuietly(const char* name);
@@ -61,11 +63,15 @@ void removeFileQuietly(const char* name);
 // The lock that lets one run at a time work in the current folder: a lock
 // held on the file `name` (created when missing, never written), which the
 // system lets go however the process ends, so that a lock file left behind
-// never blocks. takeFolderLock returns kLocked, kHeldByAnother, or kFailed
-// with errno set.
+// never blocks. takeFolderLock returns kLocked (and the lock in `lock`),
+// kHeldByAnother, or kFailed with errno set.
 enum class FolderLock { kLocked, kHeldByAnother, kFailed };
-FolderLock takeFolderLock(const char* name);
-void releaseFolderLock();
+struct LockHandle {
+  intptr_t value = -1;  // a descriptor, or a Windows HANDLE
+  explicit operator bool() const { return value != -1; }
+};
+FolderLock takeFolderLock(const char* name, LockHandle& lock);
+void releaseFolderLock(LockHandle& lock);
 
 // Interruption: SIGINT, SIGTERM and SIGHUP on POSIX systems; Ctrl-C,
 // Ctrl-Break and the closing of the console on Windows. From the moment of

@@ -67,7 +67,13 @@ RawFile rawFile(int descriptor) { return RawFile{descriptor, descriptor}; }
 
 RawFile createRawFile(const char* name) {
   ::unlink(name);
-  return rawFile(::open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+  RawFile file = rawFile(::open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+  // A folder cannot be unlinked, and then "exists": say what is really there.
+  struct stat status;
+  if (!file && errno == EEXIST && ::lstat(name, &status) == 0 && S_ISDIR(status.st_mode)) {
+    errno = EISDIR;
+  }
+  return file;
 }
 
 std::optional<uint64_t> rawFileSize(RawFile file) {
@@ -104,16 +110,26 @@ bool syncFileStream(std::FILE* file) {
   return std::fflush(file) == 0 && ::fsync(fileno(file)) == 0;
 }
 
-bool replaceFile(const char* from, const char* to) { return std::rename(from, to) == 0; }
+bool replaceFile(const char* from, const char* to) {
+  if (std::rename(from, to) != 0) return false;
+  // The file's own bytes are already on the disk; the folder's new entry is
+  // put there too. The new file is in place either way, so a folder the
+  // system cannot sync (some network file systems) is no failure.
+  std::string folder(to);
+  const std::size_t slash = folder.rfind('/');
+  folder = slash == std::string::npos ? "." : slash == 0 ? "/" : folder.substr(0, slash);
+  const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (descriptor >= 0) {
+    ::fsync(descriptor);
+    ::close(descriptor);
+  }
+  return true;
+}
 
 void removeFileQuietly(const char* name) { ::unlink(name); }
 
-namespace {
-int lockDescriptor = -1;
-}  // namespace
-
-FolderLock takeFolderLock(const char* name) {
-  if (lockDescriptor >= 0) return FolderLock::kLocked;
+FolderLock takeFolderLock(const char* name, LockHandle& lock) {
+  if (lock) return FolderLock::kLocked;
   const int fd = ::open(name, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
   if (fd < 0) return FolderLock::kFailed;
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -122,13 +138,13 @@ FolderLock takeFolderLock(const char* name) {
     errno = error;
     return error == EWOULDBLOCK ? FolderLock::kHeldByAnother : FolderLock::kFailed;
   }
-  lockDescriptor = fd;
+  lock.value = fd;
   return FolderLock::kLocked;
 }
 
-void releaseFolderLock() {
-  if (lockDescriptor >= 0) ::close(lockDescriptor);
-  lockDescriptor = -1;
+void releaseFolderLock(LockHandle& lock) {
+  if (lock) ::close(static_cast<int>(lock.value));
+  lock = LockHandle{};
 }
 
 namespace {

@@ -94,6 +94,12 @@ RawFile createRawFile(const char* name) {
                               nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     setErrnoFromSystem();
+    // A folder cannot be deleted as a file, and then "exists": say what is
+    // really there.
+    const DWORD attributes = GetFileAttributesW(wide);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      errno = EISDIR;
+    }
     return RawFile{};
   }
   const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
@@ -161,12 +167,8 @@ void removeFileQuietly(const char* name) {
   if (wideName(name, wide, MAX_PATH * 2)) DeleteFileW(wide);
 }
 
-namespace {
-HANDLE lockHandle = INVALID_HANDLE_VALUE;
-}  // namespace
-
-FolderLock takeFolderLock(const char* name) {
-  if (lockHandle != INVALID_HANDLE_VALUE) return FolderLock::kLocked;
+FolderLock takeFolderLock(const char* name, LockHandle& lock) {
+  if (lock) return FolderLock::kLocked;
   wchar_t wide[MAX_PATH * 2];
   if (!wideName(name, wide, MAX_PATH * 2)) {
     errno = ENOENT;
@@ -188,13 +190,13 @@ FolderLock takeFolderLock(const char* name) {
     setErrnoFromSystem();
     return error == ERROR_LOCK_VIOLATION ? FolderLock::kHeldByAnother : FolderLock::kFailed;
   }
-  lockHandle = handle;
+  lock.value = reinterpret_cast<intptr_t>(handle);
   return FolderLock::kLocked;
 }
 
-void releaseFolderLock() {
-  if (lockHandle != INVALID_HANDLE_VALUE) CloseHandle(lockHandle);
-  lockHandle = INVALID_HANDLE_VALUE;
+void releaseFolderLock(LockHandle& lock) {
+  if (lock) CloseHandle(reinterpret_cast<HANDLE>(lock.value));
+  lock = LockHandle{};
 }
 
 namespace {

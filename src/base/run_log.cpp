@@ -1,110 +1,101 @@
-// The run log "qnlog.txt" while a run holds it: one file created anew for the
-// run, and one buffer in front of it.
-//
-// An interruption (a signal, or Ctrl-C on Windows) may come at any moment;
-// its handler writes what is buffered and one last line, and may use nothing
-// but the buffer, the counts below and the system's own write. So the buffer
-// is fixed, a text counts as appended only once it is wholly in the buffer,
-// and a flush leaves the counts such that the handler can tell how much of
-// it reached the file: `flushing` bytes of the buffer are on their way from
-// `fileSizeBeforeFlush`, and the file's size then says how many arrived.
+// The run log's buffer and file.
+#include "base/run_log.h"
+
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 
-#include "base/platform.h"
-#include "base/report.h"
 #include "base/run_files.h"
-#include "base/run_state.h"
 
 namespace {
 
-constexpr std::size_t kBufferSize = 64 * 1024;
-char buffer[kBufferSize];
-std::atomic<std::size_t> buffered{0};  // bytes of `buffer` that are whole texts
-std::atomic<std::size_t> flushing{0};  // bytes of `buffer` being written now
-uint64_t fileSize = 0;                 // what this run has written to the log
-uint64_t fileSizeBeforeFlush = 0;
-
-bool holding = false;
-RawFile log;
-
-// Writes the buffer to the log, opening the log first when needed.
-void writeBuffer() {
-  const std::size_t pending = buffered.load();
-  if (pending == 0) return;
-  if (!log) {
-    log = createRawFile(kRunLogFile);
-    if (!log) {
-      reportAppendFailure(kRunLogFile);
-      buffered.store(0);
-      return;
-    }
-  }
-  fileSizeBeforeFlush = fileSize;
-  flushing.store(pending);
-  writeRaw(log, buffer, pending);
-  fileSize += pending;
-  buffered.store(0);
-  flushing.store(0);
-}
-
-void appendOnItsOwn(const std::string& bytes) {
-  RunFile file{kRunLogFile};
-  if (!appendToRunFile(file, bytes.data(), bytes.size())) reportAppendFailure(kRunLogFile);
-}
+constexpr auto kLongestWait = std::chrono::milliseconds(100);
 
 }  // namespace
 
-void appendRunLog(const std::string& text) {
-  const std::string& bytes = withUserLineEnds(text);
-  if (!holding) {
-    appendOnItsOwn(bytes);
-    return;
-  }
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    std::size_t used = buffered.load();
-    if (used == kBufferSize) {
-      writeBuffer();
-      used = buffered.load();
+RunLog::RunLog(const char* name)
+    : name_(name), buffer_(new char[kBufferSize]), lastWrite_(std::chrono::steady_clock::now()) {}
+
+RunLog::~RunLog() {
+  flush();
+  closeRaw(file_);
+}
+
+void RunLog::write() {
+  const std::size_t pending = buffered_.load();
+  lastWrite_ = std::chrono::steady_clock::now();
+  if (pending == 0) return;
+  if (!file_) {
+    file_ = createRawFile(name_);
+    if (!file_) {
+      reportAppendFailure(name_);
+      buffered_.store(0);
+      return;
     }
-    const std::size_t piece = std::min(bytes.size() - done, kBufferSize - used);
-    std::memcpy(buffer + used, bytes.data() + done, piece);
-    done += piece;
-    if (done == bytes.size() || used + piece == kBufferSize) buffered.store(used + piece);
   }
+  sizeBeforeWrite_ = size_;
+  writing_.store(pending);
+  writeRaw(file_, buffer_.get(), pending);
+  size_ += pending;
+  buffered_.store(0);
+  writing_.store(0);
+}
+
+void RunLog::append(std::string_view text) {
+  const bool convert = kUserTextLineEnd[1] != '\0';
+  std::size_t used = buffered_.load();
+  // A text counts as appended once it is wholly in the buffer; a text longer
+  // than what is left goes in pieces, the buffer written between them.
+  auto put = [&](const char* bytes, std::size_t count) {
+    while (count > 0) {
+      if (used == kBufferSize) {
+        buffered_.store(used);
+        write();
+        used = 0;
+      }
+      const std::size_t piece = std::min(count, kBufferSize - used);
+      std::memcpy(buffer_.get() + used, bytes, piece);
+      used += piece;
+      bytes += piece;
+      count -= piece;
+    }
+  };
+  if (!convert) {
+    put(text.data(), text.size());
+  } else {
+    std::size_t from = 0;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+      if (text[at] != '\n') continue;
+      put(text.data() + from, at - from);
+      put(kUserTextLineEnd, std::strlen(kUserTextLineEnd));
+      from = at + 1;
+    }
+    put(text.data() + from, text.size() - from);
+  }
+  buffered_.store(used);
   // Until the log is open, every text tries to open it (and reports it when
   // it cannot), so the first text goes out at once.
-  if (!log) writeBuffer();
+  if (!file_) write();
 }
 
-void holdRunLog() { holding = true; }
+void RunLog::flush() { write(); }
 
-void flushRunLog() {
-  if (holding) writeBuffer();
+void RunLog::flushIfDue() {
+  if (buffered_.load() > 0 && std::chrono::steady_clock::now() - lastWrite_ >= kLongestWait) {
+    write();
+  }
 }
 
-void releaseRunLog() {
-  flushRunLog();
-  holding = false;
-  closeRaw(log);
-  buffered.store(0);
-  fileSize = 0;
-}
-
-void writeRunLogAfterInterruption(const char* lastText) {
-  if (!holding) return;
-  if (!log) log = createRawFile(kRunLogFile);
-  if (!log) return;
+void RunLog::writeAfterInterruption(const char* lastText) {
+  if (!file_) file_ = createRawFile(name_);
+  if (!file_) return;
   std::size_t from = 0;
-  if (const std::size_t inFlight = flushing.load(); inFlight > 0) {
-    // The flush may have reached the file or not: its size tells.
-    const uint64_t size = rawFileSize(log).value_or(fileSizeBeforeFlush);
-    const uint64_t arrived = size > fileSizeBeforeFlush ? size - fileSizeBeforeFlush : 0;
+  if (const std::size_t inFlight = writing_.load(); inFlight > 0) {
+    // The write may have reached the file or not: its size tells.
+    const uint64_t size = rawFileSize(file_).value_or(sizeBeforeWrite_);
+    const uint64_t arrived = size > sizeBeforeWrite_ ? size - sizeBeforeWrite_ : 0;
     from = arrived < inFlight ? static_cast<std::size_t>(arrived) : inFlight;
   }
-  const std::size_t pending = buffered.load();
-  if (pending > from) writeRaw(log, buffer + from, pending - from);
-  writeRaw(log, lastText, std::strlen(lastText));
+  const std::size_t pending = buffered_.load();
+  if (pending > from) writeRaw(file_, buffer_.get() + from, pending - from);
+  writeRaw(file_, lastText, std::strlen(lastText));
 }

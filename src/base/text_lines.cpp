@@ -6,24 +6,42 @@
 #define getc_unlocked _getc_nolock
 #endif
 
-std::size_t readLine(std::FILE* file, char* buffer, std::size_t capacity) {
+namespace {
+
+// One line from any source of bytes: `next` gives the next byte or EOF,
+// `putBack` returns one byte to the source.
+template <typename Next, typename PutBack>
+std::size_t readLineWith(Next next, PutBack putBack, char* buffer, std::size_t capacity) {
   std::size_t length = 0;
   while (length + 1 < capacity) {
-    int c = getc_unlocked(file);
+    int c = next();
     if (c == EOF) break;
     if (c == '\r') {
-      int next = getc_unlocked(file);
-      if (next == '\n') {
+      int following = next();
+      if (following == '\n') {
         buffer[length++] = '\n';
         break;
       }
-      if (next != EOF) ungetc(next, file);
+      if (following != EOF) putBack(following);
     }
     buffer[length++] = static_cast<char>(c);
     if (c == '\n') break;
   }
   buffer[length] = '\0';
   return length;
+}
+
+}  // namespace
+
+std::size_t readLine(std::FILE* file, char* buffer, std::size_t capacity) {
+  return readLineWith([file] { return getc_unlocked(file); },
+                      [file](int c) { ungetc(c, file); }, buffer, capacity);
+}
+
+std::size_t readLine(std::string_view text, std::size_t& at, char* buffer, std::size_t capacity) {
+  return readLineWith(
+      [&] { return at < text.size() ? static_cast<unsigned char>(text[at++]) : EOF; },
+      [&](int) { --at; }, buffer, capacity);
 }
 
 std::size_t readLineFromMemory(const uint8_t* text, std::size_t size, std::size_t& at,

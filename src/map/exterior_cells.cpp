@@ -8,10 +8,10 @@
 
 #include "base/report.h"
 #include "map/map_errors.h"
-#include "plugin/cell_header.h"
-#include "plugin/plugin_signature.h"
-#include "plugin/record_check.h"
-#include "plugin/record_reader.h"
+#include "records/cell_header.h"
+#include "records/plugin_signature.h"
+#include "records/record_check.h"
+#include "records/record_reader.h"
 
 namespace {
 
@@ -61,7 +61,7 @@ PluginCells readExteriorCells(const std::string& path) {
     std::optional<CellHeader> cell =
         readCellHeader(record.data() + kRecordHeaderSize, header.dataSize);
     if (cell && !cell->interior) {
-      const bool damaged = describeRecordDamage(record.data(), record.size()).has_value();
+      const bool damaged = describeRecordDamage(record.data(), record.size(), kCellNeeds).has_value();
       plugin.cells.push_back({cell->grid, cell->name, cell->region, damaged});
     }
   }

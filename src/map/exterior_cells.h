@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/record_layout.h"
+#include "records/record_layout.h"
 
 struct ExteriorCell {
   GridCell grid;

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "plugin/record_layout.h"
+#include "records/record_layout.h"
 
 // The texts one after another. Built by appending, as GCC 12 at -O3 takes
 // `"text" + std::string` for an overlapping copy (-Wrestrict).

@@ -3,41 +3,46 @@
 // over the cell's moved-reference markers and placed references.
 #include "plugin/cell_handler.h"
 
-#include <cstdio>
 #include <optional>
 
 #include "base/report.h"
-#include "base/run_files.h"
-#include "base/run_state.h"
-#include "plugin/cell_header.h"
-#include "plugin/plugin_cells.h"
+#include "base/text_format.h"
+#include "records/cell_header.h"
+#include "records/record_layout.h"
 #include "plugin/references.h"
-#include "plugin/record_layout.h"
 #include "plugin/rule_verdict.h"
+#include "records/subrecords.h"
 #include "rules/rules.h"
-#include "workfiles/change_list.h"
-#include "workfiles/interior_list.h"
+
+const char* const kCellListFile = "cell_log.txt";
 
 namespace {
 
-bool writePass() { return runOptions.pass == 2; }
-
-void logText(const std::string& text) { appendRunLog(text); }
-
 // " [EXTERIOR] " and the cell's name, region and grid.
-void logExteriorDescription() {
-  logText(" [EXTERIOR] ");
-  if (cellState.cellName[0] != '\0') {
-    logText(formatMessage(" \"%s\" ", cellState.cellName));
+void logExteriorDescription(RunLog& log, const CellHeader& cell) {
+  log.append(" [EXTERIOR] ");
+  if (!cell.name.empty()) {
+    log.append(formatted(" \"%s\" ", cell.name.c_str()));
   } else {
-    logText("(Cell has no name) ");
+    log.append("(Cell has no name) ");
   }
-  if (cellState.regionName[0] != '\0') {
-    logText(formatMessage(" \"%s\" ", cellState.regionName));
+  if (!cell.region.empty()) {
+    log.append(formatted(" \"%s\" ", cell.region.c_str()));
   } else {
-    logText("(No Associated Region) ");
+    log.append("(No Associated Region) ");
   }
-  logText(formatMessage(" (%d, %d) ", cellState.oldX, cellState.oldY));
+  log.append(formatted(" (%d, %d) ", cell.grid.x, cell.grid.y));
+}
+
+// The cell's two lines in cell_log.txt.
+void appendCellLog(RunFile& file, const CellHeader& cell) {
+  const std::string lines =
+      formatted("# (%d,%d)\t\"%s\"\t\"%s\"\r\n%d, %d\r\n", cell.grid.x, cell.grid.y,
+                cell.name.c_str(), cell.region.c_str(), cell.grid.x, cell.grid.y);
+  if (!file.append(lines)) {
+    failRun("Unable to open %s for writing a list of the cells in your ESP file: %s\n",
+            kCellListFile, systemErrorText());
+  }
 }
 
 // A moved-reference marker names the cell its reference now stands in. Only a
@@ -45,126 +50,106 @@ void logExteriorDescription() {
 // log; a copy or deletion of the target is no business of this cell and
 // leaves no note. Returns the grids the following reference is shifted
 // between.
-ReferenceShift handleMovedReferenceMarker(const RuleTable& rules, uint8_t* cndt) {
+ReferenceShift handleMovedReferenceMarker(RunContext& context, uint8_t* cndt,
+                                          OutputDecision& decision) {
   const GridCell target = readGrid(cndt);
-  cellState.oldX = cellState.newX = target.x;
-  cellState.oldY = cellState.newY = target.y;
-  std::snprintf(cellState.regionName, sizeof cellState.regionName, "%s",
-                regionOfPluginCell(target.x, target.y));
-  const RuleVerdict verdict =
-      evaluateRules(rules, exteriorLocation(target.x, target.y, cellState.regionName));
+  const char* region = context.facts.regionAt(target);
+  const RuleVerdict verdict = evaluateRules(
+      context.rules, exteriorLocation(target.x, target.y, region != nullptr ? region : ""));
   const GridCell to{verdict.newX, verdict.newY};
   if (verdict.fate != CellFate::kMoved || to == target) {
     return ReferenceShift{target.x, target.y, target.x, target.y};
   }
-  logVerdictNotes(verdict);
-  cellState.newX = to.x;
-  cellState.newY = to.y;
+  logVerdictNotes(context.log, verdict);
   writeGrid(cndt, to);
-  appendRunLog(formatMessage("- (MVRF-CNTD) MODIFIED to (%d, %d).\n", to.x, to.y));
-  if (outputDecision.writeOriginal == kYes && outputDecision.writeModified == kNo) {
-    writeModifiedOnly(outputDecision);
-  }
+  context.log.append(formatted("- (MVRF-CNTD) MODIFIED to (%d, %d).\n", to.x, to.y));
+  if (decision.writeOriginal && !decision.writeModified) writeModifiedOnly(decision);
   return ReferenceShift{target.x, target.y, to.x, to.y};
 }
 
 // The write pass's walk over the rest of the cell.
-void walkCellContents(const RuleTable& rules, uint8_t* data, std::size_t dataSize,
-                      std::size_t offset, uint8_t* originalData) {
-  const ReferenceShift cellShift{cellState.oldX, cellState.oldY, cellState.newX, cellState.newY};
-  const bool interior = cellState.isInterior != 0;
+void walkCellContents(RunContext& context, RecordInHand& record, std::size_t offset,
+                      bool interior, const ReferenceShift& cellShift, OutputDecision& decision) {
+  uint8_t* data = record.modifiedData();
+  const std::size_t dataSize = record.dataSize();
   // A moved-reference marker decides the shift of the one reference behind it.
   ReferenceShift markerShift = cellShift;
   bool markerPending = false;
-  while (offset < dataSize) {
-    std::optional<Subrecord> subrecord = subrecordAt(data, dataSize, offset);
-    if (!subrecord) return;
-    const uint8_t* name = data + offset;
-    if (hasTag(name, "CNDT")) {
+  SubrecordWalk walk(data, dataSize, offset);
+  for (const WalkedSubrecord& s : walk) {
+    if (s.is("CNDT")) {
       if (!interior) {
-        markerShift = handleMovedReferenceMarker(rules, data + offset + kSubrecordHeaderSize);
+        markerShift = handleMovedReferenceMarker(context, data + s.dataOffset(), decision);
         markerPending = true;
       }
-      offset = subrecordEnd(*subrecord);
-    } else if (hasTag(name, "FRMR")) {
-      ++runCounters.objectsFound;
-      ReferenceShift shift = markerPending ? markerShift : cellShift;
+    } else if (s.is("FRMR")) {
+      ++context.counters.objectsFound;
+      const ReferenceShift shift = markerPending ? markerShift : cellShift;
       markerPending = false;
-      ReferenceWalk walk{data, dataSize, originalData, interior, shift};
-      offset += handleReference(walk, offset);
-    } else {
-      offset = subrecordEnd(*subrecord);
+      const ReferenceWalk reference{data,     dataSize, record.originalData(),
+                                    interior, shift,    decision};
+      walk.continueAt(handleReference(context, reference, s.offset));
     }
   }
 }
 
 }  // namespace
 
-void handleCell(const RuleTable& rules, uint8_t* data, uint32_t recordSize,
-                uint8_t* originalData) {
-  const std::size_t dataSize = recordSize - kRecordHeaderSize;
+OutputDecision handleCell(RunContext& context, RecordInHand& record) {
+  OutputDecision decision;
+  const RunOptions& options = context.options;
+  const bool writePass = context.writePass();
+  RunLog& log = context.log;
+  uint8_t* data = record.modifiedData();
   // The record check guarantees NAME and a 12-byte DATA.
-  const std::optional<CellHeader> header = readCellHeader(data, dataSize);
-  if (!header) return;
-  std::snprintf(cellState.cellName, sizeof cellState.cellName, "%s", header->name.c_str());
-  std::snprintf(cellState.regionName, sizeof cellState.regionName, "%s", header->region.c_str());
-  cellState.isInterior = header->interior;
-  cellState.oldX = cellState.newX = header->grid.x;
-  cellState.oldY = cellState.newY = header->grid.y;
+  const std::optional<CellHeader> header = readCellHeader(data, record.dataSize());
+  if (!header) return decision;
+  context.lastCellName = header->name;
+  const GridCell grid = header->grid;
+  ReferenceShift shift{grid.x, grid.y, grid.x, grid.y};
 
-  if (cellState.isInterior) {
-    cellState.regionName[0] = '\0';
-    if (writePass() && runOptions.verbose) {
-      appendRunLog(formatMessage(" [INTERIOR] \"%s\" ", cellState.cellName));
+  if (header->interior) {
+    if (writePass && options.verbose) {
+      log.append(formatted(" [INTERIOR] \"%s\" ", header->name.c_str()));
     }
-    const RuleVerdict verdict = evaluateRules(rules, interiorLocation(cellState.cellName));
-    takeVerdict(verdict);
-    writeCopyNames(verdict, reinterpret_cast<char*>(data + header->nameRecord.offset +
-                                                    kSubrecordHeaderSize),
+    const RuleVerdict verdict = evaluateRules(context.rules, interiorLocation(header->name.c_str()));
+    decision = takeVerdict(context, verdict, decision);
+    writeCopyNames(verdict,
+                   reinterpret_cast<char*>(data + header->nameRecord.offset + kSubrecordHeaderSize),
                    header->nameRecord.size);
-    if (writePass() && runOptions.verbose) appendRunLog("\n");
-    if (!writePass()) appendInteriorName(cellState.cellName);
+    if (writePass && options.verbose) log.append("\n");
+    if (!writePass) {
+      noteInteriorName(context.files.interiorList, context.facts.interiors, log, header->name);
+    }
   } else {
-    if (!writePass()) {
-      rememberExteriorCell(cellState.oldX, cellState.oldY, cellState.regionName);
+    if (!writePass) context.facts.regions.try_emplace(grid, header->region);
+    if (options.listCells) {
+      appendCellLog(context.files.cellList, *header);
+      return decision;
     }
-    if (runOptions.listCells) {
-      appendCellLog();
-      return;
-    }
-    if (writePass() && runOptions.verbose) logExteriorDescription();
+    if (writePass && options.verbose) logExteriorDescription(log, *header);
     const RuleVerdict verdict = evaluateRules(
-        rules, exteriorLocation(cellState.oldX, cellState.oldY, cellState.regionName));
-    takeVerdict(verdict);
-    cellState.newX = verdict.newX;
-    cellState.newY = verdict.newY;
-    if (cellState.newX == cellState.oldX && cellState.newY == cellState.oldY) {
-      if (writePass() && runOptions.verbose) appendRunLog("\n");
-    } else if (!writePass()) {
-      if (outputDecision.writeOriginal == kNo) {
-        appendChange(cellState.oldX, cellState.oldY, cellState.newX - cellState.oldX,
-                     cellState.newY - cellState.oldY);
+        context.rules, exteriorLocation(grid.x, grid.y, header->region.c_str()));
+    decision = takeVerdict(context, verdict, decision);
+    const GridCell to{verdict.newX, verdict.newY};
+    if (to == grid) {
+      if (writePass && options.verbose) log.append("\n");
+    } else if (!writePass) {
+      // Only moves are followed; a copy leaves its original where it is.
+      if (!decision.writeOriginal) {
+        noteMove(context.files.changeList, context.facts.moves,
+                 CellMove{grid, GridCell{to.x - grid.x, to.y - grid.y}});
       }
-      return;
+      return decision;
     } else {
-      if (!runOptions.verbose) logExteriorDescription();
-      writeGrid(data + header->gridOffset, {cellState.newX, cellState.newY});
-      ++runCounters.cellsAndLandsModified;
-      appendRunLog(formatMessage("- MODIFIED to (%d, %d).\n", cellState.newX, cellState.newY));
+      if (!options.verbose) logExteriorDescription(log, *header);
+      writeGrid(data + header->gridOffset, to);
+      ++context.counters.cellsAndLandsModified;
+      log.append(formatted("- MODIFIED to (%d, %d).\n", to.x, to.y));
+      shift = ReferenceShift{grid.x, grid.y, to.x, to.y};
     }
   }
-  if (!writePass() || runOptions.listCells) return;
-  walkCellContents(rules, data, dataSize, header->end, originalData);
-}
-
-RunFile cellListFile{kCellListFile};
-
-void appendCellLog() {
-  const std::string& lines =
-      formatMessage("# (%d,%d)\t\"%s\"\t\"%s\"\r\n%d, %d\r\n", cellState.oldX, cellState.oldY,
-                    cellState.cellName, cellState.regionName, cellState.oldX, cellState.oldY);
-  if (!appendToRunFile(cellListFile, lines.data(), lines.size())) {
-    failRun("Unable to open %s for writing a list of the cells in your ESP file: %s\n",
-            kCellListFile, systemErrorText());
-  }
+  if (!writePass || options.listCells) return decision;
+  walkCellContents(context, record, header->end, header->interior, shift, decision);
+  return decision;
 }

@@ -4,17 +4,14 @@
 // exterior cells; and the cell list written under -l.
 #pragma once
 
-#include <cstdint>
+#include "plugin/run_context.h"
 
-#include "rules/rules.h"
+extern const char* const kCellListFile;  // "cell_log.txt"
 
-// The data of a CELL record's modified copy (behind its 16-byte header) and
-// the whole record's size. `originalData` is the same record as read, in which
-// a door destination is rewritten too when the record is written twice.
-void handleCell(const RuleTable& rules, uint8_t* data, uint32_t recordSize,
-                uint8_t* originalData = nullptr);
-
-// Appends the current cell's two lines to cell_log.txt.
-// cell_log.txt is held by the pass that lists the cells (base/run_files.h).
-void appendCellLog();
-extern struct RunFile cellListFile;
+// Handles a CELL record in either pass and returns what the write pass
+// writes for it. In the scan pass it learns the cell's move, interior name
+// and region (and under -l lists the cell); in the write pass it rewrites
+// the cell's grid, its references' positions, its moved-reference targets,
+// and door destinations (in the modified copy, and in the original too when
+// the cell is written twice).
+OutputDecision handleCell(RunContext& context, RecordInHand& record);

@@ -1,34 +1,25 @@
 // The LAND and PGRD handlers.
 #include "plugin/land_handler.h"
 
-#include <cstdio>
 #include <cstring>
 #include <optional>
 
 #include "base/ascii.h"
-#include "base/report.h"
-#include "base/run_state.h"
-#include "plugin/plugin_cells.h"
-#include "plugin/record_layout.h"
+#include "base/text_format.h"
+#include "records/cell_header.h"
+#include "records/record_layout.h"
 #include "plugin/rule_verdict.h"
-#include "plugin/text_fields.h"
+#include "records/subrecords.h"
+#include "records/text_fields.h"
 #include "rules/rules.h"
-#include "workfiles/change_list.h"
-#include "workfiles/interior_list.h"
 
 namespace {
 
 // Land and path grids come after all cells in a plugin, so the region a rule
 // sees for them is that of the plugin's own cell at their grid.
-void loadExteriorLocation(int32_t x, int32_t y) {
-  cellState.oldX = cellState.newX = x;
-  cellState.oldY = cellState.newY = y;
-  cellState.isInterior = 0;
-  std::snprintf(cellState.regionName, sizeof cellState.regionName, "%s", regionOfPluginCell(x, y));
-}
-
-CellLocation currentExteriorLocation() {
-  return exteriorLocation(cellState.oldX, cellState.oldY, cellState.regionName);
+CellLocation locationOf(const RunContext& context, GridCell grid) {
+  const char* region = context.facts.regionAt(grid);
+  return exteriorLocation(grid.x, grid.y, region != nullptr ? region : "");
 }
 
 // Every interior path grid carries the grid (0, 0) and names its cell; such
@@ -36,18 +27,13 @@ CellLocation currentExteriorLocation() {
 // holds every interior cell of the plugin, and the user's own list others.
 // An empty name is never an interior cell's (an exterior cell without a name
 // gives its path grid an empty one), whatever blank lines the lists hold.
-bool namesInteriorCell(const uint8_t* data, std::size_t dataSize) {
-  std::size_t offset = 0;
-  while (offset < dataSize) {
-    std::optional<Subrecord> subrecord = subrecordAt(data, dataSize, offset);
-    if (!subrecord) return false;
-    if (hasTag(data + offset, "NAME")) {
-      char name[kNameFieldSize];
-      copySubrecordText(name, sizeof name, data + offset + kSubrecordHeaderSize, subrecord->size);
-      lowerCaseCopy(name, std::strlen(name), name);
-      return name[0] != '\0' && isInteriorCellQuietly(name);
-    }
-    offset = subrecordEnd(*subrecord);
+bool namesInteriorCell(const RunContext& context, const uint8_t* data, std::size_t dataSize) {
+  for (const WalkedSubrecord& s : SubrecordWalk(data, dataSize)) {
+    if (!s.is("NAME")) continue;
+    char name[kNameFieldSize];
+    copySubrecordText(name, sizeof name, data + s.dataOffset(), s.size);
+    lowerCaseCopy(name, std::strlen(name), name);
+    return name[0] != '\0' && context.interiors().isInteriorCellQuietly(name);
   }
   return false;
 }
@@ -55,77 +41,77 @@ bool namesInteriorCell(const uint8_t* data, std::size_t dataSize) {
 // The grid subrecord a LAND or PGRD record starts with: `name`, holding grid
 // X and Y. When the record starts otherwise, the warning (a format taking the
 // four name bytes found) goes to the run log and nothing is returned.
-uint8_t* leadingGrid(uint8_t* data, std::size_t dataSize, const char* name, const char* warning) {
+uint8_t* leadingGrid(RunLog& log, uint8_t* data, std::size_t dataSize, const char* name,
+                     const char* warning) {
   std::optional<Subrecord> first = subrecordAt(data, dataSize, 0);
   if (first && hasTag(data, name) && first->size >= kXYSize) return data + kSubrecordHeaderSize;
   auto byte = [&](std::size_t i) { return dataSize >= 4 ? data[i] : ' '; };
-  appendRunLog(formatMessage(warning, byte(0), byte(1), byte(2), byte(3)));
+  log.append(formatted(warning, byte(0), byte(1), byte(2), byte(3)));
   return nullptr;
 }
 
 }  // namespace
 
-void handleLand(const RuleTable& rules, uint8_t* data, uint32_t recordSize) {
-  const std::size_t dataSize = recordSize - kRecordHeaderSize;
+OutputDecision handleLand(RunContext& context, RecordInHand& record) {
+  OutputDecision decision;
+  RunLog& log = context.log;
+  const bool verbose = context.options.verbose;
   uint8_t* grid = leadingGrid(
-      data, dataSize, "INTV",
+      log, record.modifiedData(), record.dataSize(), "INTV",
       "WARNING: I couldn't find the INTV header (got [%c%c%c%c] - ignoring record.\n");
-  if (grid == nullptr) return;
-  const GridCell cell = readGrid(grid);
-  loadExteriorLocation(cell.x, cell.y);
-  if (runOptions.verbose) {
-    appendRunLog(formatMessage("LAND co-ords: (%d, %d) ", cellState.oldX, cellState.oldY));
+  if (grid == nullptr) return decision;
+  const GridCell from = readGrid(grid);
+  if (verbose) log.append(formatted("LAND co-ords: (%d, %d) ", from.x, from.y));
+  const RuleVerdict verdict = evaluateRules(context.rules, locationOf(context, from));
+  decision = takeVerdict(context, verdict, decision);
+  const GridCell to{verdict.newX, verdict.newY};
+  if (to == from) {
+    if (verbose) log.append("\n");
+    return decision;
   }
-  const RuleVerdict verdict = evaluateRules(rules, currentExteriorLocation());
-  takeVerdict(verdict);
-  cellState.newX = verdict.newX;
-  cellState.newY = verdict.newY;
-  if (cellState.newX == cellState.oldX && cellState.newY == cellState.oldY) {
-    if (runOptions.verbose) appendRunLog("\n");
-    return;
-  }
-  writeGrid(grid, {cellState.newX, cellState.newY});
-  ++runCounters.cellsAndLandsModified;
-  if (!runOptions.verbose) {
-    appendRunLog(formatMessage("LAND co-ords: (%d, %d), ", cellState.oldX, cellState.oldY));
-  }
-  appendRunLog(formatMessage(" - MODIFIED to (%d, %d)\n", cellState.newX, cellState.newY));
+  writeGrid(grid, to);
+  ++context.counters.cellsAndLandsModified;
+  if (!verbose) log.append(formatted("LAND co-ords: (%d, %d), ", from.x, from.y));
+  log.append(formatted(" - MODIFIED to (%d, %d)\n", to.x, to.y));
+  return decision;
 }
 
-void handlePathGrid(const RuleTable& rules, uint8_t* record, uint32_t recordSize) {
-  uint8_t* data = record + kRecordHeaderSize;
-  const std::size_t dataSize = recordSize - kRecordHeaderSize;
-  uint8_t* grid = leadingGrid(data, dataSize, "DATA",
+OutputDecision handlePathGrid(RunContext& context, RecordInHand& record) {
+  OutputDecision decision;
+  RunLog& log = context.log;
+  const bool verbose = context.options.verbose;
+  uint8_t* data = record.modifiedData();
+  const std::size_t dataSize = record.dataSize();
+  uint8_t* grid = leadingGrid(log, data, dataSize, "DATA",
                               "Unknown field in PGRD entry - expected DATA, but found: %c%c%c%c\n");
-  if (grid == nullptr) return;
-  const auto [x, y] = readGrid(grid);
-  cellState.oldX = cellState.newX = x;
-  cellState.oldY = cellState.newY = y;
-  if (runOptions.verbose) {
-    appendRunLog(" [PATH GRID] ");
-    if (cellState.cellName[0] != '\0') {
-      appendRunLog(formatMessage(" \"%s\" ", cellState.cellName));
+  if (grid == nullptr) return decision;
+  const GridCell from = readGrid(grid);
+  if (verbose) {
+    log.append(" [PATH GRID] ");
+    if (!context.lastCellName.empty()) {
+      log.append(formatted(" \"%s\" ", context.lastCellName.c_str()));
     } else {
-      appendRunLog("(Path Grid has no name) ");
+      log.append("(Path Grid has no name) ");
     }
-    appendRunLog(formatMessage(" (%d, %d) ", x, y));
+    log.append(formatted(" (%d, %d) ", from.x, from.y));
   }
-  if (namesInteriorCell(data, dataSize)) return;
-  int32_t dX, dY;
-  if (!findChange(x, y, dX, dY)) return;
-  const int64_t newX = int64_t{x} + dX;
-  const int64_t newY = int64_t{y} + dY;
-  if (newX < INT32_MIN || newX > INT32_MAX || newY < INT32_MIN || newY > INT32_MAX) return;
-  loadExteriorLocation(x, y);
+  if (namesInteriorCell(context, data, dataSize)) return decision;
+  const std::optional<GridCell> offset = context.facts.moves.find(from);
+  if (!offset) return decision;
+  const int64_t newX = int64_t{from.x} + offset->x;
+  const int64_t newY = int64_t{from.y} + offset->y;
+  if (newX < INT32_MIN || newX > INT32_MAX || newY < INT32_MIN || newY > INT32_MAX) {
+    return decision;
+  }
   // The rules decide what is written; the new grid is the change list's.
-  takeVerdict(evaluateRules(rules, currentExteriorLocation()));
-  cellState.newX = static_cast<int32_t>(newX);
-  cellState.newY = static_cast<int32_t>(newY);
-  writeGrid(grid, {cellState.newX, cellState.newY});
-  ++runCounters.pathGridsModified;
-  if (!runOptions.verbose) {
-    appendRunLog(" [PATH GRID] ");
-    appendRunLog(formatMessage(" (%d, %d) ", x, y));
+  decision = takeVerdict(context, evaluateRules(context.rules, locationOf(context, from)), decision);
+  const GridCell to{static_cast<int32_t>(newX), static_cast<int32_t>(newY)};
+  writeGrid(grid, to);
+  ++context.counters.pathGridsModified;
+  if (!verbose) {
+    log.append(" [PATH GRID] ");
+    log.append(formatted(" (%d, %d) ", from.x, from.y));
   }
-  appendRunLog(formatMessage("- MODIFIED to (%d, %d).\n", cellState.newX, cellState.newY));
+  log.append(formatted("- MODIFIED to (%d, %d).\n", to.x, to.y));
+  return decision;
 }

@@ -1,14 +1,9 @@
 // LAND and PGRD records: the terrain and the path grid of an exterior cell,
-// each naming its cell by grid position, follow their cell.
+// each naming its cell by grid position, follow their cell. Both run in the
+// write pass and return what it writes for the record.
 #pragma once
 
-#include <cstdint>
+#include "plugin/run_context.h"
 
-#include "rules/rules.h"
-
-// The data of a LAND record's modified copy (behind its header) and the
-// whole record's size.
-void handleLand(const RuleTable& rules, uint8_t* data, uint32_t recordSize);
-
-// A PGRD record's modified copy, header included, and its size.
-void handlePathGrid(const RuleTable& rules, uint8_t* record, uint32_t recordSize);
+OutputDecision handleLand(RunContext& context, RecordInHand& record);
+OutputDecision handlePathGrid(RunContext& context, RecordInHand& record);

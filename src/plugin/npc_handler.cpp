@@ -5,9 +5,9 @@
 
 #include <optional>
 
-#include "base/run_state.h"
-#include "plugin/record_layout.h"
-#include "plugin/text_fields.h"
+#include "records/record_layout.h"
+#include "records/subrecords.h"
+#include "records/text_fields.h"
 #include "plugin/world_positions.h"
 
 namespace {
@@ -21,49 +21,45 @@ struct PendingDestination {
   DestinationKind kind;
 };
 
-void processDestination(uint8_t* data, const PendingDestination& pending, const char* characterId) {
+void processDestination(RunContext& context, uint8_t* data, const PendingDestination& pending,
+                        const char* characterId, OutputDecision& decision) {
   uint8_t* xy = data + pending.offset + kSubrecordHeaderSize;
   const std::string id = characterId;
-  if (!moveDestinationWithItsCell(xy, "AI/Travel Package on " + id + " points at ",
+  if (!moveDestinationWithItsCell(context, xy, "AI/Travel Package on " + id + " points at ",
                                   "\tAI/Travel Package on " + id + " \t")) {
     return;
   }
-  writeModifiedOnly(outputDecision);
+  writeModifiedOnly(decision);
   if (pending.kind == DestinationKind::kAiPackage) {
-    ++runCounters.aiPackagesModified;
+    ++context.counters.aiPackagesModified;
   } else {
-    ++runCounters.travelModified;
+    ++context.counters.travelModified;
   }
 }
 
 }  // namespace
 
-void handleNpc(uint8_t* record, uint32_t recordSize) {
-  uint8_t* data = record + kRecordHeaderSize;
-  const std::size_t dataSize = recordSize - kRecordHeaderSize;
+OutputDecision handleNpc(RunContext& context, RecordInHand& record) {
+  OutputDecision decision;
+  uint8_t* data = record.modifiedData();
   char characterId[kCharacterIdSize] = "";
   std::optional<PendingDestination> pending;
-  std::size_t offset = 0;
-  while (offset < dataSize) {
-    std::optional<Subrecord> subrecord = subrecordAt(data, dataSize, offset);
-    if (!subrecord) break;
-    const uint8_t* tag = data + offset;
-    if (hasTag(tag, "NAME")) {
-      copySubrecordText(characterId, sizeof characterId, tag + kSubrecordHeaderSize,
-                        subrecord->size);
-    } else if (pending && !hasTag(tag, "CNDT") && !hasTag(tag, "DNAM")) {
-      processDestination(data, *pending, characterId);
+  for (const WalkedSubrecord& s : SubrecordWalk(data, record.dataSize())) {
+    if (s.is("NAME")) {
+      copySubrecordText(characterId, sizeof characterId, data + s.dataOffset(), s.size);
+    } else if (pending && !s.is("CNDT") && !s.is("DNAM")) {
+      processDestination(context, data, *pending, characterId, decision);
     }
     pending.reset();
-    const bool hasDestination = subrecord->size >= kXYSize;
-    if (hasTag(tag, "AI_T") || hasTag(tag, "AI_E") || hasTag(tag, "AI_F")) {
-      ++runCounters.aiPackagesFound;
-      if (hasDestination) pending = PendingDestination{offset, DestinationKind::kAiPackage};
-    } else if (hasTag(tag, "DODT")) {
-      ++runCounters.travelFound;
-      if (hasDestination) pending = PendingDestination{offset, DestinationKind::kTravelService};
+    const bool hasDestination = s.size >= kXYSize;
+    if (s.is("AI_T") || s.is("AI_E") || s.is("AI_F")) {
+      ++context.counters.aiPackagesFound;
+      if (hasDestination) pending = PendingDestination{s.offset, DestinationKind::kAiPackage};
+    } else if (s.is("DODT")) {
+      ++context.counters.travelFound;
+      if (hasDestination) pending = PendingDestination{s.offset, DestinationKind::kTravelService};
     }
-    offset = subrecordEnd(*subrecord);
   }
-  if (pending) processDestination(data, *pending, characterId);
+  if (pending) processDestination(context, data, *pending, characterId, decision);
+  return decision;
 }

@@ -2,7 +2,7 @@
 // destinations that lie in a moved exterior cell follow it.
 #pragma once
 
-#include <cstdint>
+#include "plugin/run_context.h"
 
-// An NPC_ record's modified copy, header included, and its size.
-void handleNpc(uint8_t* record, uint32_t recordSize);
+// Write pass only; returns what the write pass writes for the record.
+OutputDecision handleNpc(RunContext& context, RecordInHand& record);

@@ -3,21 +3,21 @@
 
 #include <optional>
 
-#include "base/report.h"
-#include "base/run_state.h"
-#include "plugin/record_layout.h"
-#include "plugin/text_fields.h"
+#include "base/text_format.h"
+#include "records/record_layout.h"
+#include "records/subrecords.h"
+#include "records/text_fields.h"
 #include "plugin/world_positions.h"
 
 namespace {
 
 constexpr std::size_t kObjectIdSize = 512;
 
-bool isSteppedOver(const uint8_t* name) {
+bool isSteppedOver(const WalkedSubrecord& s) {
   static const char* const kNames[] = {"FLTV", "KNAM", "XSCL", "DNAM", "ANAM", "INTV",
                                        "NAM9", "INDX", "TNAM", "XCHG", "ZNAM", "CNAM"};
   for (const char* known : kNames) {
-    if (hasTag(name, known)) return true;
+    if (s.is(known)) return true;
   }
   return false;
 }
@@ -31,49 +31,48 @@ std::optional<int32_t> gridOffset(int32_t from, int32_t to) {
 
 }  // namespace
 
-std::size_t handleReference(const ReferenceWalk& walk, std::size_t frmrOffset) {
+std::size_t handleReference(RunContext& context, const ReferenceWalk& walk,
+                            std::size_t frmrOffset) {
   uint8_t* data = walk.data;
   const std::size_t dataSize = walk.dataSize;
-  std::optional<Subrecord> frmr = subrecordAt(data, dataSize, frmrOffset);
-  if (!frmr) return dataSize - frmrOffset;
-  std::size_t offset = subrecordEnd(*frmr);
-  std::optional<Subrecord> name = subrecordAt(data, dataSize, offset);
-  if (!name || !hasTag(data + offset, "NAME")) {
-    if (name) {
-      const uint8_t* found = data + offset;
-      appendRunLog(formatMessage("Unknown field in FRMR entry - expected NAME, but got: %c%c%c%c\n",
-                                 found[0], found[1], found[2], found[3]));
-    }
-    return dataSize - frmrOffset;
+  RunLog& log = context.log;
+  const bool verbose = context.options.verbose;
+  // The FRMR, then its NAME.
+  SubrecordWalk start(data, dataSize, frmrOffset);
+  auto frmr = start.begin();
+  if (!(frmr != start.end())) return dataSize;
+  ++frmr;
+  if (!(frmr != start.end())) return dataSize;
+  const WalkedSubrecord name = *frmr;
+  if (!name.is("NAME")) {
+    log.append(formatted("Unknown field in FRMR entry - expected NAME, but got: %c%c%c%c\n",
+                         name.name[0], name.name[1], name.name[2], name.name[3]));
+    return dataSize;
   }
   char objectId[kObjectIdSize];
-  copySubrecordText(objectId, sizeof objectId, data + offset + kSubrecordHeaderSize, name->size);
-  if (runOptions.verbose) appendRunLog(formatMessage("\tObject: \"%s\"\t", objectId));
+  copySubrecordText(objectId, sizeof objectId, data + name.dataOffset(), name.size);
+  if (verbose) log.append(formatted("\tObject: \"%s\"\t", objectId));
 
-  offset = subrecordEnd(*name);
   std::optional<Subrecord> position;
-  while (offset < dataSize) {
-    std::optional<Subrecord> subrecord = subrecordAt(data, dataSize, offset);
-    if (!subrecord) return dataSize - frmrOffset;
-    const uint8_t* tag = data + offset;
-    if (hasTag(tag, "DATA")) {
-      position = subrecord;
+  SubrecordWalk rest(data, dataSize, subrecordEnd(name));
+  for (const WalkedSubrecord& s : rest) {
+    if (s.is("DATA")) {
+      position = s;
       break;
     }
-    if (hasTag(tag, "FRMR")) return offset - frmrOffset;
-    if (hasTag(tag, "DELE")) {
-      if (runOptions.verbose) appendRunLog(" (already marked as DELE field - ignored)\n");
-      return subrecordEnd(*subrecord) - frmrOffset;
+    if (s.is("FRMR")) return s.offset;
+    if (s.is("DELE")) {
+      if (verbose) log.append(" (already marked as DELE field - ignored)\n");
+      return subrecordEnd(s);
     }
-    if (hasTag(tag, "DODT")) {
-      if (walk.interior) handleDoorDestination(walk, offset);
-    } else if (!isSteppedOver(tag) && runOptions.verbose) {
-      appendRunLog(formatMessage("[WARNING: <Unknown FRMR field: %c%c%c%c>]!\n", tag[0], tag[1],
-                                 tag[2], tag[3]));
+    if (s.is("DODT")) {
+      if (walk.interior) handleDoorDestination(context, walk, s.offset);
+    } else if (!isSteppedOver(s) && verbose) {
+      log.append(formatted("[WARNING: <Unknown FRMR field: %c%c%c%c>]!\n", s.name[0], s.name[1],
+                           s.name[2], s.name[3]));
     }
-    offset = subrecordEnd(*subrecord);
   }
-  if (!position) return offset - frmrOffset;
+  if (!position) return dataSize;
 
   uint8_t* xy = data + position->offset + kSubrecordHeaderSize;
   const WorldPosition old = readWorldPosition(xy);
@@ -87,60 +86,54 @@ std::size_t handleReference(const ReferenceWalk& walk, std::size_t frmrOffset) {
   // Each reference's position and its fate go to the run log as one text
   // (the same bytes as one text each), as a master holds 100,000 of them.
   if (!moved) {
-    if (runOptions.verbose) {
-      appendRunLog(formatMessage("(%s, %s) \n", fixed(old.x).text, fixed(old.y).text));
-    }
+    if (verbose) log.append(formatted("(%s, %s) \n", fixed(old.x).text, fixed(old.y).text));
   } else {
     writeWorldPosition(xy, *moved);
-    if (runOptions.verbose) {
-      appendRunLog(formatMessage("(%s, %s)  - MODIFIED to (%s, %s)\n", fixed(old.x).text,
-                                 fixed(old.y).text, fixed(moved->x).text, fixed(moved->y).text));
+    if (verbose) {
+      log.append(formatted("(%s, %s)  - MODIFIED to (%s, %s)\n", fixed(old.x).text,
+                           fixed(old.y).text, fixed(moved->x).text, fixed(moved->y).text));
     } else {
-      appendRunLog(formatMessage("\tObject \"%s\"\t(%s, %s)  - MODIFIED to (%s, %s)\n", objectId,
-                                 fixed(old.x).text, fixed(old.y).text, fixed(moved->x).text,
-                                 fixed(moved->y).text));
+      log.append(formatted("\tObject \"%s\"\t(%s, %s)  - MODIFIED to (%s, %s)\n", objectId,
+                           fixed(old.x).text, fixed(old.y).text, fixed(moved->x).text,
+                           fixed(moved->y).text));
     }
-    ++runCounters.objectsModified;
+    ++context.counters.objectsModified;
   }
-  return subrecordEnd(*position) - frmrOffset;
+  return subrecordEnd(*position);
 }
 
-void handleDoorDestination(const ReferenceWalk& walk, std::size_t dodtOffset) {
-  uint8_t* data = walk.data;
-  const std::size_t dataSize = walk.dataSize;
-  if (runOptions.verbose) appendRunLog("\tInterior Door: ");
-  // A DNAM among the door's subrecords names an interior destination.
-  std::size_t offset = dodtOffset;
-  while (offset < dataSize) {
-    std::optional<Subrecord> subrecord = subrecordAt(data, dataSize, offset);
-    if (!subrecord) break;
-    const uint8_t* tag = data + offset;
-    if (hasTag(tag, "DNAM")) {
-      if (runOptions.verbose) appendRunLog("[Interior->Interior Door Teleport - ignoring.] ");
+void handleDoorDestination(RunContext& context, const ReferenceWalk& walk, std::size_t dodtOffset) {
+  const bool verbose = context.options.verbose;
+  RunLog& log = context.log;
+  if (verbose) log.append("\tInterior Door: ");
+  // A DNAM among the door's subrecords, up to the reference's DATA or the
+  // next reference, names an interior destination.
+  SubrecordWalk door(walk.data, walk.dataSize, dodtOffset);
+  for (const WalkedSubrecord& s : door) {
+    if (s.offset != dodtOffset && (s.is("DATA") || s.is("FRMR"))) break;
+    if (s.is("DNAM")) {
+      if (verbose) log.append("[Interior->Interior Door Teleport - ignoring.] ");
       return;
     }
-    if (!hasTag(tag, "CNAM") && !hasTag(tag, "DODT") && runOptions.verbose) {
-      appendRunLog(formatMessage("[Warning: <Unknown DODT field: %c%c%c%c>]!\n", tag[0], tag[1],
-                                 tag[2], tag[3]));
-    }
-    offset = subrecordEnd(*subrecord);
-    if (dataSize - offset >= kTagSize && (hasTag(data + offset, "DATA") || hasTag(data + offset, "FRMR"))) {
-      break;
+    if (!s.is("CNAM") && !s.is("DODT") && verbose) {
+      log.append(formatted("[Warning: <Unknown DODT field: %c%c%c%c>]!\n", s.name[0], s.name[1],
+                           s.name[2], s.name[3]));
     }
   }
 
-  uint8_t* xy = data + dodtOffset + kSubrecordHeaderSize;
+  uint8_t* xy = walk.data + dodtOffset + kSubrecordHeaderSize;
   std::optional<WorldPosition> moved =
-      moveDestinationWithItsCell(xy, "Door teleports to ", "\tDoor teleport\t");
+      moveDestinationWithItsCell(context, xy, "Door teleports to ", "\tDoor teleport\t");
   if (!moved) return;
-  ++runCounters.objectsModified;
+  ++context.counters.objectsModified;
   // A door follows its destination in every copy of the cell that is
   // written; a cell the rules deleted stays deleted.
-  if (outputDecision.writeOriginal == kYes && outputDecision.writeModified == kYes) {
+  OutputDecision& decision = walk.decision;
+  if (decision.writeOriginal && decision.writeModified) {
     if (walk.originalData != nullptr) {
       writeWorldPosition(walk.originalData + dodtOffset + kSubrecordHeaderSize, *moved);
     }
-  } else if (outputDecision.writeOriginal == kYes) {
-    writeModifiedOnly(outputDecision);
+  } else if (decision.writeOriginal) {
+    writeModifiedOnly(decision);
   }
 }

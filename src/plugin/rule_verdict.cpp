@@ -1,31 +1,28 @@
-// Acting on the rules' verdict: the notes, the count and the OutputDecision.
+// Acting on the rules' verdict: the notes, the count and the decision.
 #include "plugin/rule_verdict.h"
 
-#include "base/report.h"
-#include "base/run_state.h"
-
-void logVerdictNotes(const RuleVerdict& verdict) {
-  for (const std::string& note : verdict.notes) appendRunLog(note);
+void logVerdictNotes(RunLog& log, const RuleVerdict& verdict) {
+  for (const std::string& note : verdict.notes) log.append(note);
 }
 
-void takeVerdict(const RuleVerdict& verdict) {
-  if (runOptions.pass == 2) {
-    logVerdictNotes(verdict);
-    runCounters.cellsAndLandsModified += verdict.countedMatches;
+OutputDecision takeVerdict(RunContext& context, const RuleVerdict& verdict,
+                           OutputDecision decision) {
+  if (context.writePass()) {
+    logVerdictNotes(context.log, verdict);
+    context.counters.cellsAndLandsModified += verdict.countedMatches;
   }
   switch (verdict.fate) {
     case CellFate::kKept:
       break;
     case CellFate::kMoved:
-      writeModifiedOnly(outputDecision);
+      writeModifiedOnly(decision);
       break;
     case CellFate::kCopied:
-      outputDecision.writeOriginal = kYes;
-      outputDecision.writeModified = kYes;
+      decision = {true, true};
       break;
     case CellFate::kDeleted:
-      outputDecision.writeOriginal = kNo;
-      outputDecision.writeModified = kNo;
+      decision = {false, false};
       break;
   }
+  return decision;
 }

@@ -7,7 +7,9 @@
 #include <string>
 
 #include "base/numbers.h"
-#include "plugin/record_layout.h"
+#include "records/record_layout.h"
+
+struct RunContext;
 
 struct WorldPosition {
   float x, y;
@@ -17,16 +19,13 @@ struct WorldPosition {
 // move (not a finite number, or an offset too large for the grid).
 std::optional<WorldPosition> shiftWorldPosition(WorldPosition position, int32_t dX, int32_t dY);
 
-// The new place of a position in `cell` when the change list says that cell
-// moved; nothing otherwise.
-std::optional<WorldPosition> followMovedCell(GridCell cell, WorldPosition position);
-
 // A destination (door, travel package or travel service) at `xy` follows
-// its cell when the change list says that cell moved. The run log gets
+// its cell when the scan pass found that cell moved. The run log gets
 // `verboseLead` and the position and cell under -v, and `quietLead` and the
 // position otherwise when it moved, then " - MODIFIED to (x, y)". Returns
 // the new position when it moved.
-std::optional<WorldPosition> moveDestinationWithItsCell(uint8_t* xy, const std::string& verboseLead,
+std::optional<WorldPosition> moveDestinationWithItsCell(RunContext& context, uint8_t* xy,
+                                                        const std::string& verboseLead,
                                                         const std::string& quietLead);
 
 // A coordinate as the run log shows it, "%f" style: 8292.000000.

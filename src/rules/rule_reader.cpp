@@ -7,12 +7,12 @@
 // a letter are looked at, so anything else is a comment.
 #include <cstdio>
 #include <cstring>
-#include <iterator>
 #include <memory>
 
 #include "base/ascii.h"
 #include "base/numbers.h"
 #include "base/text_lines.h"
+#include "rules/rule_codes.h"
 #include "rules/rules.h"
 
 std::optional<RuleFields> tokenizeRule(const char* line) {
@@ -40,27 +40,10 @@ std::optional<RuleFields> tokenizeRule(const char* line) {
   return fields;
 }
 
-RuleKind kindOf(RuleCode code) {
-  return code == RuleCode::kCI || code == RuleCode::kDI ? RuleKind::kInterior
-                                                        : RuleKind::kExterior;
-}
-
 namespace {
 
 // One piece of a rules-file line: 1023 characters and a terminator.
 constexpr std::size_t kRuleLineSize = 1024;
-
-// The code the line's first two characters name, in the order of RuleCode.
-std::optional<RuleCode> ruleCodeOf(const char* line) {
-  static const char kCodes[][3] = {"TA", "CA", "TR", "CR", "MC", "CE",
-                                   "TC", "DA", "DR", "DE", "CI", "DI"};
-  // The line is a C string: a zero byte in second place simply matches no code.
-  if (line[0] == '\0' || line[1] == '\0') return std::nullopt;
-  for (std::size_t i = 0; i < std::size(kCodes); ++i) {
-    if (std::strncmp(line, kCodes[i], 2) == 0) return static_cast<RuleCode>(i);
-  }
-  return std::nullopt;
-}
 
 }  // namespace
 

@@ -61,6 +61,9 @@ std::optional<RuleTable> readRulesFile(const char* path);
 // "Rule 7: Move the cell at (3, -2) by an offset of (0, 1).\n".
 std::string ruleInWords(const Rule& rule);
 
+// How many parameters the rule's code takes (DA none, MC four).
+int parametersOf(RuleCode code);
+
 // A CI rule whose copy name is longer than the cell name: the copy's name
 // could not be written inside the record's name.
 bool copyNameTooLong(const Rule& rule);

@@ -9,15 +9,12 @@
 #include <optional>
 #include <string>
 
-#include "base/numbers.h"
-#include "base/report.h"
-#include "base/run_state.h"
-#include "plugin/record_layout.h"
 #include "base/ascii.h"
+#include "base/numbers.h"
+#include "base/text_format.h"
+#include "records/record_layout.h"
 #include "script/command_words.h"
 #include "script/script_text.h"
-#include "workfiles/change_list.h"
-#include "workfiles/interior_list.h"
 
 namespace {
 
@@ -78,7 +75,7 @@ bool copyArgument(const char* line, const Span& span, char (&text)[kArgumentText
 
 }  // namespace
 
-int rewriteCommandLine(char* line) {
+int rewriteCommandLine(RunContext& context, char* line) {
   const std::size_t length = strnlen(line, kScriptLineSize - 1);
   char lower[kScriptLineSize];
   lowerCaseCopy(line, length, lower);
@@ -147,17 +144,17 @@ int rewriteCommandLine(char* line) {
     if (command.namesCell && std::strstr(lower, command.word) != nullptr) namesCell = true;
   }
   if (namesCell) {
-    if (isInteriorCell(cellName.c_str())) {
-      if (runOptions.verbose) {
-        appendRunLog(formatMessage(
+    if (context.interiors().isInteriorCell(cellName.c_str(), context.log)) {
+      if (context.options.verbose) {
+        context.log.append(formatted(
             "\n\t((AIEscort/AIFollow/Position/PlaceItem))Cell Script command identified as "
             "Internal, so ignored: %.*s",
             static_cast<int>(length), line));
       }
       return 0;
     }
-    if (runOptions.verbose) {
-      appendRunLog(formatMessage(
+    if (context.options.verbose) {
+      context.log.append(formatted(
           "\n\t(AIEscort/AIFollow/Position/PlaceItem)Cell command identified as External, so "
           "processed: %.*s",
           static_cast<int>(length), line));
@@ -166,9 +163,10 @@ int rewriteCommandLine(char* line) {
 
   // A position outside every cell (infinite or far beyond the grid) has nothing to follow.
   if (!cell) return 0;
-  int32_t offsetX = 0;
-  int32_t offsetY = 0;
-  if (!findChange(cell->x, cell->y, offsetX, offsetY)) return 0;
+  const std::optional<GridCell> offset = context.facts.moves.find(*cell);
+  if (!offset) return 0;
+  const int32_t offsetX = offset->x;
+  const int32_t offsetY = offset->y;
 
   // Shifted in double precision: the text gets the exact sum, not a float
   // rounding of it (1234.567 + 16384 is written 17618.567017).
@@ -184,7 +182,7 @@ int rewriteCommandLine(char* line) {
   rebuilt.append(line + ySpan->end, length - ySpan->end);
   if (rebuilt.size() > kScriptLineSize - 1) return 0;
 
-  appendRunLog(formatMessage("\n\tMODIFIED script usage of co-ords (%s, %s) to (%s,%s)",
+  context.log.append(formatted("\n\tMODIFIED script usage of co-ords (%s, %s) to (%s,%s)",
                              fixedSixDecimals(x).text, fixedSixDecimals(y).text, newXText.text,
                              newYText.text));
   std::memcpy(line, rebuilt.c_str(), rebuilt.size() + 1);

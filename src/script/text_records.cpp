@@ -5,6 +5,7 @@
 // most one record long, and the bytes come back exactly as they were read.
 #include <cstdint>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <iterator>
 #include <optional>
@@ -12,9 +13,10 @@
 
 #include "base/ascii.h"
 #include "base/report.h"
-#include "base/run_state.h"
+#include "base/text_format.h"
 #include "base/text_lines.h"
-#include "plugin/record_layout.h"
+#include "records/record_layout.h"
+#include "records/subrecords.h"
 #include "script/command_words.h"
 #include "script/script_text.h"
 
@@ -64,9 +66,9 @@ const TextRecordForm kDialogueForm = {
 
 constexpr std::size_t kNameMax = 127;
 
-bool isQuietSubrecord(const TextRecordForm& form, const uint8_t* name) {
+bool isQuietSubrecord(const TextRecordForm& form, const WalkedSubrecord& s) {
   for (std::size_t i = 0; i < form.quietCount; ++i) {
-    if (hasTag(name, form.quietSubrecords[i])) return true;
+    if (s.is(form.quietSubrecords[i])) return true;
   }
   return false;
 }
@@ -74,27 +76,24 @@ bool isQuietSubrecord(const TextRecordForm& form, const uint8_t* name) {
 // Walks the subrecords of the record (`limit` bytes, header included) up to
 // the text subrecord, picking up the name on the way. A subrecord that would
 // reach outside the record ends the walk without a text.
-std::optional<Subrecord> findTextSubrecord(const uint8_t* record, std::size_t limit,
-                                           const TextRecordForm& form,
+std::optional<Subrecord> findTextSubrecord(RunContext& context, const uint8_t* record,
+                                           std::size_t limit, const TextRecordForm& form,
                                            char (&name)[kNameMax + 1]) {
   const uint8_t* data = record + kRecordHeaderSize;
   const std::size_t dataSize = limit - kRecordHeaderSize;
-  std::size_t offset = 0;
-  while (offset + 1 < dataSize) {
-    std::optional<Subrecord> sub = subrecordAt(data, dataSize, offset);
-    if (!sub) return std::nullopt;
-    const uint8_t* tag = data + offset;
-    if (hasTag(tag, form.textSubrecord)) return sub;
-    if (hasTag(tag, form.nameSubrecord)) {
-      const char* text = reinterpret_cast<const char*>(tag + kSubrecordHeaderSize);
-      std::size_t length = strnlen(text, sub->size < kNameMax ? sub->size : kNameMax);
+  const bool verbose = context.options.verbose;
+  for (const WalkedSubrecord& s : SubrecordWalk(data, dataSize)) {
+    if (s.is(form.textSubrecord)) return s;
+    if (s.is(form.nameSubrecord)) {
+      const char* text = reinterpret_cast<const char*>(data + s.dataOffset());
+      std::size_t length = strnlen(text, s.size < kNameMax ? s.size : kNameMax);
       std::memcpy(name, text, length);
       name[length] = '\0';
-      if (runOptions.verbose) appendRunLog(formatMessage(form.nameMessage, name));
-    } else if (!isQuietSubrecord(form, tag) && runOptions.verbose) {
-      appendRunLog(formatMessage(form.unknownWarning, tag[0], tag[1], tag[2], tag[3]));
+      if (verbose) context.log.append(formatted(form.nameMessage, name));
+    } else if (!isQuietSubrecord(form, s) && verbose) {
+      context.log.append(
+          formatted(form.unknownWarning, s.name[0], s.name[1], s.name[2], s.name[3]));
     }
-    offset = subrecordEnd(*sub);
   }
   return std::nullopt;
 }
@@ -108,8 +107,9 @@ struct LinePassResult {
 // Copies the text a line at a time, rewriting command lines on the way. Lines
 // are raw bytes: a CR LF line end, a 0x1A or any other byte comes through
 // exactly as it was; a line of more than 1023 bytes is handled in pieces.
-LinePassResult rewriteLines(const uint8_t* text, std::size_t size, const TextRecordForm& form,
-                            const char* name) {
+LinePassResult rewriteLines(RunContext& context, const uint8_t* text, std::size_t size,
+                            const TextRecordForm& form, const char* name,
+                            OutputDecision& decision) {
   LinePassResult result;
   result.text.reserve(size);
   char line[kScriptLineSize];
@@ -122,10 +122,10 @@ LinePassResult rewriteLines(const uint8_t* text, std::size_t size, const TextRec
     // copied, as rewriting it would lose what follows the zero byte.
     const bool holdsZeroByte = std::strlen(line) != length;
     const bool offered = holdsCommandWord(lower);
-    if (offered && !holdsZeroByte && rewriteCommandLine(line) == 1) {
-      if (!runOptions.verbose) appendRunLog(formatMessage(form.changedMessage, name));
-      ++(runCounters.*form.changedCounter);
-      writeModifiedOnly(outputDecision);
+    if (offered && !holdsZeroByte && rewriteCommandLine(context, line) == 1) {
+      if (!context.options.verbose) context.log.append(formatted(form.changedMessage, name));
+      ++(context.counters.*form.changedCounter);
+      writeModifiedOnly(decision);
       length = std::strlen(line);
       ++result.changedLines;
     }
@@ -144,7 +144,7 @@ LinePassResult rewriteLines(const uint8_t* text, std::size_t size, const TextRec
 // `textAt`) by the rewritten text. Subrecords behind the text move with its
 // end; the text subrecord's size, the record's data size and the record size
 // all change by the same amount.
-void putTextBack(ModifiedRecord record, std::size_t limit, std::size_t textAt,
+void putTextBack(RecordInHand& record, std::size_t limit, std::size_t textAt,
                  uint32_t oldTextSize, const std::string& newText) {
   const std::size_t textData = textAt + kSubrecordHeaderSize;
   const std::size_t oldTextEnd = textData + oldTextSize;
@@ -157,44 +157,52 @@ void putTextBack(ModifiedRecord record, std::size_t limit, std::size_t textAt,
   }
   // The copy has spare room behind the record; a text that grows past it
   // gets a larger buffer instead of being cut.
-  if (record.bytes.size() < static_cast<std::size_t>(newRecordSize)) {
-    record.bytes.resize(static_cast<std::size_t>(newRecordSize));
+  if (record.modified.size() < static_cast<std::size_t>(newRecordSize)) {
+    record.modified.resize(static_cast<std::size_t>(newRecordSize));
   }
-  uint8_t* bytes = record.bytes.data();
+  uint8_t* bytes = record.modified.data();
   std::memmove(bytes + textData + newText.size(), bytes + oldTextEnd, tailSize);
   std::memcpy(bytes + textData, newText.data(), newText.size());
   writeU32(bytes + textAt + kSubrecordSizeOffset, static_cast<uint32_t>(newText.size()));
   writeU32(bytes + kRecordSizeOffset,
            static_cast<uint32_t>(readU32(bytes + kRecordSizeOffset) + sizeChange));
-  record.size = static_cast<uint32_t>(newRecordSize);
+  record.modifiedSize = static_cast<uint32_t>(newRecordSize);
 }
 
-int rewriteTextRecord(ModifiedRecord record, const TextRecordForm& form) {
-  const std::size_t limit = record.size < record.bytes.size() ? record.size : record.bytes.size();
+OutputDecision rewriteTextRecord(RunContext& context, RecordInHand& record,
+                                 const TextRecordForm& form) {
+  OutputDecision decision;
+  const bool verbose = context.options.verbose;
+  const std::size_t limit = std::min<std::size_t>(record.modifiedSize, record.modified.size());
   char name[kNameMax + 1] = {};
   std::optional<Subrecord> text;
-  if (limit >= kRecordHeaderSize) text = findTextSubrecord(record.bytes.data(), limit, form, name);
+  if (limit >= kRecordHeaderSize) {
+    text = findTextSubrecord(context, record.modified.data(), limit, form, name);
+  }
   if (!text) {
-    if (runOptions.verbose) appendRunLog("\n");
-    return 0;
+    if (verbose) context.log.append("\n");
+    return decision;
   }
   const std::size_t textAt = kRecordHeaderSize + text->offset;
-  const LinePassResult pass =
-      rewriteLines(record.bytes.data() + textAt + kSubrecordHeaderSize, text->size, form, name);
+  const LinePassResult pass = rewriteLines(
+      context, record.modified.data() + textAt + kSubrecordHeaderSize, text->size, form, name,
+      decision);
   if (pass.changedLines > 0) {
     putTextBack(record, limit, textAt, text->size, pass.text);
-    if (form.keepsScriptLists) addScriptToList(scriptLists.recompile, name);
+    if (form.keepsScriptLists) addScriptToList(context.scripts.recompile, name);
   } else if (form.keepsScriptLists && pass.getposSetposLines > 0) {
-    addScriptToList(scriptLists.investigate, name);
+    addScriptToList(context.scripts.investigate, name);
   }
-  if (runOptions.verbose) appendRunLog("\n");
-  return 0;
+  if (verbose) context.log.append("\n");
+  return decision;
 }
 
 }  // namespace
 
-int rewriteScriptRecord(ModifiedRecord record) { return rewriteTextRecord(record, kScriptForm); }
+OutputDecision rewriteScriptRecord(RunContext& context, RecordInHand& record) {
+  return rewriteTextRecord(context, record, kScriptForm);
+}
 
-int rewriteDialogueRecord(ModifiedRecord record) {
-  return rewriteTextRecord(record, kDialogueForm);
+OutputDecision rewriteDialogueRecord(RunContext& context, RecordInHand& record) {
+  return rewriteTextRecord(context, record, kDialogueForm);
 }

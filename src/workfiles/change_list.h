@@ -1,25 +1,41 @@
-// The change list "qncells.tmp": one line "oldX, oldY, offsetX, offsetY" for
-// every exterior cell the rules move, written in the scan pass and looked up
-// in the write pass by everything that points at a world position.
+// The change list: every exterior cell the rules move, learned in the scan
+// pass and looked up in the write pass by everything that points at a world
+// position (doors, path grids, packages, script commands). The scan pass
+// writes each move to "qncells.tmp" as well, one line "oldX, oldY, offsetX,
+// offsetY" (a cell moved from (-3, 7) to (7, 5) gives "-3, 7, 10, -2"); the
+// run deletes that file at its end and never reads it back: the write pass
+// gets the moves as a value.
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <unordered_map>
+#include <vector>
 
 #include "base/run_files.h"
+#include "records/record_layout.h"
 
 extern const char* const kChangeListFile;  // "qncells.tmp"
-// The file the scan pass writes; the pass holds it (base/run_files.h).
-extern RunFile changeListFile;
 
-// Appends one line; a file that cannot be opened is reported and the entry lost.
-void appendChange(int32_t oldX, int32_t oldY, int32_t offsetX, int32_t offsetY);
+struct CellMove {
+  GridCell from;
+  GridCell offset;
+};
 
-// True when a line for (x, y) exists; the first such line gives the offsets.
-// A missing change list is an empty one.
-bool findChange(int32_t x, int32_t y, int32_t& offsetX, int32_t& offsetY);
+class ChangeList {
+ public:
+  // Adds a move; an earlier move of the same grid is the one found.
+  void add(const CellMove& move);
+  // The offset of the first move listed for the grid.
+  std::optional<GridCell> find(GridCell grid) const;
+  bool empty() const { return moves_.empty(); }
 
-// The write pass looks the list up many times and nothing appends to it any
-// more, so it may read it once into memory; lookups then answer from there
-// until the copy is dropped.
-void holdChangeListInMemory();
-void dropChangeListFromMemory();
+ private:
+  std::vector<CellMove> moves_;  // in the order of the plugin's cells
+  std::unordered_map<GridCell, GridCell, GridCellHash> first_;
+};
+
+// Appends the move's line to the file and adds it to the list. A file that
+// cannot be opened is reported on standard error and the move is lost, as
+// it is lost to the file.
+void noteMove(RunFile& file, ChangeList& moves, const CellMove& move);

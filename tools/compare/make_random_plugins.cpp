@@ -13,7 +13,7 @@
 #include <random>
 #include <string>
 
-#include "plugin/record_layout.h"
+#include "records/record_layout.h"
 #include "plugin_builder.h"
 
 using namespace testing_plugin;

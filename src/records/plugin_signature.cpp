@@ -1,5 +1,5 @@
 // Reading a plugin's first four bytes.
-#include "plugin/plugin_signature.h"
+#include "records/plugin_signature.h"
 
 #include <cerrno>
 #include <cstdio>

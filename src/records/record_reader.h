@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/record_layout.h"
+#include "records/record_layout.h"
 
 struct RecordHeader {
   uint8_t bytes[kRecordHeaderSize];  // as read: type, data size, two header words

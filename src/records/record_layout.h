@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <optional>
 
 // Record header: type[4], data size (u32, the bytes behind the header), two
@@ -20,6 +21,10 @@ constexpr std::size_t kSubrecordHeaderSize = 8;
 constexpr std::size_t kSubrecordSizeOffset = 4;
 constexpr std::size_t kRecordGrowthRoom = 2048;  // spare bytes behind a modified copy
 constexpr int32_t kCellSize = 8192;
+// The largest move, in cells, that a position can follow: the move in world
+// units must fit in 32 bits. 262143 * 8192 = 2147475456.
+constexpr int32_t kLargestCellOffset = INT32_MAX / kCellSize;
+static_assert(kLargestCellOffset == 262143);
 
 // A grid position (LAND INTV, PGRD DATA, CELL CNDT: int32) and a world
 // position (reference DATA, DODT, AI packages: float32) both hold X, then Y.
@@ -85,6 +90,13 @@ struct GridCell {
   int32_t x;
   int32_t y;
   bool operator==(const GridCell&) const = default;
+};
+// A grid as one 64-bit key, for sets and maps of grids: X in the high half.
+inline uint64_t gridKey(GridCell cell) {
+  return uint64_t{static_cast<uint32_t>(cell.x)} << 32 | static_cast<uint32_t>(cell.y);
+}
+struct GridCellHash {
+  std::size_t operator()(GridCell cell) const { return std::hash<uint64_t>{}(gridKey(cell)); }
 };
 inline GridCell readGrid(const uint8_t* xy) { return {readI32(xy + kXOffset), readI32(xy + kYOffset)}; }
 inline void writeGrid(uint8_t* xy, GridCell cell) {

@@ -1,7 +1,7 @@
 // Reading a plugin record by record through one buffer of our own, so that
 // stepping over a record inside the buffer costs nothing and one outside it
 // costs one seek.
-#include "plugin/record_reader.h"
+#include "records/record_reader.h"
 
 #include <algorithm>
 #include <cerrno>

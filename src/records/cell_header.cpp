@@ -1,8 +1,7 @@
 // Reading the header of a CELL record.
-#include "plugin/cell_header.h"
+#include "records/cell_header.h"
 
-#include "base/run_state.h"
-#include "plugin/text_fields.h"
+#include "records/text_fields.h"
 
 namespace {
 

@@ -14,7 +14,9 @@
 #include <optional>
 #include <string>
 
-#include "plugin/record_layout.h"
+#include "records/record_layout.h"
+
+constexpr std::size_t kNameFieldSize = 1024;  // cell and region names: 1023 characters at most
 
 struct CellHeader {
   std::string name;    // cut at its terminator and to 1023 characters, as the rules see it

@@ -17,10 +17,10 @@
 #include <cstdint>
 #include <optional>
 
-#include "plugin/record_layout.h"
+#include "records/record_layout.h"
 
 struct WalkedSubrecord : Subrecord {
-  const uint8_t* name;  // its four name bytes
+  const uint8_t* name = nullptr;  // its four name bytes
   bool is(const char* tag) const { return hasTag(name, tag); }
   std::size_t dataOffset() const { return offset + kSubrecordHeaderSize; }
 };
@@ -35,14 +35,14 @@ class SubrecordWalk {
   class iterator {
    public:
     explicit iterator(SubrecordWalk* walk) : walk_(walk) {}
-    const WalkedSubrecord& operator*() const { return *walk_->current_; }
-    const WalkedSubrecord* operator->() const { return &*walk_->current_; }
+    const WalkedSubrecord& operator*() const { return walk_->current_; }
+    const WalkedSubrecord* operator->() const { return &walk_->current_; }
     iterator& operator++() {
       walk_->advance();
       return *this;
     }
     // Only the end is compared with.
-    bool operator!=(const iterator&) const { return walk_->current_.has_value(); }
+    bool operator!=(const iterator&) const { return walk_->loaded_; }
 
    private:
     SubrecordWalk* walk_;
@@ -58,18 +58,19 @@ class SubrecordWalk {
   std::size_t offset() const { return at_; }
   // The walk stopped before the end of the data: what is left is not a
   // whole subrecord.
-  bool overran() const { return !current_ && at_ < dataSize_; }
+  bool overran() const { return !loaded_ && at_ < dataSize_; }
 
  private:
   void load() {
-    current_.reset();
+    loaded_ = false;
     if (at_ >= dataSize_) return;
     if (std::optional<Subrecord> s = subrecordAt(data_, dataSize_, at_)) {
       current_ = WalkedSubrecord{*s, data_ + at_};
+      loaded_ = true;
     }
   }
   void advance() {
-    at_ = resume_ ? *resume_ : subrecordEnd(*current_);
+    at_ = resume_ ? *resume_ : subrecordEnd(current_);
     resume_.reset();
     load();
   }
@@ -78,5 +79,6 @@ class SubrecordWalk {
   std::size_t dataSize_;
   std::size_t at_;
   std::optional<std::size_t> resume_;
-  std::optional<WalkedSubrecord> current_;
+  WalkedSubrecord current_{{0, 0}, nullptr};
+  bool loaded_ = false;
 };

@@ -1,0 +1,129 @@
+// What a run of quendrel hands to the record handlers: the options it was
+// started with (read only), the rules, and one context holding everything
+// the run changes as it goes (the pass, the counts and script lists of the
+// closing summary, what the scan pass learned, the run log). Handlers take
+// the context and the record in hand, and return what the write pass is to
+// write for the record.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "base/run_files.h"
+#include "base/run_log.h"
+#include "records/record_layout.h"
+#include "rules/rules.h"
+#include "workfiles/change_list.h"
+#include "workfiles/interior_list.h"
+
+struct RunOptions {
+  bool verbose = false;        // -v: the run log gets every record
+  bool listCells = false;      // -l: one pass, the cells listed to cell_log.txt
+  bool rulesOnly = false;      // -r: the rules listed, then the run ends
+  bool copiesOnly = false;     // -n: only the header and copied CELL and LAND records
+  bool modifyScripts = true;   // cleared by -d: script and dialogue text left alone
+};
+
+// What the write pass writes for a record: the record as read, its modified
+// copy, both (a copy) or neither (a deletion). Before its handler runs, a
+// record is to be written as read.
+struct OutputDecision {
+  bool writeOriginal = true;
+  bool writeModified = false;
+};
+// The record goes out as its modified copy only, in place of the original:
+// what a rewritten pointer or text makes of a record that was to be written
+// as read.
+inline void writeModifiedOnly(OutputDecision& decision) {
+  decision.writeOriginal = false;
+  decision.writeModified = true;
+}
+
+// The counts of the closing summary, in its order.
+struct RunCounters {
+  int32_t cellsFound = 0;
+  int32_t landsFound = 0;
+  int32_t cellsAndLandsModified = 0;
+  int32_t objectsModified = 0;
+  int32_t objectsFound = 0;
+  int32_t scriptCommandsModified = 0;
+  int32_t scriptsFound = 0;
+  int32_t dialogModified = 0;
+  int32_t dialogFound = 0;
+  int32_t pathGridsModified = 0;
+  int32_t pathGridsFound = 0;
+  int32_t aiPackagesModified = 0;
+  int32_t aiPackagesFound = 0;
+  int32_t travelModified = 0;
+  int32_t travelFound = 0;
+};
+
+// The scripts named in the closing reports, in the order they were met.
+struct ScriptLists {
+  std::vector<std::string> recompile;
+  std::vector<std::string> investigate;
+};
+constexpr std::size_t kScriptListCapacity = 10000;
+constexpr std::size_t kScriptNameMax = 127;
+// Adds a script name (cut to kScriptNameMax characters) to a closing list,
+// dropping it once the list holds kScriptListCapacity names.
+void addScriptToList(std::vector<std::string>& list, const char* name);
+
+// What the scan pass learns of the plugin for the write pass.
+struct ScanFacts {
+  ChangeList moves;        // every exterior cell the rules move
+  InteriorNames interiors; // every interior cell's name
+  // The region of the plugin's first cell at each exterior grid: land, path
+  // grids and moved-reference targets name a cell by its grid alone.
+  std::unordered_map<GridCell, std::string, GridCellHash> regions;
+  // The region the rules see for a grid: its cell's, empty for a cell
+  // without one, null where the plugin has no cell at all.
+  const char* regionAt(GridCell grid) const {
+    const auto found = regions.find(grid);
+    return found == regions.end() ? nullptr : found->second.c_str();
+  }
+};
+
+// The files the scan pass writes, held (created anew, kept open) while it runs.
+struct ScanFiles {
+  RunFile changeList;
+  RunFile interiorList;
+  RunFile cellList;
+};
+
+struct RunContext {
+  RunContext(const RunOptions& runOptions, const RuleTable& ruleTable, RunLog& runLog,
+             ScanFiles& scanFiles)
+      : options(runOptions), rules(ruleTable), log(runLog), files(scanFiles) {}
+  const RunOptions& options;
+  const RuleTable& rules;
+  RunLog& log;
+  ScanFiles& files;
+  int pass = 1;  // 1 = scan pass, 2 = write pass
+  bool writePass() const { return pass == 2; }
+  RunCounters counters;
+  ScriptLists scripts;
+  ScanFacts facts;
+  // For the write pass: the user's list of interior cell names.
+  KnownInteriors knownInteriors;
+  InteriorLookup interiors() const { return {knownInteriors, facts.interiors}; }
+  // The name of the last CELL record read: a path grid's log line shows it.
+  std::string lastCellName;
+};
+
+// The record being handled: the bytes as read (`original`, header included)
+// and the modified copy the handlers change (`modified`, header included,
+// with room behind the record for script text to grow into; `modifiedSize`
+// is the size of the record in it).
+struct RecordInHand {
+  uint8_t* original;
+  uint32_t recordSize;
+  uint64_t fileOffset;  // of the record's first byte in the plugin
+  std::vector<uint8_t>& modified;
+  uint32_t& modifiedSize;
+  uint8_t* originalData() const { return original + kRecordHeaderSize; }
+  uint8_t* modifiedData() const { return modified.data() + kRecordHeaderSize; }
+  std::size_t dataSize() const { return recordSize - kRecordHeaderSize; }
+};
