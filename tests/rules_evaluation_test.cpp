@@ -71,7 +71,11 @@ TEST_F(RuleTest, ListsEveryCodeInWordsNumberedPerKind) {
 
 TEST_F(RuleTest, CopyNameLongerThanTheCellEndsTheListing) {
   write("quendrel.cfg", "CI,Abc,Xyz\nCI,Abc,Wxyz\nDI,Abc\n");
+  testing::internal::CaptureStderr();
   EXPECT_EQ(list({RuleKind::kInterior}), 1);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "   Actually I cannot do this yet: please make the copy name the same size or shorter "
+            "than the original cell name: You can rename the copy in TES.\n");
   EXPECT_EQ(readLog(),
             "Rule 1: If an interior cell called (Abc) is found, a copy of it called (Xyz) will be "
             "created.\n"
@@ -85,11 +89,13 @@ TEST_F(RuleTest, CopyNameLongerThanTheCellEndsTheListing) {
   write("mod.esp", testing_plugin::header() + testing_plugin::interiorCell("Some Cell"));
   harness::RunResult r = run({"mod.esp"});
   EXPECT_EQ(r.status, 1);
+  const std::string refusal =
+      "   The copy needs a name: please give the copy a name of its own, no longer than the "
+      "original cell name.\n";
   EXPECT_EQ(r.log,
             "Rule 1: If an interior cell called (Some Cell) is found, a copy of it called () will be "
-            "created.\n"
-            "   The copy needs a name: please give the copy a name of its own, no longer than the "
-            "original cell name.\n");
+            "created.\n" + refusal);
+  EXPECT_EQ(r.err, refusal);
   EXPECT_FALSE(exists("QNOUT.ESP"));
 }
 

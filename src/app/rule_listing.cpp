@@ -15,17 +15,21 @@ void listRules(const RuleTable& rules, RuleKind kind, RunLog& log, bool alsoPrin
     if (kindOf(rule.code) != kind) continue;
     writeListingLine(ruleInWords(rule));
     // The copy's name is written inside the record's own name, so it must fit.
+    // The refusal goes to the listing, and to standard error as every
+    // error that ends a run does.
+    auto refuse = [&](const std::string& line) {
+      writeListingLine(line);
+      failRun("%s", line.c_str());
+    };
     if (copyNameTooLong(rule)) {
-      writeListingLine(
+      refuse(
           "   Actually I cannot do this yet: please make the copy name the same size or shorter "
           "than the original cell name: You can rename the copy in TES.\n");
-      endRun(1);
     }
     if (copyNameEmpty(rule)) {
-      writeListingLine(
+      refuse(
           "   The copy needs a name: please give the copy a name of its own, no longer than the "
           "original cell name.\n");
-      endRun(1);
     }
   }
   // The table ends at such a line, so the exterior listing, which comes
