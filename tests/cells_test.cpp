@@ -63,6 +63,22 @@ TEST_F(Cells, CopyKeepsTheOriginalAndNeverReachesTheChangeList) {
   EXPECT_EQ(out[3].data, house.substr(16));  // the door still leads to the original
 }
 
+// Rules that put two cells on one grid are carried out, and said.
+TEST_F(Cells, TwoCellsOnOneGridOfTheOutputAreWarnedAbout) {
+  harness::RunResult r =
+      runRules("MC, 1, 1, 2, 2\nCE, 3, 3, 2, 2\nCE, 0, 0, 5, 5\n",
+               header() + exteriorCell("", 0, 0) + land(0, 0) + exteriorCell("", 2, 2) +
+                   exteriorCell("", 3, 3) + exteriorCell("", 1, 1) + interiorCell("Cave"));
+  const std::string warning = "Warning: 3 cells stand on grid (2, 2) in QNOUT.ESP\n";
+  EXPECT_EQ(r.err.substr(r.err.size() - warning.size()), warning) << r.err;
+  const std::size_t inLog = r.log.find(warning);
+  ASSERT_NE(inLog, std::string::npos);
+  EXPECT_LT(inLog, r.log.find("Quendrel has finished"));
+  // A copy and its land on their own grid make no warning.
+  EXPECT_EQ(r.err.find("(5, 5)"), std::string::npos);
+  EXPECT_EQ(r.err.find("(0, 0)"), std::string::npos);
+}
+
 TEST_F(Cells, DeletionDropsTheCellAndADeletedReferenceKeepsItsPosition) {
   std::string kept = exteriorCell("", 5, 5, "",
                                   reference(1, "gone", 100, 100, 0, sub("DELE", i32(0))) +

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <new>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "app/closing.h"
@@ -19,6 +20,7 @@
 #include "base/report.h"
 #include "base/text_format.h"
 #include "plugin/cell_handler.h"
+#include "records/cell_header.h"
 #include "records/record_check.h"
 #include "records/record_layout.h"
 #include "records/record_reader.h"
@@ -138,8 +140,39 @@ OutputDecision dispatchRecord(RunContext& context, Progress& progress, RecordBuf
   return decision;
 }
 
+// The exterior cells the output holds, by grid, in the order their grids
+// first appear in it: a grid with more than one is a grid two cells share in
+// the game, which no editor shows and which is always a mistake of the rules.
+class CellsWritten {
+ public:
+  void note(const uint8_t* record, std::size_t size) {
+    if (!hasTag(record, "CELL")) return;
+    const std::optional<CellHeader> cell =
+        readCellHeader(record + kRecordHeaderSize, size - kRecordHeaderSize);
+    if (!cell || cell->interior) return;
+    if (++count_[cell->grid] == 1) order_.push_back(cell->grid);
+  }
+  // "Warning: N cells stand on grid (X, Y) in QNOUT.ESP", for each such grid,
+  // on standard error and in the run log.
+  void warn(RunLog& log) const {
+    for (const GridCell grid : order_) {
+      const int count = count_.at(grid);
+      if (count < 2) continue;
+      const std::string line = formatted("Warning: %d cells stand on grid (%d, %d) in %s\n",
+                                         count, grid.x, grid.y, kOutputPlugin);
+      std::fflush(stdout);
+      std::fwrite(line.data(), 1, line.size(), stderr);
+      log.append(line);
+    }
+  }
+
+ private:
+  std::unordered_map<GridCell, int, GridCellHash> count_;
+  std::vector<GridCell> order_;
+};
+
 void writeRecord(RunContext& context, std::FILE* output, RecordBuffers& record,
-                 const OutputDecision& decision) {
+                 const OutputDecision& decision, CellsWritten& cells) {
   const RunOptions& options = context.options;
   if (decision.writeOriginal && (!options.copiesOnly || record.isType("TES3"))) {
     // Under -n the header's file-type word says "plugin": the output holds
@@ -155,6 +188,7 @@ void writeRecord(RunContext& context, std::FILE* output, RecordBuffers& record,
         record.original.size()) {
       failRun("Unable to write new record data  to %s: %s\n", kOutputPlugin, systemErrorText());
     }
+    cells.note(record.original.data(), record.original.size());
   }
   if (decision.writeModified &&
       (!options.copiesOnly || record.isType("CELL") || record.isType("LAND"))) {
@@ -167,6 +201,7 @@ void writeRecord(RunContext& context, std::FILE* output, RecordBuffers& record,
       failRun("Unable to write new record data  (%d bytes) to %s: %s\n",
               static_cast<int>(record.modifiedSize), kOutputPlugin, systemErrorText());
     }
+    cells.note(record.modified.data(), record.modifiedSize);
   }
 }
 
@@ -232,6 +267,7 @@ void runOnePass(RunContext& context, RecordReader& plugin, const char* path,
                 kOutputPlugin);
   }
   Progress progress;
+  CellsWritten cells;
   while (readRecord(plugin, record)) {
     if (context.options.verbose && writePass) {
       const uint8_t* type = record.original.data();
@@ -239,11 +275,14 @@ void runOnePass(RunContext& context, RecordReader& plugin, const char* path,
                                    type[2], type[3], static_cast<int>(record.size())));
     }
     const OutputDecision decision = dispatchRecord(context, progress, record);
-    if (output) writeRecord(context, output->get(), record, decision);
+    if (output) writeRecord(context, output->get(), record, decision, cells);
     context.log.flushIfDue();
   }
   std::fflush(stdout);
-  if (output) output->replaceOutput();
+  if (output) {
+    output->replaceOutput();
+    cells.warn(context.log);
+  }
 }
 
 }  // namespace
