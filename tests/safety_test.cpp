@@ -38,6 +38,7 @@ TEST_F(Safety, AFailedRunLeavesTheOldOutputWholeAndNoTemporaryFile) {
   fs::create_directory(path("folder.esp"));
   write("text.esp", "TA, 1, 1\n");
   write("short.esp", std::string("\x01\0", 2));
+  write("empty.esp", "");
 
   struct Case {
     const char* plugin;
@@ -51,6 +52,8 @@ TEST_F(Safety, AFailedRunLeavesTheOldOutputWholeAndNoTemporaryFile) {
                             "\"TA, \", not \"TES3\")\n"},
            Case{"short.esp", "Unable to read short.esp: it is not a TES3 plugin (it begins with "
                              "\"\\x01\\x00\", not \"TES3\")\n"},
+           // No game or editor loads an empty file.
+           Case{"empty.esp", "Unable to read empty.esp: it is not a TES3 plugin (it is empty)\n"},
        }) {
     harness::RunResult r = run({c.plugin});
     EXPECT_EQ(r.status, 1) << c.plugin;
@@ -177,6 +180,26 @@ TEST_F(Safety, AnInterruptedRunCleansUpAndSaysSoInTheLog) {
     EXPECT_EQ(log.substr(log.size() - last.size()), last);
     EXPECT_EQ(log.rfind("Rule 1: All external cells will be transposed by (1, 1) cells.\n", 0), 0u);
   }
+}
+
+// -r and -V only print: a read-only folder, where no lock file can be made,
+// does not stop them.
+TEST_F(Safety, ListingTheRulesWorksInAReadOnlyFolder) {
+  if (harness::kWindows) GTEST_SKIP() << "mounts a read-only tmpfs";
+  fs::create_directory(path("ro"));
+  const std::string folder = harness::shellQuote(path("ro"));
+  if (std::system(("mount -t tmpfs -o size=64k tmpfs " + folder + " 2>/dev/null").c_str()) != 0) {
+    GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+  }
+  harness::writeFile(path("ro/quendrel.cfg"), "TA, 1, 1\n");
+  ASSERT_EQ(std::system(("mount -o remount,ro " + folder).c_str()), 0);
+  harness::RunResult r = runIn(path("ro"), {"-r"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "Rule 1: All external cells will be transposed by (1, 1) cells.\n");
+  r = runIn(path("ro"), {"-l", "-V"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  std::system(("umount " + folder).c_str());
 }
 
 // A run started with SIGHUP ignored (under nohup) keeps ignoring it.

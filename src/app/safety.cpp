@@ -3,6 +3,7 @@
 #include "app/safety.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
@@ -63,13 +64,15 @@ FolderClaim::~FolderClaim() {
   releaseFolderLock(lock_);
 }
 
-void FolderClaim::claim(const char* pluginPath, bool writesOutput) {
+void FolderClaim::claim(const char* pluginPath, bool writesOutput, bool listsOnly) {
   switch (takeFolderLock(kLockFile, lock_)) {
     case FolderLock::kLocked:
+    case FolderLock::kNoLockFile:
       break;
     case FolderLock::kHeldByAnother:
       failRun("Unable to start: another run of Quendrel is working in this folder\n");
     case FolderLock::kFailed:
+      if (listsOnly && (errno == EACCES || errno == EROFS || errno == EPERM)) break;
       failRun("Unable to lock this folder for the run with %s: %s\n", kLockFile,
               systemErrorText());
   }
@@ -96,7 +99,8 @@ void FolderClaim::claim(const char* pluginPath, bool writesOutput) {
 }
 
 void FolderClaim::removeCellListBeforeEnding(const ArgumentVector& arguments) {
-  if (takeFolderLock(kLockFile, lock_) != FolderLock::kLocked) return;
+  const FolderLock taken = takeFolderLock(kLockFile, lock_, false);
+  if (taken != FolderLock::kLocked && taken != FolderLock::kNoLockFile) return;
   for (char* argument : arguments.vector) {
     if (argument != nullptr && isSameFile(argument, kCellListFile)) return;
   }

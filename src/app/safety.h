@@ -20,12 +20,15 @@ class FolderClaim {
   // may write or delete (QNOUT.ESP and its temporary file only when
   // `writesOutput`), and from then on cleans up after an interruption. Ends
   // the run with status 1 when another run holds the folder or the plugin is
-  // one of the run's files.
-  void claim(const char* pluginPath, bool writesOutput);
+  // one of the run's files. A run that only lists the rules (`listsOnly`)
+  // goes on without the lock where the lock file cannot be made (a
+  // read-only folder, where it can delete and write nothing either).
+  void claim(const char* pluginPath, bool writesOutput, bool listsOnly);
 
   // Options that end the run while parsing (-V, --help, a bad letter) after
-  // "-l" delete cell_log.txt first, as "-l" does when met; under the folder
-  // lock, and never when any argument names that very file.
+  // "-l" delete cell_log.txt first, as "-l" does when met; never while
+  // another run holds the folder, and never when any argument names that
+  // very file. They make no lock file.
   void removeCellListBeforeEnding(const ArgumentVector& arguments);
 
  private:

@@ -33,15 +33,17 @@ void startAfresh(const RunOptions& options) {
   if (options.listCells) std::remove(kCellListFile);
 }
 
-// Only a TES3 plugin goes to the passes. An empty file is a plugin without
-// records; a folder, a text file or a plugin of the next-generation format
-// ("TES4") is refused before any pass, with QNOUT.ESP untouched.
+// Only a TES3 plugin goes to the passes. An empty file, a folder, a text file
+// or a plugin of the next-generation format ("TES4") is refused before any
+// pass, with QNOUT.ESP untouched.
 void checkPluginSignature(const char* pluginPath) {
   const PluginSignature signature = readPluginSignature(pluginPath);
   switch (signature.kind) {
     case PluginSignature::kTes3:
-    case PluginSignature::kEmpty:
       return;
+    case PluginSignature::kEmpty:
+      // No game or editor loads an empty file: it would be no plugin to write.
+      failRun("Unable to read %s: it is not a TES3 plugin (it is empty)\n", pluginPath);
     case PluginSignature::kUnreadable:
       failRun("Unable to open %s for reading: %s\n", pluginPath, systemErrorText());
     case PluginSignature::kTes4:
@@ -96,7 +98,7 @@ int run(int argc, char** argv) {
   const RunOptions& options = parsed.options;
   const char* pluginPath = arguments.vector[parsed.pathIndex];
 
-  claim.claim(pluginPath, !options.listCells && !options.rulesOnly);
+  claim.claim(pluginPath, !options.listCells && !options.rulesOnly, options.rulesOnly);
   // The run log is held from the start-up's deletion of the old log to the
   // end of the run, however the run ends; an interruption ends it too.
   RunLog log(kRunLogFile);

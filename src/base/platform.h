@@ -64,13 +64,14 @@ void removeFileQuietly(const char* name);
 // held on the file `name` (created when missing, never written), which the
 // system lets go however the process ends, so that a lock file left behind
 // never blocks. takeFolderLock returns kLocked (and the lock in `lock`),
-// kHeldByAnother, or kFailed with errno set.
-enum class FolderLock { kLocked, kHeldByAnother, kFailed };
+// kHeldByAnother, or kFailed with errno set. Without `createFile` a missing
+// lock file is not made, and kNoLockFile says no run holds the folder.
+enum class FolderLock { kLocked, kHeldByAnother, kFailed, kNoLockFile };
 struct LockHandle {
   intptr_t value = -1;  // a descriptor, or a Windows HANDLE
   explicit operator bool() const { return value != -1; }
 };
-FolderLock takeFolderLock(const char* name, LockHandle& lock);
+FolderLock takeFolderLock(const char* name, LockHandle& lock, bool createFile = true);
 void releaseFolderLock(LockHandle& lock);
 
 // Interruption: SIGINT, SIGTERM and SIGHUP on POSIX systems; Ctrl-C,

@@ -128,10 +128,12 @@ bool replaceFile(const char* from, const char* to) {
 
 void removeFileQuietly(const char* name) { ::unlink(name); }
 
-FolderLock takeFolderLock(const char* name, LockHandle& lock) {
+FolderLock takeFolderLock(const char* name, LockHandle& lock, bool createFile) {
   if (lock) return FolderLock::kLocked;
-  const int fd = ::open(name, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
-  if (fd < 0) return FolderLock::kFailed;
+  // A lock on a file opened for reading alone is as good; it needs no write.
+  const int fd = createFile ? ::open(name, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666)
+                            : ::open(name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return !createFile && errno == ENOENT ? FolderLock::kNoLockFile : FolderLock::kFailed;
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     const int error = errno;
     ::close(fd);

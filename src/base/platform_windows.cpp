@@ -167,19 +167,20 @@ void removeFileQuietly(const char* name) {
   if (wideName(name, wide, MAX_PATH * 2)) DeleteFileW(wide);
 }
 
-FolderLock takeFolderLock(const char* name, LockHandle& lock) {
+FolderLock takeFolderLock(const char* name, LockHandle& lock, bool createFile) {
   if (lock) return FolderLock::kLocked;
   wchar_t wide[MAX_PATH * 2];
   if (!wideName(name, wide, MAX_PATH * 2)) {
     errno = ENOENT;
     return FolderLock::kFailed;
   }
-  HANDLE handle = CreateFileW(wide, GENERIC_READ | GENERIC_WRITE,
+  HANDLE handle = CreateFileW(wide, GENERIC_READ | (createFile ? GENERIC_WRITE : 0),
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+                              createFile ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     setErrnoFromSystem();
-    return FolderLock::kFailed;
+    return !createFile && errno == ENOENT ? FolderLock::kNoLockFile : FolderLock::kFailed;
   }
   OVERLAPPED whole = {};
   if (!LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD,
