@@ -75,6 +75,21 @@ TEST_F(Follow, RegionRuleMovesLandAndPathGridsStoredAfterAllCells) {
   EXPECT_EQ(gridOf(out[6]), (Grid{5, 5}));
 }
 
+// Land with no cell of the plugin at its grid has no region: a rule for
+// cells without one leaves it, as any region rule does; a rule for every
+// cell moves it.
+TEST_F(Follow, LandWithoutACellFollowsNoRegionRule) {
+  const std::string plugin =
+      header() + exteriorCell("", 0, 0) + land(0, 0) + land(7, 7) + land(8, 8);
+  for (const char* rules : {"TR, \"\", 1, 0\n", "DR, \"\"\n"}) {
+    runRules(rules, plugin);
+    EXPECT_EQ(typesOut().size(), rules[0] == 'T' ? 5u : 3u) << rules;
+    EXPECT_EQ(gridOf(out.back()), (Grid{8, 8})) << rules;
+  }
+  runRules("TA, 1, 0\n", plugin);
+  EXPECT_EQ(gridOf(out[3]), (Grid{8, 7}));
+}
+
 TEST_F(Follow, CopiesOnlyWritesTheMovedLandButNoPathGrid) {
   runRules("TA, 1, 1\n", header() + exteriorCell("", 0, 0) + land(0, 0) + pathGrid("", 0, 0),
            {"-n"});

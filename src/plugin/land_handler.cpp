@@ -16,8 +16,15 @@
 namespace {
 
 // Land and path grids come after all cells in a plugin, so the region a rule
-// sees for them is that of the plugin's own cell at their grid.
-CellLocation locationOf(const RunContext& context, GridCell grid) {
+// sees for them is that of the plugin's own cell at their grid. Land with no
+// cell of the plugin at its grid (a stray edit, or land whose cell is the
+// master's) has no region at all: no region rule moves it, rules for every
+// cell and for its grid do.
+CellLocation landLocation(const RunContext& context, GridCell grid) {
+  return exteriorLocation(grid.x, grid.y, context.facts.regionAt(grid));
+}
+// A path grid is rewritten only where the plugin's own cell moved.
+CellLocation pathGridLocation(const RunContext& context, GridCell grid) {
   const char* region = context.facts.regionAt(grid);
   return exteriorLocation(grid.x, grid.y, region != nullptr ? region : "");
 }
@@ -62,7 +69,7 @@ OutputDecision handleLand(RunContext& context, RecordInHand& record) {
   if (grid == nullptr) return decision;
   const GridCell from = readGrid(grid);
   if (verbose) log.append(formatted("LAND co-ords: (%d, %d) ", from.x, from.y));
-  const RuleVerdict verdict = evaluateRules(context.rules, locationOf(context, from));
+  const RuleVerdict verdict = evaluateRules(context.rules, landLocation(context, from));
   decision = takeVerdict(context, verdict, decision);
   const GridCell to{verdict.newX, verdict.newY};
   if (to == from) {
@@ -104,7 +111,8 @@ OutputDecision handlePathGrid(RunContext& context, RecordInHand& record) {
     return decision;
   }
   // The rules decide what is written; the new grid is the change list's.
-  decision = takeVerdict(context, evaluateRules(context.rules, locationOf(context, from)), decision);
+  decision =
+      takeVerdict(context, evaluateRules(context.rules, pathGridLocation(context, from)), decision);
   const GridCell to{static_cast<int32_t>(newX), static_cast<int32_t>(newY)};
   writeGrid(grid, to);
   ++context.counters.pathGridsModified;
