@@ -159,6 +159,11 @@ try {
   checkTrue("+ zooms in", zoomed > scale, `${zoomed} > ${scale}`);
   await page.keyboard.press("-");
   check("- zooms out again", Math.abs((await page.evaluate(() => window.quendrelPage.scale())) - scale) < 1e-9, true);
+  await page.mouse.move(640, 300);
+  await page.mouse.wheel(0, 200);
+  await page.waitForFunction((s) => window.quendrelPage.scale() !== s, scale, { timeout: 2000 }).catch(() => {});
+  const wheeled = await page.evaluate(() => window.quendrelPage.scale());
+  checkTrue("the wheel zooms out", wheeled < scale, `${wheeled} < ${scale}`);
 
   await page.click("#reset-rule");
   check("Reset", await planner(page), ["TA, 0, 0", "0"]);

@@ -12,6 +12,7 @@
   // quendrel ignores a rule that moves a cell by 262144 cells or more.
   const kMaxOffset = 262143;
   const kMaxCellPixels = 240;  // the closest zoom: one cell fills much of the window
+  const kMinCellPixels = 4;  // the farthest zoom is at least this far
   const kFitMargin = 3;  // cells of room around what a fit frames
   const kColours = {
     sea: "#102a40",
@@ -153,7 +154,7 @@
 
   // ---- The view: world units are cells, x east, y north --------------------
 
-  const view = { x: 0, y: 0, scale: 32, width: 1, height: 1, minScale: 0.01 };
+  const view = { x: 0, y: 0, scale: 32, width: 1, height: 1, minScale: kMinCellPixels };
   const toScreenX = (x) => (x - view.x) * view.scale + view.width / 2;
   const toScreenY = (y) => (view.y - y) * view.scale + view.height / 2;
   const toWorldX = (sx) => (sx - view.width / 2) / view.scale + view.x;
@@ -509,8 +510,10 @@
       c.width = Math.max(1, Math.round(box.width * ratio));
       c.height = Math.max(1, Math.round(box.height * ratio));
     }
-    if (model) view.minScale = Math.min(kMaxCellPixels, fitScale(model.allBounds.minX <= model.allBounds.maxX
-      ? model.allBounds : { minX: -4, maxX: 4, minY: -4, maxY: 4 }) * 0.8);
+    // The farthest zoom shows the whole load order with room around it.
+    if (model && model.allBounds.minX <= model.allBounds.maxX) {
+      view.minScale = Math.min(kMinCellPixels, fitScale(model.allBounds) / 2);
+    }
     view.scale = clampScale(view.scale);
     backgroundKey = "";
     scheduleFrame();
