@@ -186,16 +186,24 @@ try {
     "overlap",
   ]);
 
-  // A layer switched off changes the picture; switched on again, it comes back.
-  await nextFrame(page);
-  const before = await canvasPixels(page);
-  await page.click("#layer-others");
-  await nextFrame(page);
-  const without = await canvasPixels(page);
-  await page.click("#layer-others");
-  await nextFrame(page);
-  checkTrue("switching other plugins off changes the map", without !== before);
-  checkTrue("switching them on again restores it", (await canvasPixels(page)) === before);
+  // A layer switched off changes the picture; switched on again, it comes
+  // back: close, where each cell is drawn, and far, where a picture of all
+  // the cells made once is drawn.
+  for (const [zoom, keys] of [["close", 0], ["far", 8]]) {
+    for (let i = 0; i < keys; ++i) await page.keyboard.press("-");
+    await nextFrame(page);
+    const before = await canvasPixels(page);
+    for (const layer of ["others", "now"]) {
+      await page.click(`#layer-${layer}`);
+      await nextFrame(page);
+      const without = await canvasPixels(page);
+      await page.click(`#layer-${layer}`);
+      await nextFrame(page);
+      checkTrue(`${zoom}: switching the layer ${layer} off changes the map`, without !== before);
+      checkTrue(`${zoom}: switching it on again restores it`, (await canvasPixels(page)) === before);
+    }
+  }
+  for (let i = 0; i < 8; ++i) await page.keyboard.press("+");
 
   await page.keyboard.press("ArrowRight");
   await nextFrame(page);
@@ -309,6 +317,22 @@ try {
   console.log(`20,000 occupied grids, 2,000 cells dragged: a frame's work ${ms(median(frames))} (median), ` +
               `${ms(Math.max(...frames))} (longest) over ${frames.length} frames; pointer move to frame ` +
               `drawn ${ms(median(latencies))} (median), ${ms(Math.max(...latencies))} (longest)`);
+  // Panning redraws the whole map every frame.
+  const corner = await bigPage.page.evaluate(() => {
+    const box = document.getElementById("map").getBoundingClientRect();
+    return { x: box.left + 4, y: box.top + 4 };
+  });
+  const panned0 = (await bigPage.page.evaluate(() => window.quendrelPage.frameTimes())).length;
+  await bigPage.page.mouse.move(corner.x, corner.y);
+  await bigPage.page.mouse.down();
+  for (let step = 1; step <= 30; ++step) {
+    await bigPage.page.mouse.move(corner.x + step * 7, corner.y + step * 3);
+    await nextFrame(bigPage.page);
+  }
+  await bigPage.page.mouse.up();
+  const pans = (await bigPage.page.evaluate(() => window.quendrelPage.frameTimes())).slice(panned0);
+  console.log(`panning that map: a frame's work ${ms(median(pans))} (median), ${ms(Math.max(...pans))} (longest) ` +
+              `over ${pans.length} frames`);
   check("no script error on the big page", bigPage.errors, []);
   check("no network request", requests, []);
 } catch (error) {

@@ -14,6 +14,14 @@
   const kMaxCellPixels = 240;  // the closest zoom: one cell fills much of the window
   const kMinCellPixels = 4;  // the farthest zoom is at least this far
   const kFitMargin = 3;  // cells of room around what a fit frames
+  // Below this many pixels a cell, the layers of many cells are drawn as a
+  // picture made once (at most this many pixels) rather than cell by cell.
+  const kPictureScale = 16;
+  const kPicturePixels = 4 * 1024 * 1024;
+  // Other plugins' cells: land, cells without land, and the outline of those.
+  const kLandAlpha = 0.5;
+  const kCellOnlyAlpha = 0.2;
+  const kEdgeAlpha = 0.9;
   const kColours = {
     sea: "#102a40",
     now: "rgba(255, 255, 255, 0.95)",
@@ -247,6 +255,7 @@
   let backgroundKey = "";
   let framePending = false;
   let model = null;
+  let pictures = { others: null, now: null };
   // What a frame costs: the planner's work since the last frame and the
   // drawing, in milliseconds, for the last frames; and from the pointer's
   // move that changed the plan to the end of the frame that shows it.
@@ -271,10 +280,16 @@
   const inside = (v, x, y) => x >= v.minX && x <= v.maxX && y >= v.minY && y <= v.maxY;
 
   // Adds the square of grid (x, y) to the path, at least `least` pixels wide.
+  // On whole pixels: sharper, and much faster to fill than squares that
+  // cover parts of pixels.
   function square(ctx, x, y, least = 1) {
-    const size = Math.max(view.scale, least);
-    const grow = (size - view.scale) / 2;
-    ctx.rect(toScreenX(x) - grow, toScreenY(y + 1) - grow, size, size);
+    const left = Math.round(toScreenX(x));
+    const top = Math.round(toScreenY(y + 1));
+    const width = Math.round(toScreenX(x + 1)) - left;
+    const height = Math.round(toScreenY(y)) - top;
+    const growX = Math.max(0, Math.ceil((least - width) / 2));
+    const growY = Math.max(0, Math.ceil((least - height) / 2));
+    ctx.rect(left - growX, top - growY, width + 2 * growX, height + 2 * growY);
   }
 
   function drawBackground() {
@@ -311,45 +326,126 @@
 
     if (layers.others) {
       // Lighter over the terrain, so that the land shows through.
-      const overTerrain = layers.terrain && terrainImage.ready;
-      const fills = overTerrain ? [["cellOnly", 0.12], ["land", 0.3]] : [["cellOnly", 0.2], ["land", 0.5]];
-      model.byPlugin.forEach((rows, index) => {
-        for (const [kind, alpha] of fills) {
-          ctx.beginPath();
-          let any = false;
-          for (const row of rows[kind]) {
-            if (!inside(v, row.x, row.y)) continue;
-            square(ctx, row.x, row.y);
-            any = true;
-          }
-          if (!any) continue;
-          ctx.fillStyle = pluginColour(index, alpha);
-          ctx.fill();
-          if (kind === "cellOnly" && view.scale >= 6) {
-            ctx.strokeStyle = pluginColour(index, 0.9);
-            ctx.lineWidth = 1;
-            ctx.stroke();
-          }
-        }
-      });
+      const lighter = layers.terrain && terrainImage.ready ? 0.6 : 1;
+      if (view.scale < kPictureScale && pictures.others) {
+        drawPicture(ctx, pictures.others, lighter);
+      } else {
+        drawOthers(ctx, v, lighter);
+      }
     }
 
     if (layers.rules) drawAfterRules(ctx, v);
 
     if (layers.now) {
-      ctx.beginPath();
-      for (const entry of model.entries) {
-        if (inside(v, entry.x, entry.y)) square(ctx, entry.x, entry.y, 2);
-      }
-      if (view.scale >= 4) {
+      if (view.scale < kPictureScale && pictures.now) {
+        drawPicture(ctx, pictures.now, 1);
+      } else {
+        ctx.beginPath();
+        for (const entry of model.entries) {
+          if (inside(v, entry.x, entry.y)) square(ctx, entry.x, entry.y, 2);
+        }
         ctx.strokeStyle = kColours.now;
         ctx.lineWidth = 1.5;
         ctx.stroke();
-      } else {
-        ctx.fillStyle = kColours.now;
-        ctx.fill();
       }
     }
+  }
+
+  // Each checked plugin's cells, a square each: its land filled, its cells
+  // without land lighter and outlined.
+  function drawOthers(ctx, v, lighter) {
+    model.byPlugin.forEach((rows, index) => {
+      for (const [kind, alpha] of [["cellOnly", kCellOnlyAlpha * lighter], ["land", kLandAlpha * lighter]]) {
+        ctx.beginPath();
+        let any = false;
+        for (const row of rows[kind]) {
+          if (!inside(v, row.x, row.y)) continue;
+          square(ctx, row.x, row.y);
+          any = true;
+        }
+        if (!any) continue;
+        ctx.fillStyle = pluginColour(index, alpha);
+        ctx.fill();
+        if (kind === "cellOnly") {
+          ctx.strokeStyle = pluginColour(index, kEdgeAlpha * lighter);
+          ctx.lineWidth = 1;
+          ctx.stroke();
+        }
+      }
+    });
+  }
+
+  // A picture of cells, made once, at up to 16 pixels a cell (fewer for a
+  // wide spread): where thousands of cells show, drawing it scaled costs far less
+  // than a square for each. Items are blended in their order; each is
+  // {x, y, fill, edge}, colours as [r, g, b, alpha] or null, the edge being
+  // the cell's outer ring of pixels. Null when the cells spread too far for
+  // a picture of reasonable size.
+  function cellPicture(items) {
+    if (items.length === 0) return null;
+    const b = bounds();
+    for (const item of items) grow(b, item.x, item.y);
+    const columns = b.maxX - b.minX + 1;
+    const rows = b.maxY - b.minY + 1;
+    const per = [16, 8, 4, 1].find((p) => columns * rows * p * p <= kPicturePixels);
+    if (per === undefined) return null;
+    const picture = document.createElement("canvas");
+    picture.width = columns * per;
+    picture.height = rows * per;
+    const ctx = picture.getContext("2d");
+    const image = ctx.createImageData(picture.width, picture.height);
+    const pixels = image.data;
+    for (const item of items) {
+      const left = (item.x - b.minX) * per;
+      const top = (b.maxY - item.y) * per;
+      for (let j = 0; j < per; ++j) {
+        for (let i = 0; i < per; ++i) {
+          const ring = per === 1 || i === 0 || j === 0 || i === per - 1 || j === per - 1;
+          const colour = ring && item.edge ? item.edge : item.fill;
+          if (colour) blend(pixels, ((top + j) * picture.width + left + i) * 4, colour);
+        }
+      }
+    }
+    ctx.putImageData(image, 0, 0);
+    return { canvas: picture, per, west: b.minX, north: b.maxY, columns, rows };
+  }
+  // The colour laid over the pixel at `at`, as a canvas lays it.
+  function blend(pixels, at, [r, g, b, alpha]) {
+    const under = (pixels[at + 3] / 255) * (1 - alpha);
+    const total = alpha + under;
+    pixels[at] = (r * alpha + pixels[at] * under) / total;
+    pixels[at + 1] = (g * alpha + pixels[at + 1] * under) / total;
+    pixels[at + 2] = (b * alpha + pixels[at + 2] * under) / total;
+    pixels[at + 3] = total * 255;
+  }
+  function drawPicture(ctx, picture, alpha) {
+    ctx.imageSmoothingEnabled = view.scale < picture.per;
+    ctx.globalAlpha = alpha;
+    ctx.drawImage(picture.canvas, Math.round(toScreenX(picture.west)), Math.round(toScreenY(picture.north + 1)),
+                  picture.columns * view.scale, picture.rows * view.scale);
+    ctx.globalAlpha = 1;
+  }
+  // A CSS colour as [r, g, b].
+  function rgbOf(colour) {
+    const c = document.createElement("canvas");
+    c.width = c.height = 1;
+    const ctx = c.getContext("2d", { willReadFrequently: true });
+    ctx.fillStyle = colour;
+    ctx.fillRect(0, 0, 1, 1);
+    return [...ctx.getImageData(0, 0, 1, 1).data.slice(0, 3)];
+  }
+  function makePictures() {
+    const others = [];
+    model.byPlugin.forEach((rows, index) => {
+      const rgb = rgbOf(pluginColour(index, 1));
+      for (const row of rows.cellOnly) others.push({ x: row.x, y: row.y, fill: [...rgb, kCellOnlyAlpha], edge: [...rgb, kEdgeAlpha] });
+      for (const row of rows.land) others.push({ x: row.x, y: row.y, fill: [...rgb, kLandAlpha], edge: null });
+    });
+    const white = [255, 255, 255, 0.95];
+    return {
+      others: cellPicture(others),
+      now: cellPicture(model.entries.map((entry) => ({ x: entry.x, y: entry.y, fill: null, edge: white }))),
+    };
   }
 
   function drawAfterRules(ctx, v) {
@@ -718,6 +814,7 @@
     byId("title").textContent = model.plugin || "quendrel-map";
     for (const span of document.querySelectorAll(".plugin-name")) span.textContent = model.plugin;
     fillLegend();
+    pictures = makePictures();
     if (model.terrain) {
       const image = new Image();
       image.onload = () => {
