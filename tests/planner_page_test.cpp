@@ -33,7 +33,8 @@ TEST(PlannerPage, DataReadsBackWholeWhateverTheNamesHold) {
   EXPECT_EQ(nlohmann::json::parse(inside), data);
 
   // The page's own parts are all filled in: no marker is left.
-  for (const char* marker : {"@data@", "@planner.css@", "@overlaps.js@", "@planner.js@"}) {
+  for (const char* marker :
+       {"@data@", "@planner.css@", "@overlaps.js@", "@map_data.js@", "@cell_picture.js@", "@planner.js@"}) {
     EXPECT_EQ(page.find(marker), std::string::npos) << marker;
   }
   EXPECT_NE(page.find("function overlapGrids("), std::string::npos);

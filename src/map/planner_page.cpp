@@ -3,6 +3,7 @@
 // build time (cmake/embed_page.cmake), with the map's data in between.
 #include "map/planner_page.h"
 
+#include <initializer_list>
 #include <string_view>
 
 #include "map/page_files.h"
@@ -40,7 +41,7 @@ struct Part {
 
 // The skeleton with each marker replaced by its part. The skeleton alone is
 // searched, so a marker inside a part stays as it is.
-std::string filled(std::string_view skeleton, const Part (&parts)[4]) {
+std::string filled(std::string_view skeleton, std::initializer_list<Part> parts) {
   std::string page;
   std::size_t at = 0;
   for (;;) {
@@ -66,11 +67,13 @@ std::string filled(std::string_view skeleton, const Part (&parts)[4]) {
 
 std::string plannerPage(const nlohmann::json& data) {
   const std::string json = scriptSafeJson(data);
-  const Part parts[] = {
-      {"@planner.css@", bytes(page_files::planner_css)},
-      {"@overlaps.js@", bytes(page_files::overlaps_js)},
-      {"@planner.js@", bytes(page_files::planner_js)},
-      {"@data@", json},
-  };
-  return filled(bytes(page_files::page_html), parts);
+  return filled(bytes(page_files::page_html),
+                {
+                    {"@planner.css@", bytes(page_files::planner_css)},
+                    {"@overlaps.js@", bytes(page_files::overlaps_js)},
+                    {"@map_data.js@", bytes(page_files::map_data_js)},
+                    {"@cell_picture.js@", bytes(page_files::cell_picture_js)},
+                    {"@planner.js@", bytes(page_files::planner_js)},
+                    {"@data@", json},
+                });
 }

@@ -49,110 +49,6 @@
     box.hidden = false;
   }
 
-  // ---- The data ----------------------------------------------------------
-
-  function whole(value) {
-    return Number.isInteger(value) ? value : null;
-  }
-  function text(value) {
-    return typeof value === "string" ? value : "";
-  }
-
-  // The data of #map-data as the page uses it, with the lookups built once.
-  // Rows that are not as the data's description says are left out.
-  function readModel(data) {
-    if (data === null || typeof data !== "object") throw new Error("the map's data is not an object");
-    const plugins = Array.isArray(data.plugins) ? data.plugins.map(text) : [];
-    const others = [];  // [{x, y, plugin, land, name, region}] in the data's order
-    for (const row of Array.isArray(data.occupied) ? data.occupied : []) {
-      if (!Array.isArray(row)) continue;
-      const x = whole(row[0]);
-      const y = whole(row[1]);
-      const plugin = whole(row[2]);
-      if (x === null || y === null || plugin === null || plugin < 0 || plugin >= plugins.length) continue;
-      others.push({ x, y, plugin, land: Boolean(row[3]), name: text(row[4]), region: text(row[5]) });
-    }
-    const entries = [];  // the plugin's exterior cells and its land without a cell
-    for (const cell of Array.isArray(data.cells) ? data.cells : []) {
-      if (cell === null || typeof cell !== "object") continue;
-      const x = whole(cell.x);
-      const y = whole(cell.y);
-      if (x === null || y === null) continue;
-      const fate = ["kept", "moved", "copied", "deleted"].includes(cell.fate) ? cell.fate : "kept";
-      let to = null;
-      if (Array.isArray(cell.to) && whole(cell.to[0]) !== null && whole(cell.to[1]) !== null) {
-        to = { x: cell.to[0], y: cell.to[1] };
-      }
-      entries.push({
-        x, y, movable: cell.movable !== false, land: Boolean(cell.land),
-        name: text(cell.name), region: text(cell.region), fate, to: to || { x, y },
-      });
-    }
-    const ruleOverlaps = [];
-    for (const grid of Array.isArray(data.overlaps) ? data.overlaps : []) {
-      if (Array.isArray(grid) && whole(grid[0]) !== null && whole(grid[1]) !== null) {
-        ruleOverlaps.push([grid[0], grid[1]]);
-      }
-    }
-    let terrain = null;
-    const t = data.terrain;
-    if (t && typeof t === "object" && typeof t.png === "string" && t.png.startsWith("data:image/png;base64,") &&
-        whole(t.west) !== null && whole(t.north) !== null && t.columns > 0 && t.rows > 0) {
-      terrain = { png: t.png, west: t.west, north: t.north, columns: t.columns, rows: t.rows };
-    }
-
-    const pushAt = (map, key, value) => {
-      const list = map.get(key);
-      if (list) list.push(value); else map.set(key, [value]);
-    };
-    const othersAt = new Map();
-    const byPlugin = plugins.map(() => ({ land: [], cellOnly: [] }));
-    for (const other of others) {
-      pushAt(othersAt, gridKey(other.x, other.y), other);
-      byPlugin[other.plugin][other.land ? "land" : "cellOnly"].push(other);
-    }
-    const nowAt = new Map();
-    const afterRulesAt = new Map();
-    for (const entry of entries) {
-      pushAt(nowAt, gridKey(entry.x, entry.y), entry);
-      if (entry.fate === "kept" || entry.fate === "copied") pushAt(afterRulesAt, gridKey(entry.x, entry.y), entry);
-      if (entry.fate === "moved" || entry.fate === "copied") pushAt(afterRulesAt, gridKey(entry.to.x, entry.to.y), entry);
-    }
-
-    const pluginBounds = bounds();
-    for (const entry of entries) {
-      grow(pluginBounds, entry.x, entry.y);
-      grow(pluginBounds, entry.to.x, entry.to.y);
-    }
-    const allBounds = bounds();
-    merge(allBounds, pluginBounds);
-    for (const other of others) grow(allBounds, other.x, other.y);
-    if (terrain) {
-      grow(allBounds, terrain.west, terrain.north);
-      grow(allBounds, terrain.west + terrain.columns - 1, terrain.north - terrain.rows + 1);
-    }
-    return {
-      plugin: text(data.plugin), plugins, others, entries, ruleOverlaps, terrain,
-      othersAt, otherKeys: occupiedKeys(others.map((o) => [o.x, o.y])), byPlugin, nowAt, afterRulesAt,
-      ruleOverlapKeys: new Set(ruleOverlaps.map((g) => gridKey(g[0], g[1]))),
-      pluginBounds, allBounds,
-    };
-  }
-
-  function bounds() {
-    return { minX: Infinity, maxX: -Infinity, minY: Infinity, maxY: -Infinity };
-  }
-  function grow(b, x, y) {
-    b.minX = Math.min(b.minX, x); b.maxX = Math.max(b.maxX, x);
-    b.minY = Math.min(b.minY, y); b.maxY = Math.max(b.maxY, y);
-  }
-  function merge(b, other) {
-    if (other.minX <= other.maxX) {
-      grow(b, other.minX, other.minY);
-      grow(b, other.maxX, other.maxY);
-    }
-  }
-
   // Each checked plugin's own colour: hues spread by the golden angle, so
   // that neighbours in the load order differ.
   function pluginColour(index, alpha) {
@@ -375,64 +271,12 @@
     });
   }
 
-  // A picture of cells, made once, at up to 16 pixels a cell (fewer for a
-  // wide spread): where thousands of cells show, drawing it scaled costs far less
-  // than a square for each. Items are blended in their order; each is
-  // {x, y, fill, edge}, colours as [r, g, b, alpha] or null, the edge being
-  // the cell's outer ring of pixels. Null when the cells spread too far for
-  // a picture of reasonable size.
-  function cellPicture(items) {
-    if (items.length === 0) return null;
-    const b = bounds();
-    for (const item of items) grow(b, item.x, item.y);
-    const columns = b.maxX - b.minX + 1;
-    const rows = b.maxY - b.minY + 1;
-    const per = [16, 8, 4, 1].find((p) => columns * rows * p * p <= kPicturePixels);
-    if (per === undefined) return null;
-    const picture = document.createElement("canvas");
-    picture.width = columns * per;
-    picture.height = rows * per;
-    const ctx = picture.getContext("2d");
-    const image = ctx.createImageData(picture.width, picture.height);
-    const pixels = image.data;
-    for (const item of items) {
-      const left = (item.x - b.minX) * per;
-      const top = (b.maxY - item.y) * per;
-      for (let j = 0; j < per; ++j) {
-        for (let i = 0; i < per; ++i) {
-          const ring = per === 1 || i === 0 || j === 0 || i === per - 1 || j === per - 1;
-          const colour = ring && item.edge ? item.edge : item.fill;
-          if (colour) blend(pixels, ((top + j) * picture.width + left + i) * 4, colour);
-        }
-      }
-    }
-    ctx.putImageData(image, 0, 0);
-    return { canvas: picture, per, west: b.minX, north: b.maxY, columns, rows };
-  }
-  // The colour laid over the pixel at `at`, as a canvas lays it.
-  function blend(pixels, at, [r, g, b, alpha]) {
-    const under = (pixels[at + 3] / 255) * (1 - alpha);
-    const total = alpha + under;
-    pixels[at] = (r * alpha + pixels[at] * under) / total;
-    pixels[at + 1] = (g * alpha + pixels[at + 1] * under) / total;
-    pixels[at + 2] = (b * alpha + pixels[at + 2] * under) / total;
-    pixels[at + 3] = total * 255;
-  }
   function drawPicture(ctx, picture, alpha) {
     ctx.imageSmoothingEnabled = view.scale < picture.per;
     ctx.globalAlpha = alpha;
     ctx.drawImage(picture.canvas, Math.round(toScreenX(picture.west)), Math.round(toScreenY(picture.north + 1)),
                   picture.columns * view.scale, picture.rows * view.scale);
     ctx.globalAlpha = 1;
-  }
-  // A CSS colour as [r, g, b].
-  function rgbOf(colour) {
-    const c = document.createElement("canvas");
-    c.width = c.height = 1;
-    const ctx = c.getContext("2d", { willReadFrequently: true });
-    ctx.fillStyle = colour;
-    ctx.fillRect(0, 0, 1, 1);
-    return [...ctx.getImageData(0, 0, 1, 1).data.slice(0, 3)];
   }
   function makePictures() {
     const others = [];
@@ -443,8 +287,9 @@
     });
     const white = [255, 255, 255, 0.95];
     return {
-      others: cellPicture(others),
-      now: cellPicture(model.entries.map((entry) => ({ x: entry.x, y: entry.y, fill: null, edge: white }))),
+      others: cellPicture(others, kPicturePixels),
+      now: cellPicture(model.entries.map((entry) => ({ x: entry.x, y: entry.y, fill: null, edge: white })),
+                       kPicturePixels),
     };
   }
 
