@@ -1,0 +1,25 @@
+// quendrel-map's planner page: one HTML file that holds its styles, its
+// script and the map's data, so that it opens from a disk without a network.
+#pragma once
+
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+// The whole page for the map's data. `data` is the object the page's script
+// reads:
+//   {"plugin": "mod.esp",
+//    "plugins": ["Base.esm", ...],       // the checked plugins, load order then --against
+//    "occupied": [[x, y, pluginIndex, land, name, region], ...],
+//                                        // every grid of every checked plugin;
+//                                        // land 1: a LAND record there, 0: cell only
+//    "cells": [{"x", "y", "name", "region", "land": bool, "movable": bool,
+//               "fate": "kept"|"moved"|"copied"|"deleted", "to": [x, y]}, ...],
+//                                        // the plugin's exterior cells and its land
+//                                        // without a cell, after the rules file;
+//                                        // movable false: a damaged cell, which stays
+//    "overlaps": [[x, y], ...],          // the rules file's overlap grids
+//    "terrain": null | {"png": "data:image/png;base64,...", "west": minX,
+//                       "north": maxY, "columns": n, "rows": m}}
+// Text that is not valid UTF-8 is written with U+FFFD in its place.
+std::string plannerPage(const nlohmann::json& data);

@@ -1,0 +1,347 @@
+// quendrel-map's planner page in a real browser (Debian's headless Chromium,
+// driven by playwright-core): the page is written from planner_data.json by
+// the program's page writer, opened from the disk with every network request
+// blocked, and used as a person would: arrow keys and a mouse drag move the
+// plugin, a layer is switched off and on, a cell is hovered. The overlap
+// count is checked on the hand-worked data, and the planner's overlap
+// function on its own, one clause of its definition a row. Last, a page
+// with 20,000 occupied grids is dragged and the time a frame takes is printed.
+//
+//   node planner_test.mjs WRITE_PLANNER_PAGE OUTPUT_DIR
+// Exit status 0: passed, 1: failed, 77: skipped (the reason is printed).
+import { execFileSync } from "node:child_process";
+import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
+import { tmpdir } from "node:os";
+import { dirname, join, resolve } from "node:path";
+import { fileURLToPath, pathToFileURL } from "node:url";
+
+const here = dirname(fileURLToPath(import.meta.url));
+const [writer, outDir] = process.argv.slice(2);
+if (!writer || !outDir) {
+  console.error("usage: node planner_test.mjs WRITE_PLANNER_PAGE OUTPUT_DIR");
+  process.exit(1);
+}
+const browserPath = process.env.QUENDREL_CHROMIUM || "/usr/bin/chromium-headless-shell";
+function skip(reason) {
+  console.log(`skipped: ${reason}`);
+  process.exit(77);
+}
+if (Number(process.versions.node.split(".")[0]) < 20) skip(`playwright-core needs node 20 or later, not ${process.version}`);
+if (!existsSync(browserPath)) skip(`${browserPath} is missing (Debian: chromium-headless-shell)`);
+let chromium;
+try {
+  ({ chromium } = await import(pathToFileURL(join(here, "node_modules", "playwright-core", "index.mjs"))));
+} catch {
+  skip(`playwright-core is missing: run "npm ci" in ${here}`);
+}
+
+let failures = 0;
+let passes = 0;
+function check(what, actual, expected) {
+  const a = JSON.stringify(actual);
+  const e = JSON.stringify(expected);
+  if (a === e) {
+    ++passes;
+  } else {
+    ++failures;
+    console.log(`FAILED: ${what}: got ${a}, expected ${e}`);
+  }
+}
+function checkTrue(what, condition, detail = "") {
+  check(`${what}${detail ? ` (${detail})` : ""}`, Boolean(condition), true);
+}
+
+mkdirSync(outDir, { recursive: true });
+function writePage(data, name) {
+  const dataPath = join(outDir, `${name}.json`);
+  const pagePath = resolve(outDir, `${name}.html`);
+  writeFileSync(dataPath, typeof data === "string" ? data : JSON.stringify(data));
+  execFileSync(writer, [dataPath, pagePath], { stdio: "inherit" });
+  return pagePath;
+}
+
+const profile = mkdtempSync(join(tmpdir(), "quendrel-chromium-"));
+const context = await chromium.launchPersistentContext(profile, {
+  executablePath: browserPath,
+  headless: true,
+  args: ["--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
+         "--disable-background-networking", "--disable-component-update", "--disable-sync"],
+  viewport: { width: 1280, height: 800 },
+});
+await context.grantPermissions(["clipboard-read", "clipboard-write"]);
+
+// Everything but the page file itself and data: URLs is refused and noted.
+const requests = [];
+await context.route("**/*", (route) => {
+  const url = route.request().url();
+  if (url.startsWith("file:") || url.startsWith("data:")) return route.continue();
+  requests.push(url);
+  return route.abort();
+});
+context.on("request", (request) => {
+  const url = request.url();
+  if (!url.startsWith("file:") && !url.startsWith("data:")) requests.push(url);
+});
+
+async function open(pagePath) {
+  const page = await context.newPage();
+  const errors = [];
+  page.on("pageerror", (error) => errors.push(error.message));
+  page.on("console", (message) => {
+    if (message.type() === "error" || message.type() === "warning") errors.push(message.text());
+  });
+  await page.goto(pathToFileURL(pagePath).href);
+  try {
+    await page.waitForFunction(() => window.quendrelPage && window.quendrelPage.frameTimes().length > 0,
+                               null, { timeout: 10000 });
+  } catch {
+    throw new Error(`${pagePath} drew no map: ${JSON.stringify(errors)} ${await page.textContent("#error")}`);
+  }
+  return { page, errors };
+}
+const nextFrame = (page) => page.evaluate(() => new Promise((done) => requestAnimationFrame(() => done())));
+const planner = async (page) => [await page.textContent("#rule"), await page.textContent("#overlap-count")];
+const canvasPixels = (page) => page.evaluate(() => document.getElementById("map").toDataURL());
+
+try {
+  // ---- The hand-worked page -------------------------------------------------
+  // mod.esp: (0, 0) "Sel Isle"; two entries at (1, 0); a damaged cell at
+  // (3, 0); land without a cell at (0, 1). Base.esm has land at (0, 0),
+  // (1, 0) and (2, 1); Other.esp land without a cell at (4, 0) and a cell
+  // without land at (2, 0).
+  const { page, errors } = await open(writePage(readFileSync(join(here, "planner_data.json"), "utf8"), "planner"));
+  check("the page at rest", await planner(page), ["TA, 0, 0", "0"]);
+  check("the plugin's name as the page's title", await page.title(), "mod.esp — quendrel-map");
+
+  // Each row: the keys pressed, then the rule and the overlap count.
+  const keyRows = [
+    // (1, 0) lands on Base.esm's land; the pair lands together on Other.esp's cell at (2, 0).
+    [["ArrowRight"], "TA, 1, 0", "2"],
+    // (2, 0) Other.esp's cell; the pair on the damaged cell at (3, 0); (2, 1) Base.esm's land.
+    [["ArrowRight"], "TA, 2, 0", "3"],
+    // (3, 0) the damaged cell; the pair on Other.esp's land without a cell at (4, 0).
+    [["ArrowRight"], "TA, 3, 0", "2"],
+    // (0, 0) is left to Base.esm alone, then the land from (0, 1) lands on it; the pair at (1, -1).
+    [["ArrowLeft", "ArrowLeft", "ArrowLeft", "ArrowDown"], "TA, 0, -1", "2"],
+    [["ArrowUp"], "TA, 0, 0", "0"],
+  ];
+  for (const [keys, rule, count] of keyRows) {
+    for (const key of keys) await page.keyboard.press(key);
+    check(`after ${keys.join(" ")}`, await planner(page), [rule, count]);
+  }
+
+  // A drag from the plugin's cell at (0, 0) to (0, 5): the pair alone stands on one grid.
+  let from = await page.evaluate(() => window.quendrelPage.screenOf(0, 0));
+  let to = await page.evaluate(() => window.quendrelPage.screenOf(0, 5));
+  await page.mouse.move(from.x, from.y);
+  await page.mouse.down();
+  await page.mouse.move((from.x + to.x) / 2, (from.y + to.y) / 2, { steps: 4 });
+  await page.mouse.move(to.x, to.y, { steps: 4 });
+  await page.mouse.up();
+  check("after dragging the plugin 5 cells north", await planner(page), ["TA, 0, 5", "1"]);
+
+  // A drag from an empty grid pans the map and leaves the plan alone.
+  from = await page.evaluate(() => window.quendrelPage.screenOf(-3, -3));
+  await page.mouse.move(from.x, from.y);
+  await page.mouse.down();
+  await page.mouse.move(from.x + 100, from.y + 40, { steps: 5 });
+  await page.mouse.up();
+  to = await page.evaluate(() => window.quendrelPage.screenOf(-3, -3));
+  check("a drag on empty ground pans", [Math.round(to.x - from.x), Math.round(to.y - from.y)], [100, 40]);
+  check("and moves nothing", await planner(page), ["TA, 0, 5", "1"]);
+  await page.keyboard.press("Shift+ArrowRight");
+  const panned = await page.evaluate(() => window.quendrelPage.screenOf(-3, -3));
+  checkTrue("Shift and an arrow pan", panned.x < to.x, `${panned.x} < ${to.x}`);
+  check("and move nothing", await planner(page), ["TA, 0, 5", "1"]);
+  const scale = await page.evaluate(() => window.quendrelPage.scale());
+  await page.keyboard.press("+");
+  const zoomed = await page.evaluate(() => window.quendrelPage.scale());
+  checkTrue("+ zooms in", zoomed > scale, `${zoomed} > ${scale}`);
+  await page.keyboard.press("-");
+  check("- zooms out again", Math.abs((await page.evaluate(() => window.quendrelPage.scale())) - scale) < 1e-9, true);
+  await page.mouse.move(640, 300);
+  await page.mouse.wheel(0, 200);
+  await page.waitForFunction((s) => window.quendrelPage.scale() !== s, scale, { timeout: 2000 }).catch(() => {});
+  const wheeled = await page.evaluate(() => window.quendrelPage.scale());
+  checkTrue("the wheel zooms out", wheeled < scale, `${wheeled} < ${scale}`);
+
+  await page.click("#reset-rule");
+  check("Reset", await planner(page), ["TA, 0, 0", "0"]);
+  await page.keyboard.press("ArrowRight");
+  await page.click("#copy-rule");
+  await page.waitForFunction(() => document.getElementById("copy-status").textContent !== "");
+  check("Copy", [await page.textContent("#copy-status"), await page.evaluate(() => navigator.clipboard.readText())],
+        ["copied", "TA, 1, 0"]);
+
+  // Hovering the pair's grid names every plugin there; a name is shown as text, never as markup.
+  const pair = await page.evaluate(() => window.quendrelPage.screenOf(1, 0));
+  await page.mouse.move(pair.x, pair.y);
+  const hover = await page.evaluate(() => [...document.querySelectorAll("#tooltip .line")].map((l) => l.textContent));
+  check("hovering (1, 0)", hover, [
+    "(1, 0)",
+    "mod.esp \"\", land; rules: moved to (1, -2)",
+    "mod.esp \"</script><b>x</b> & \"q\" <!--\", cell only; rules: copied to (1, -2)",
+    "mod.esp \"Sel Isle\" (Sheogorad) planned here from (0, 0)",
+    "Base.esm \"\", land",
+    "overlap",
+  ]);
+
+  // A layer switched off changes the picture; switched on again, it comes
+  // back: close, where each cell is drawn, and far, where a picture of all
+  // the cells made once is drawn.
+  for (const [zoom, keys] of [["close", 0], ["far", 8]]) {
+    for (let i = 0; i < keys; ++i) await page.keyboard.press("-");
+    await nextFrame(page);
+    const before = await canvasPixels(page);
+    for (const layer of ["others", "now"]) {
+      await page.click(`#layer-${layer}`);
+      await nextFrame(page);
+      const without = await canvasPixels(page);
+      await page.click(`#layer-${layer}`);
+      await nextFrame(page);
+      checkTrue(`${zoom}: switching the layer ${layer} off changes the map`, without !== before);
+      checkTrue(`${zoom}: switching it on again restores it`, (await canvasPixels(page)) === before);
+    }
+  }
+  for (let i = 0; i < 8; ++i) await page.keyboard.press("+");
+
+  await page.keyboard.press("ArrowRight");
+  await nextFrame(page);
+  const shot = join(outDir, "planner.png");
+  await page.screenshot({ path: shot });
+  // The screenshot, read back by the browser: many colours, not one ground.
+  const colours = await page.evaluate(async (png) => {
+    const image = new Image();
+    image.src = png;
+    await image.decode();
+    const c = document.createElement("canvas");
+    c.width = image.width;
+    c.height = image.height;
+    const ctx = c.getContext("2d");
+    ctx.drawImage(image, 0, 0);
+    const pixels = ctx.getImageData(0, 0, c.width, c.height).data;
+    const seen = new Set();
+    for (let i = 0; i < pixels.length; i += 4) seen.add((pixels[i] << 16) | (pixels[i + 1] << 8) | pixels[i + 2]);
+    return seen.size;
+  }, `data:image/png;base64,${readFileSync(shot).toString("base64")}`);
+  checkTrue("the screenshot is not blank", colours > 50, `${colours} colours in ${shot}`);
+
+  // ---- The overlap function alone ------------------------------------------
+  // Each row: the plugin's entries [x, y, movable], other plugins' grids, the offset, the overlap grids.
+  const overlapRows = [
+    ["one entry onto a free grid", [[0, 0, 1]], [], [1, 0], []],
+    ["two entries of one grid onto a free grid", [[0, 0, 1], [0, 0, 1]], [], [1, 0], [[1, 0]]],
+    ["onto a damaged cell, which stays", [[0, 0, 1], [1, 0, 0]], [], [1, 0], [[1, 0]]],
+    ["past a damaged cell", [[0, 0, 1], [1, 0, 0]], [], [2, 0], []],
+    ["a damaged cell on another plugin's grid", [[0, 0, 1], [5, 5, 0]], [[5, 5]], [1, 0], []],
+    ["onto another plugin's land without a cell", [[0, 0, 1]], [[1, 0]], [1, 0], [[1, 0]]],
+    ["off the grid it shared with another plugin", [[0, 0, 1]], [[0, 0]], [0, 1], []],
+    ["onto a grid two plugins hold, with another entry: once", [[0, 0, 1], [0, 0, 1]], [[1, 0], [1, 0]], [1, 0], [[1, 0]]],
+    ["a move by nothing", [[0, 0, 1], [0, 0, 1]], [[0, 0]], [0, 0], []],
+    ["north to south, then west to east", [[0, 0, 1], [1, 0, 1], [0, 5, 1]], [[1, 0], [2, 0], [1, 5]], [1, 0],
+     [[1, 5], [1, 0], [2, 0]]],
+  ];
+  for (const [what, entries, others, [dx, dy], expected] of overlapRows) {
+    const grids = await page.evaluate(([e, o, x, y]) =>
+      overlapGrids(e.map(([ex, ey, m]) => ({ x: ex, y: ey, movable: m === 1 })),
+                   occupiedKeys(o), x, y), [entries, others, dx, dy]);
+    check(`overlaps: ${what}`, grids, expected);
+  }
+  check("no script error on the hand-worked page", errors, []);
+
+  // ---- A load order with 20,000 occupied grids ------------------------------
+  // Six plugins share 20,000 grids of a 200 x 100 world; the plugin holds a
+  // block of 50 x 40 cells. The terrain is a 9-pixels-a-cell raster the
+  // browser paints and encodes as PNG.
+  const terrain = await page.evaluate(() => {
+    const c = document.createElement("canvas");
+    c.width = 200 * 9;
+    c.height = 100 * 9;
+    const ctx = c.getContext("2d");
+    ctx.fillStyle = "#1b4f80";
+    ctx.fillRect(0, 0, c.width, c.height);
+    for (let i = 0; i < 60; ++i) {
+      const x = (i * 379) % c.width;
+      const y = (i * 211) % c.height;
+      const g = ctx.createRadialGradient(x, y, 5, x, y, 120);
+      g.addColorStop(0, "#b8a27a");
+      g.addColorStop(0.5, "#4e8a3a");
+      g.addColorStop(1, "rgba(40, 110, 60, 0)");
+      ctx.fillStyle = g;
+      ctx.fillRect(x - 120, y - 120, 240, 240);
+    }
+    return c.toDataURL("image/png");
+  });
+  const occupied = [];
+  for (let i = 0; occupied.length < 20000; ++i) {
+    const x = -100 + (i % 200);
+    const y = 50 - Math.floor(i / 200);
+    occupied.push([x, y, i % 6, i % 5 === 0 ? 0 : 1, i % 7 === 0 ? `Place ${i}` : "", "Region"]);
+  }
+  const cells = [];
+  for (let x = -20; x < 30; ++x) {
+    for (let y = -20; y < 20; ++y) {
+      cells.push({ x, y, name: "", region: "", land: true, movable: true, fate: "kept", to: [x, y] });
+    }
+  }
+  const big = {
+    plugin: "big.esp",
+    plugins: ["A.esm", "B.esm", "C.esp", "D.esp", "E.esp", "F.esp"],
+    occupied, cells, overlaps: [],
+    terrain: { png: terrain, west: -100, north: 50, columns: 200, rows: 100 },
+  };
+  const bigPage = await open(writePage(big, "planner_20000"));
+  await bigPage.page.click("#fit-all");
+  await nextFrame(bigPage.page);
+  await nextFrame(bigPage.page);
+  const start = await bigPage.page.evaluate(() => window.quendrelPage.screenOf(0, 0));
+  const cell = await bigPage.page.evaluate(() => window.quendrelPage.scale());
+  await bigPage.page.mouse.move(start.x, start.y);
+  await bigPage.page.mouse.down();
+  const drawn = await bigPage.page.evaluate(() =>
+    [window.quendrelPage.frameTimes().length, window.quendrelPage.latencies().length]);
+  for (let step = 1; step <= 60; ++step) {
+    await bigPage.page.mouse.move(start.x + step * cell * 0.7, start.y + step * cell * 0.4);
+    await nextFrame(bigPage.page);
+  }
+  await bigPage.page.mouse.up();
+  check("the big page's plan moved", (await planner(bigPage.page))[0] !== "TA, 0, 0", true);
+  await bigPage.page.screenshot({ path: join(outDir, "planner_20000.png") });
+  // A frame's work: the overlap count and the drawing; and the time from
+  // the pointer's move to the end of the frame that shows the new plan
+  // (which waits for the browser's next frame, some 16 ms apart).
+  const [frames, latencies] = await bigPage.page.evaluate(([f, l]) =>
+    [window.quendrelPage.frameTimes().slice(f), window.quendrelPage.latencies().slice(l)], drawn);
+  const median = (list) => [...list].sort((a, b) => a - b)[Math.floor(list.length / 2)];
+  const ms = (v) => `${v.toFixed(1)} ms`;
+  console.log(`20,000 occupied grids, 2,000 cells dragged: a frame's work ${ms(median(frames))} (median), ` +
+              `${ms(Math.max(...frames))} (longest) over ${frames.length} frames; pointer move to frame ` +
+              `drawn ${ms(median(latencies))} (median), ${ms(Math.max(...latencies))} (longest)`);
+  // Panning redraws the whole map every frame.
+  const corner = await bigPage.page.evaluate(() => {
+    const box = document.getElementById("map").getBoundingClientRect();
+    return { x: box.left + 4, y: box.top + 4 };
+  });
+  const panned0 = (await bigPage.page.evaluate(() => window.quendrelPage.frameTimes())).length;
+  await bigPage.page.mouse.move(corner.x, corner.y);
+  await bigPage.page.mouse.down();
+  for (let step = 1; step <= 30; ++step) {
+    await bigPage.page.mouse.move(corner.x + step * 7, corner.y + step * 3);
+    await nextFrame(bigPage.page);
+  }
+  await bigPage.page.mouse.up();
+  const pans = (await bigPage.page.evaluate(() => window.quendrelPage.frameTimes())).slice(panned0);
+  console.log(`panning that map: a frame's work ${ms(median(pans))} (median), ${ms(Math.max(...pans))} (longest) ` +
+              `over ${pans.length} frames`);
+  check("no script error on the big page", bigPage.errors, []);
+  check("no network request", requests, []);
+} catch (error) {
+  ++failures;
+  console.log(`FAILED: ${error.stack || error}`);
+} finally {
+  await context.close();
+  rmSync(profile, { recursive: true, force: true });
+}
+
+console.log(`${passes} passed, ${failures} failed`);
+process.exit(failures ? 1 : 0);
