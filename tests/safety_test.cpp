@@ -180,6 +180,18 @@ TEST_F(Safety, AnInterruptedRunCleansUpAndSaysSoInTheLog) {
     EXPECT_EQ(log.substr(log.size() - last.size()), last);
     EXPECT_EQ(log.rfind("Rule 1: All external cells will be transposed by (1, 1) cells.\n", 0), 0u);
   }
+  // An output named on the command line is kept just the same.
+  fs::create_directory(path("out"));
+  write("out/Mod.esp", "an earlier output");
+  harness::Background run = startInBackground({"--output", "out/Mod.esp", "mod.esp"});
+  ASSERT_TRUE(waitUntil([&] { return exists("out/Mod.esp.tmp"); }));
+  run.signal(SIGINT);
+  EXPECT_EQ(run.wait(), harness::kWindows ? harness::kWindowsInterrupted : 128 + SIGINT);
+  EXPECT_EQ(read("out/Mod.esp"), "an earlier output");
+  EXPECT_FALSE(exists("out/Mod.esp.tmp"));
+  const std::string log = harness::withLf(readLog());
+  const std::string last = "\nThe run was interrupted: out/Mod.esp was not written.\n";
+  EXPECT_EQ(log.substr(log.size() - std::min(log.size(), last.size())), last);
 }
 
 // -r and -V only print: a read-only folder, where no lock file can be made,

@@ -75,9 +75,9 @@ void reportScriptLists(Reporter& report, const ScriptLists& scripts) {
   }
 }
 
-void reportSummary(Reporter& report, const RunCounters& counters) {
+void reportSummary(Reporter& report, const RunCounters& counters, const std::string& output) {
   std::string text = formatted(
-      "\n\nQuendrel has finished. The new data has been written to %s\n\n", kOutputPlugin);
+      "\n\nQuendrel has finished. The new data has been written to %s\n\n", output.c_str());
   for (const SummaryLine& line : kSummaryLines) {
     appendFormatted(text, "\t%s%d", line.label, counters.*line.first);
     if (line.second != nullptr) appendFormatted(text, "/%d", counters.*line.second);
@@ -110,7 +110,7 @@ void writeClosingReports(RunContext& context) {
       reportCellListSummary(context.log, context.counters);
     } else {
       reportScriptLists(report, context.scripts);
-      reportSummary(report, context.counters);
+      reportSummary(report, context.counters, context.options.outputPath);
     }
   }
   std::remove(kChangeListFile);

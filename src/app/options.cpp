@@ -30,16 +30,32 @@ const char* const kVersionLine =
     "Quendrel Version " QUENDREL_RELEASE ": (Sep-2003 -> Mar-2009): "
     "cell transposition for TES3 plugins, by the Quendrel developers\n";
 
-// The option letters, and the two long options of GNU programs. An unknown
-// letter or long option ends the run with the diagnostic glibc's getopt
-// prints for a letter outside the string, printed here so that it reads the
-// same wherever the program runs.
-const char* const kOptionLetters = "dlnrvV";
+// What --help adds to the first usage text: the long options beside the letters.
+const char* const kLongOptionsHelp =
+    "\t--rules FILE  : Read the rules (and, with no other argument, the options line)\n"
+    "\t                from FILE instead of %s.\n"
+    "\t--output FILE : Write the new plugin to FILE instead of %s.\n"
+    "\t--sync-header : Give the new plugin's header its record count and each\n"
+    "\t                master's present size.\n"
+    "\t--help        : Display this text, then exit.\n"
+    "\t--version     : Display current Version, then exit.\n";
+
+// The option letters, and the long options. An unknown letter or long option
+// ends the run with the diagnostic glibc's getopt prints for a letter outside
+// the string, printed here so that it reads the same wherever the program
+// runs. The leading ':' tells a long option without its file name apart.
+const char* const kOptionLetters = ":dlnrvV";
 constexpr int kHelpOption = 0x100;
 constexpr int kVersionOption = 0x101;
+constexpr int kRulesOption = 0x102;
+constexpr int kOutputOption = 0x103;
+constexpr int kSyncHeaderOption = 0x104;
 const option kLongOptions[] = {
     {"help", no_argument, nullptr, kHelpOption},
     {"version", no_argument, nullptr, kVersionOption},
+    {"rules", required_argument, nullptr, kRulesOption},
+    {"output", required_argument, nullptr, kOutputOption},
+    {"sync-header", no_argument, nullptr, kSyncHeaderOption},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -131,6 +147,19 @@ ParsedOptions parseOptions(ArgumentVector& arguments) {
       case kHelpOption:
         parsed.ending = ParsedOptions::Ending::kHelp;
         return parsed;
+      case kRulesOption:
+        options.rulesPath = optarg;
+        break;
+      case kOutputOption:
+        options.outputPath = optarg;
+        break;
+      case kSyncHeaderOption:
+        options.syncHeader = true;
+        break;
+      case ':':
+        parsed.ending = ParsedOptions::Ending::kMissingFile;
+        parsed.missingFileOf = argv[optind - 1];
+        return parsed;
       default:
         parsed.ending = ParsedOptions::Ending::kUnknownOption;
         // An unknown long option reads as its first hyphen being a bad letter.
@@ -146,6 +175,29 @@ void printVersion() { std::fputs(kVersionLine, stdout); }
 
 void printHelp(const ArgumentVector& arguments) {
   printUsage(stdout, kUsageFirstLine1, programName(arguments));
+  std::printf(kLongOptionsHelp, kRulesFile, kOutputPlugin);
+}
+
+void printMissingFile(const ArgumentVector& arguments, const std::string& option) {
+  std::fprintf(stderr, "%s: option '%s' requires an argument\n", programName(arguments),
+               option.c_str());
+  printUsage(stderr, kUsageFirstLine2, programName(arguments));
+}
+
+RulesFileNamed findRulesFile(const ArgumentVector& arguments) {
+  RulesFileNamed named;
+  const std::vector<char*>& words = arguments.vector;
+  for (std::size_t i = 1; i < words.size() && words[i] != nullptr; ++i) {
+    const std::string word = words[i];
+    if (word == "--rules" && i + 1 < words.size() && words[i + 1] != nullptr) {
+      named.path = words[++i];
+    } else if (word.rfind("--rules=", 0) == 0) {
+      named.path = word.substr(8);
+    } else {
+      named.otherArguments = true;
+    }
+  }
+  return named;
 }
 
 void printUnknownOption(const ArgumentVector& arguments, char letter) {

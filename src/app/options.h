@@ -20,14 +20,25 @@ struct ArgumentVector {
 // file that cannot be opened ends the run.
 void readOptionsLine(const char* rulesPath, ArgumentVector& arguments);
 
+// The rules file the command line names with --rules, and whether it holds
+// any other argument: without one, the options come from the rules file's
+// options line.
+struct RulesFileNamed {
+  std::string path;  // empty: none named
+  bool otherArguments = false;
+};
+RulesFileNamed findRulesFile(const ArgumentVector& arguments);
+
 // What the command line says: the options, where the plugin path stands, and
 // whether an option ends the run where it stands (-V, --version, --help, or
 // a letter no option has; the options before it have been taken).
 struct ParsedOptions {
   RunOptions options;
   int pathIndex = 0;  // of the plugin path in the permuted vector (its last entry)
-  enum class Ending { kNone, kVersion, kHelp, kUnknownOption } ending = Ending::kNone;
+  enum class Ending { kNone, kVersion, kHelp, kUnknownOption, kMissingFile } ending =
+      Ending::kNone;
   char unknownLetter = '-';  // the letter an unknown option is reported by
+  std::string missingFileOf;  // the option that lacks its file name
 };
 ParsedOptions parseOptions(ArgumentVector& arguments);
 
@@ -36,5 +47,6 @@ void printVersion();
 void printHelp(const ArgumentVector& arguments);
 // getopt's diagnostic and the second usage text, on standard error.
 void printUnknownOption(const ArgumentVector& arguments, char letter);
+void printMissingFile(const ArgumentVector& arguments, const std::string& option);
 // The usage text shown when there is no argument at all, on standard error.
 void printFirstUsage(const ArgumentVector& arguments);

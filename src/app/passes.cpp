@@ -14,6 +14,7 @@
 
 #include "app/closing.h"
 #include "app/file_names.h"
+#include "app/header_sync.h"
 #include "app/record_kinds.h"
 #include "app/safety.h"
 #include "base/platform.h"
@@ -154,12 +155,12 @@ class CellsWritten {
   }
   // "Warning: N cells stand on grid (X, Y) in QNOUT.ESP", for each such grid,
   // on standard error and in the run log.
-  void warn(RunLog& log) const {
+  void warn(RunLog& log, const std::string& output) const {
     for (const GridCell grid : order_) {
       const int count = count_.at(grid);
       if (count < 2) continue;
       const std::string line = formatted("Warning: %d cells stand on grid (%d, %d) in %s\n",
-                                         count, grid.x, grid.y, kOutputPlugin);
+                                         count, grid.x, grid.y, output.c_str());
       std::fflush(stdout);
       std::fwrite(line.data(), 1, line.size(), stderr);
       log.append(line);
@@ -171,8 +172,25 @@ class CellsWritten {
   std::vector<GridCell> order_;
 };
 
-void writeRecord(RunContext& context, std::FILE* output, RecordBuffers& record,
-                 const OutputDecision& decision, CellsWritten& cells) {
+// What the write pass writes to the output, and what it learns on the way.
+struct OutputWriter {
+  std::FILE* file;
+  CellsWritten cells;
+  std::optional<HeaderSync> header;  // under --sync-header
+  uint64_t size = 0;                 // bytes written so far
+
+  // Writes one record; false when it cannot be written whole.
+  bool write(const uint8_t* bytes, std::size_t count) {
+    if (std::fwrite(bytes, 1, count, file) != count) return false;
+    cells.note(bytes, count);
+    if (header && size > 0) header->written(1);
+    size += count;
+    return true;
+  }
+};
+
+void writeRecord(RunContext& context, OutputWriter& output, RecordBuffers& record,
+                 const OutputDecision& decision) {
   const RunOptions& options = context.options;
   if (decision.writeOriginal && (!options.copiesOnly || record.isType("TES3"))) {
     // Under -n the header's file-type word says "plugin": the output holds
@@ -180,15 +198,18 @@ void writeRecord(RunContext& context, std::FILE* output, RecordBuffers& record,
     if (options.copiesOnly && record.original.size() > kFileTypeByteOffset) {
       record.original[kFileTypeByteOffset] = 0;
     }
+    if (output.header && record.isType("TES3")) {
+      output.header->prepareHeader(record.original.data(), record.original.size(), output.size,
+                                   context.log);
+    }
     if (options.verbose) {
       context.log.append(formatted("\t[Saving Original Record: %d bytes]\n",
                                    static_cast<int>(record.size())));
     }
-    if (std::fwrite(record.original.data(), 1, record.original.size(), output) !=
-        record.original.size()) {
-      failRun("Unable to write new record data  to %s: %s\n", kOutputPlugin, systemErrorText());
+    if (!output.write(record.original.data(), record.original.size())) {
+      failRun("Unable to write new record data  to %s: %s\n", options.outputPath.c_str(),
+              systemErrorText());
     }
-    cells.note(record.original.data(), record.original.size());
   }
   if (decision.writeModified &&
       (!options.copiesOnly || record.isType("CELL") || record.isType("LAND"))) {
@@ -196,26 +217,28 @@ void writeRecord(RunContext& context, std::FILE* output, RecordBuffers& record,
       context.log.append(formatted("\t[Saving New (modified) Record: %d bytes]\n",
                                    static_cast<int>(record.modifiedSize)));
     }
-    if (std::fwrite(record.modified.data(), 1, record.modifiedSize, output) !=
-        record.modifiedSize) {
+    if (!output.write(record.modified.data(), record.modifiedSize)) {
       failRun("Unable to write new record data  (%d bytes) to %s: %s\n",
-              static_cast<int>(record.modifiedSize), kOutputPlugin, systemErrorText());
+              static_cast<int>(record.modifiedSize), options.outputPath.c_str(),
+              systemErrorText());
     }
-    cells.note(record.modified.data(), record.modifiedSize);
   }
 }
 
-// The new plugin as the write pass writes it: a temporary file, created
-// anew, which becomes QNOUT.ESP only once it is whole and on the disk. Until
-// then an old QNOUT.ESP is untouched; a run that fails removes it.
+// The new plugin as the write pass writes it: a temporary file beside the
+// output, created anew, which becomes the output only once it is whole and
+// on the disk, with the plugin's modification time. Until then an earlier
+// output is untouched; a run that fails removes the temporary file.
 class TemporaryOutput {
  public:
-  TemporaryOutput() : buffer_(kStreamBufferSize) {
+  explicit TemporaryOutput(const RunOptions& options)
+      : output_(options.outputPath), temporary_(options.temporaryOutput()),
+        buffer_(kStreamBufferSize) {
     // Noted first: an interruption removes the file from the moment it may exist.
     noteTemporaryOutput(true);
-    file_ = createFileStream(kTemporaryOutput);
+    file_ = createFileStream(temporary_.c_str());
     if (file_ == nullptr) {
-      failRun("Unable to open %s for writing: %s\n", kTemporaryOutput, systemErrorText());
+      failRun("Unable to open %s for writing: %s\n", temporary_.c_str(), systemErrorText());
     }
     // Written in a few big pieces rather than in pieces of a disk block.
     std::setvbuf(file_, buffer_.data(), _IOFBF, buffer_.size());
@@ -225,23 +248,29 @@ class TemporaryOutput {
   ~TemporaryOutput() {
     if (file_ != nullptr) std::fclose(file_);
     if (!replaced_) {
-      std::remove(kTemporaryOutput);
+      std::remove(temporary_.c_str());
       noteTemporaryOutput(false);
     }
   }
   std::FILE* get() const { return file_; }
 
-  // Puts the whole file on the disk and renames it to QNOUT.ESP.
-  void replaceOutput() {
+  // Puts the whole file on the disk, gives it the plugin's modification time
+  // (so that it takes the plugin's place in a load order kept by date) and
+  // renames it to the output.
+  void replaceOutput(const char* pluginPath) {
     const bool synced = syncFileStream(file_);
     const bool closed = std::fclose(file_) == 0;
     file_ = nullptr;
     if (!synced || !closed) {
-      failRun("Unable to write new record data  to %s: %s\n", kOutputPlugin, systemErrorText());
+      failRun("Unable to write new record data  to %s: %s\n", output_.c_str(), systemErrorText());
     }
-    if (!replaceFile(kTemporaryOutput, kOutputPlugin)) {
-      failRun("Unable to replace %s with the new plugin %s: %s\n", kOutputPlugin,
-              kTemporaryOutput, systemErrorText());
+    if (!copyModificationTime(pluginPath, temporary_.c_str())) {
+      failRun("Unable to give %s the modification time of %s: %s\n", temporary_.c_str(),
+              pluginPath, systemErrorText());
+    }
+    if (!replaceFile(temporary_.c_str(), output_.c_str())) {
+      failRun("Unable to replace %s with the new plugin %s: %s\n", output_.c_str(),
+              temporary_.c_str(), systemErrorText());
     }
     replaced_ = true;
     noteTemporaryOutput(false);
@@ -249,6 +278,8 @@ class TemporaryOutput {
   }
 
  private:
+  std::string output_;
+  std::string temporary_;
   std::vector<char> buffer_;  // outlives the stream, which is closed first
   std::FILE* file_ = nullptr;
   bool replaced_ = false;
@@ -259,15 +290,19 @@ void runOnePass(RunContext& context, RecordReader& plugin, const char* path,
   plugin.rewind();
   const bool writePass = context.writePass();
   std::optional<TemporaryOutput> output;
-  if (writePass) output.emplace();
+  if (writePass) output.emplace(context.options);
   if (!writePass) {
     std::printf("Step 1/2: Generating a list of cells that should be modifed from %s ...\n", path);
   } else {
     std::printf("\n\nStep 2/2: Processing data from \"%s\" and creating \"%s\":\n", path,
-                kOutputPlugin);
+                context.options.outputPath.c_str());
   }
   Progress progress;
-  CellsWritten cells;
+  std::optional<OutputWriter> writer;
+  if (output) {
+    writer.emplace(OutputWriter{output->get(), {}, {}});
+    if (context.options.syncHeader) writer->header.emplace(context.options, path);
+  }
   while (readRecord(plugin, record)) {
     if (context.options.verbose && writePass) {
       const uint8_t* type = record.original.data();
@@ -275,13 +310,17 @@ void runOnePass(RunContext& context, RecordReader& plugin, const char* path,
                                    type[2], type[3], static_cast<int>(record.size())));
     }
     const OutputDecision decision = dispatchRecord(context, progress, record);
-    if (output) writeRecord(context, output->get(), record, decision, cells);
+    if (writer) writeRecord(context, *writer, record, decision);
     context.log.flushIfDue();
   }
   std::fflush(stdout);
   if (output) {
-    output->replaceOutput();
-    cells.warn(context.log);
+    if (writer->header && !writer->header->finish(output->get())) {
+      failRun("Unable to write new record data  to %s: %s\n",
+              context.options.outputPath.c_str(), systemErrorText());
+    }
+    output->replaceOutput(path);
+    writer->cells.warn(context.log, context.options.outputPath);
   }
 }
 

@@ -10,6 +10,7 @@
 #include "app/file_names.h"
 #include "base/report.h"
 #include "base/run_files.h"
+#include "base/text_format.h"
 #include "plugin/cell_handler.h"
 #include "workfiles/change_list.h"
 #include "workfiles/interior_list.h"
@@ -23,13 +24,16 @@ struct InterruptedRun {
   std::atomic<bool> temporaryOutputExists{false};
   std::atomic<bool> outputReplaced{false};
   std::atomic<RunLog*> log{nullptr};
+  std::string temporaryOutput;
   std::string notWrittenLine;
   std::string writtenLine;
 };
 InterruptedRun interruptedRun;
 
 void cleanUpAfterInterruption() {
-  if (interruptedRun.temporaryOutputExists.load()) removeFileQuietly(kTemporaryOutput);
+  if (interruptedRun.temporaryOutputExists.load()) {
+    removeFileQuietly(interruptedRun.temporaryOutput.c_str());
+  }
   removeFileQuietly(kChangeListFile);
   removeFileQuietly(kInteriorListFile);
   removeFileQuietly(kScriptTextFile);
@@ -57,6 +61,18 @@ constexpr const char* kWouldBeOverwritten =
     "Unable to open %s for writing: it is the input plugin %s and would be overwritten\n";
 constexpr const char* kWouldBeDeleted = "Unable to delete %s: it is the input plugin %s\n";
 
+// The output, or its temporary file, would stand where the run keeps a file
+// of its own (also when that file does not exist yet). A link standing there
+// is replaced, not written through, so the names alone tell.
+void refuseAsOutput(const RunOptions& options, const char* ownFile) {
+  for (const std::string& output : {options.outputPath, options.temporaryOutput()}) {
+    if (isSamePlace(output.c_str(), ownFile)) {
+      failRun("Unable to write the new plugin to %s: the run keeps its file %s there\n",
+              options.outputPath.c_str(), ownFile);
+    }
+  }
+}
+
 }  // namespace
 
 FolderClaim::~FolderClaim() {
@@ -64,7 +80,10 @@ FolderClaim::~FolderClaim() {
   releaseFolderLock(lock_);
 }
 
-void FolderClaim::claim(const char* pluginPath, bool writesOutput, bool listsOnly) {
+void FolderClaim::claim(const char* pluginPath, const RunOptions& options) {
+  const bool writesOutput = !options.listCells && !options.rulesOnly;
+  const bool listsOnly = options.rulesOnly;
+  const std::string temporaryOutput = options.temporaryOutput();
   switch (takeFolderLock(kLockFile, lock_)) {
     case FolderLock::kLocked:
     case FolderLock::kNoLockFile:
@@ -76,22 +95,28 @@ void FolderClaim::claim(const char* pluginPath, bool writesOutput, bool listsOnl
       failRun("Unable to lock this folder for the run with %s: %s\n", kLockFile,
               systemErrorText());
   }
-  if (writesOutput) {
-    refuseOwnFile(pluginPath, {kOutputPlugin, kWouldBeReplaced});
-    refuseOwnFile(pluginPath, {kTemporaryOutput, kWouldBeOverwritten});
-  }
   const OwnFile ownFiles[] = {
       {kRunLogFile, kWouldBeOverwritten},   {kMessageFile, kWouldBeDeleted},
       {kCellListFile, kWouldBeOverwritten}, {kChangeListFile, kWouldBeDeleted},
       {kInteriorListFile, kWouldBeDeleted}, {kScriptTextFile, kWouldBeDeleted},
       {kRewrittenTextFile, kWouldBeDeleted}, {kLockFile, kWouldBeOverwritten},
   };
+  if (writesOutput) {
+    refuseOwnFile(pluginPath, {options.outputPath.c_str(), kWouldBeReplaced});
+    refuseOwnFile(pluginPath, {temporaryOutput.c_str(), kWouldBeOverwritten});
+    // The new plugin replaces what stands under its name: never one of the
+    // run's other files, nor the rules.
+    for (const OwnFile& file : ownFiles) refuseAsOutput(options, file.name);
+    refuseAsOutput(options, options.rulesPath.c_str());
+  }
   for (const OwnFile& file : ownFiles) refuseOwnFile(pluginPath, file);
 
-  interruptedRun.notWrittenLine =
-      withUserLineEnds("\nThe run was interrupted: QNOUT.ESP was not written.\n");
-  interruptedRun.writtenLine = withUserLineEnds(
-      "\nThe run was interrupted after QNOUT.ESP was written, before it ended.\n");
+  interruptedRun.temporaryOutput = temporaryOutput;
+  interruptedRun.notWrittenLine = withUserLineEnds(
+      formatted("\nThe run was interrupted: %s was not written.\n", options.outputPath.c_str()));
+  interruptedRun.writtenLine = withUserLineEnds(formatted(
+      "\nThe run was interrupted after %s was written, before it ended.\n",
+      options.outputPath.c_str()));
   interruptedRun.temporaryOutputExists = false;
   interruptedRun.outputReplaced = false;
   handleInterruptions(cleanUpAfterInterruption);

@@ -17,13 +17,14 @@ class FolderClaim {
   ~FolderClaim();
 
   // Takes the folder lock, makes sure the plugin is none of the files the run
-  // may write or delete (QNOUT.ESP and its temporary file only when
-  // `writesOutput`), and from then on cleans up after an interruption. Ends
-  // the run with status 1 when another run holds the folder or the plugin is
-  // one of the run's files. A run that only lists the rules (`listsOnly`)
-  // goes on without the lock where the lock file cannot be made (a
-  // read-only folder, where it can delete and write nothing either).
-  void claim(const char* pluginPath, bool writesOutput, bool listsOnly);
+  // may write or delete (the output and its temporary file only when the run
+  // writes them) and that the output is none of the run's other files, and
+  // from then on cleans up after an interruption. Ends the run with status 1
+  // when another run holds the folder or a file would be lost. A run that
+  // only lists the rules (-r) goes on without the lock where the lock file
+  // cannot be made (a read-only folder, where it can delete and write
+  // nothing either).
+  void claim(const char* pluginPath, const RunOptions& options);
 
   // Options that end the run while parsing (-V, --help, a bad letter) after
   // "-l" delete cell_log.txt first, as "-l" does when met; never while

@@ -68,6 +68,9 @@ int endWhileParsing(const ParsedOptions& parsed, const ArgumentVector& arguments
     case ParsedOptions::Ending::kHelp:
       printHelp(arguments);
       return 0;
+    case ParsedOptions::Ending::kMissingFile:
+      printMissingFile(arguments, parsed.missingFileOf);
+      return 1;
     default:
       printUnknownOption(arguments, parsed.unknownLetter);
       return 1;
@@ -79,14 +82,17 @@ int run(int argc, char** argv) {
   for (int i = 0; i < argc; ++i) arguments.vector.push_back(argv[i]);
   if (arguments.vector.empty()) arguments.vector.push_back(const_cast<char*>("quendrel"));
 
-  if (arguments.vector.size() < 2) {
+  // With no argument but --rules, the options come from the rules file.
+  const RulesFileNamed named = findRulesFile(arguments);
+  if (!named.otherArguments) {
+    const std::string rulesPath = named.path.empty() ? kRulesFile : named.path;
     std::fprintf(stderr, "No command line options specified: Searching for options in %s\n",
-                 kRulesFile);
-    readOptionsLine(kRulesFile, arguments);
-  }
-  if (arguments.vector.size() < 2) {
-    printFirstUsage(arguments);
-    return 1;
+                 rulesPath.c_str());
+    readOptionsLine(rulesPath.c_str(), arguments);
+    if (!findRulesFile(arguments).otherArguments) {
+      printFirstUsage(arguments);
+      return 1;
+    }
   }
   // The folder is claimed from before the first deletion to the end of the
   // run, however the run ends.
@@ -98,7 +104,7 @@ int run(int argc, char** argv) {
   const RunOptions& options = parsed.options;
   const char* pluginPath = arguments.vector[parsed.pathIndex];
 
-  claim.claim(pluginPath, !options.listCells && !options.rulesOnly, options.rulesOnly);
+  claim.claim(pluginPath, options);
   // The run log is held from the start-up's deletion of the old log to the
   // end of the run, however the run ends; an interruption ends it too.
   RunLog log(kRunLogFile);
@@ -110,10 +116,10 @@ int run(int argc, char** argv) {
         "modified.\n");
   }
   // The rules file is read once; the listing and both passes use the table.
-  std::optional<RuleTable> rules = readRulesFile(kRulesFile);
+  std::optional<RuleTable> rules = readRulesFile(options.rulesPath.c_str());
   if (!rules) {
-    failRun("Unable to open your Cell Transposition rules file (%s): %s\n", kRulesFile,
-            systemErrorText());
+    failRun("Unable to open your Cell Transposition rules file (%s): %s\n",
+            options.rulesPath.c_str(), systemErrorText());
   }
   listRules(*rules, RuleKind::kExterior, log, options.rulesOnly);
   listRules(*rules, RuleKind::kInterior, log, options.rulesOnly);

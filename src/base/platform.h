@@ -12,6 +12,12 @@
 // links too. False when either does not exist.
 bool isSameFile(const char* first, const char* second);
 
+// True when both paths name the same entry of the same folder, whether it
+// exists or not (letter case ignored where the system ignores it): a file
+// written there replaces the other. Links in the folders' paths are
+// followed, a link at the entry itself is not.
+bool isSamePlace(const char* first, const char* second);
+
 // The size in bytes of an open file, 64 bits wide; nothing when the system
 // cannot tell.
 std::optional<uint64_t> sizeOfOpenFile(std::FILE* file);
@@ -52,6 +58,10 @@ std::FILE* createFileStream(const char* name);
 // Flushes the stream and has the system put its bytes on the disk; false
 // when either fails.
 bool syncFileStream(std::FILE* file);
+// Gives `to` the modification time of `from`, to the precision the system
+// keeps; false, with errno set, when it cannot.
+bool copyModificationTime(const char* from, const char* to);
+
 // Renames `from` to `to`, replacing whatever stands under `to` (a file, or a
 // link, which is replaced itself: its target is never written) in one step,
 // and has the system put the new name on the disk, so that the new file is

@@ -10,6 +10,7 @@
 #include <csignal>
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 
 #include "base/platform.h"
 
@@ -19,6 +20,22 @@ bool isSameFile(const char* first, const char* second) {
   struct stat a, b;
   if (stat(first, &a) != 0 || stat(second, &b) != 0) return false;
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+bool isSamePlace(const char* first, const char* second) {
+  std::error_code error;
+  const auto place = [&](const char* path) {
+    const std::filesystem::path name = std::filesystem::absolute(path, error).lexically_normal();
+    return std::filesystem::weakly_canonical(name.parent_path(), error) / name.filename();
+  };
+  return place(first) == place(second) && !error;
+}
+
+bool copyModificationTime(const char* from, const char* to) {
+  struct stat status;
+  if (::stat(from, &status) != 0) return false;
+  const struct timespec times[2] = {{0, UTIME_OMIT}, status.st_mtim};
+  return ::utimensat(AT_FDCWD, to, times, 0) == 0;
 }
 
 std::optional<uint64_t> sizeOfOpenFile(std::FILE* file) {

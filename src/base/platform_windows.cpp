@@ -66,6 +66,44 @@ bool isSameFile(const char* first, const char* second) {
   return !error && same;
 }
 
+bool isSamePlace(const char* first, const char* second) {
+  std::error_code error;
+  const auto place = [&](const char* path) {
+    const std::filesystem::path name =
+        std::filesystem::absolute(utf8Path(path), error).lexically_normal();
+    std::wstring text =
+        (std::filesystem::weakly_canonical(name.parent_path(), error) / name.filename()).wstring();
+    CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+  };
+  return place(first) == place(second) && !error;
+}
+
+bool copyModificationTime(const char* from, const char* to) {
+  wchar_t wideFrom[MAX_PATH * 2];
+  wchar_t wideTo[MAX_PATH * 2];
+  if (!wideName(from, wideFrom, MAX_PATH * 2) || !wideName(to, wideTo, MAX_PATH * 2)) {
+    errno = ENOENT;
+    return false;
+  }
+  WIN32_FILE_ATTRIBUTE_DATA source;
+  if (!GetFileAttributesExW(wideFrom, GetFileExInfoStandard, &source)) {
+    setErrnoFromSystem();
+    return false;
+  }
+  HANDLE target = CreateFileW(wideTo, FILE_WRITE_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (target == INVALID_HANDLE_VALUE) {
+    setErrnoFromSystem();
+    return false;
+  }
+  const bool set = SetFileTime(target, nullptr, nullptr, &source.ftLastWriteTime) != 0;
+  if (!set) setErrnoFromSystem();
+  CloseHandle(target);
+  return set;
+}
+
 std::optional<uint64_t> sizeOfOpenFile(std::FILE* file) {
   struct _stat64 status;
   if (_fstat64(_fileno(file), &status) != 0) return std::nullopt;

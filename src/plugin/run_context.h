@@ -24,6 +24,13 @@ struct RunOptions {
   bool rulesOnly = false;      // -r: the rules listed, then the run ends
   bool copiesOnly = false;     // -n: only the header and copied CELL and LAND records
   bool modifyScripts = true;   // cleared by -d: script and dialogue text left alone
+  std::string rulesPath = "quendrel.cfg";  // --rules FILE
+  std::string outputPath = "QNOUT.ESP";    // --output FILE
+  // --sync-header: the output's header counts its records and gives each
+  // master's present size.
+  bool syncHeader = false;
+  // The new plugin while it is written, beside it; renamed to it once whole.
+  std::string temporaryOutput() const { return outputPath + ".tmp"; }
 };
 
 // What the write pass writes for a record: the record as read, its modified
