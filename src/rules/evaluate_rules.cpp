@@ -61,7 +61,8 @@ RuleVerdict evaluateRules(const RuleTable& rules, const CellLocation& location) 
   RuleVerdict verdict;
   verdict.newX = location.x;
   verdict.newY = location.y;
-  for (const Rule& rule : rules.rules) {
+  for (std::size_t index = 0; index < rules.rules.size(); ++index) {
+    const Rule& rule = rules.rules[index];
     if (kindOf(rule.code) != location.kind) continue;
     const RuleCodeRow& row = ruleCodeRow(rule.code);
     if (!conditionHolds(row, rule, location)) continue;
@@ -78,6 +79,7 @@ RuleVerdict evaluateRules(const RuleTable& rules, const CellLocation& location) 
     }
     if (row.fate == CellFate::kDeleted) {
       verdict.fate = row.fate;
+      verdict.decidedBy = index;
       ++verdict.countedMatches;
       verdict.notes.push_back(fillRuleText(row.note, rule, &location));
       return verdict;
@@ -91,6 +93,7 @@ RuleVerdict evaluateRules(const RuleTable& rules, const CellLocation& location) 
       continue;
     }
     verdict.fate = row.fate;
+    verdict.decidedBy = index;
     verdict.newX = to->first;
     verdict.newY = to->second;
     verdict.notes.emplace_back(row.note);

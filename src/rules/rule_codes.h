@@ -33,6 +33,8 @@ struct RuleCodeRow {
   char letters[3];
   RuleKind kind;
   int parameters;  // the parameters the code takes
+  // Which of them are names rather than numbers: bit n for parameter n.
+  unsigned names;
   Condition condition;
   Destination destination;
   int a, b;  // the parameters holding the offset or the target grid

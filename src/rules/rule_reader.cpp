@@ -53,8 +53,13 @@ std::optional<RuleTable> readRulesFile(const char* path) {
   RuleTable table;
   int exteriorCount = 0;
   int interiorCount = 0;
+  int lineNumber = 0;
+  bool lineEnded = true;  // the piece read before ended its line
   char line[kRuleLineSize];
-  while (readLine(file.get(), line, sizeof line) > 0) {
+  std::size_t length;
+  while ((length = readLine(file.get(), line, sizeof line)) > 0) {
+    if (lineEnded) ++lineNumber;
+    lineEnded = line[length - 1] == '\n';
     if (!isAsciiLetter(line[0])) continue;
     std::optional<RuleFields> fields = tokenizeRule(line);
     if (!fields) {
@@ -63,7 +68,7 @@ std::optional<RuleTable> readRulesFile(const char* path) {
     }
     std::optional<RuleCode> code = ruleCodeOf(line);
     if (!code) continue;
-    Rule rule{*code, 0, std::move(*fields), {}};
+    Rule rule{*code, 0, std::move(*fields), {}, lineNumber};
     rule.number = kindOf(*code) == RuleKind::kExterior ? ++exteriorCount : ++interiorCount;
     for (std::size_t i = 1; i < kRuleFieldCount; ++i) {
       rule.numbers[i] = readLeadingInt(rule.fields[i].c_str());

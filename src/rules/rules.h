@@ -40,6 +40,7 @@ struct Rule {
   // The parameters read as whole numbers (0 where a parameter is no number);
   // numbers[0] is unused.
   std::array<int32_t, kRuleFieldCount> numbers;
+  int line = 0;  // the line of the file it stands on, counted from 1
 };
 
 // Every rule of the file, both kinds, in file order.
@@ -96,6 +97,9 @@ enum class CellFate {
 
 struct RuleVerdict {
   CellFate fate = CellFate::kKept;
+  // The rule that decided an exterior cell's fate (its index in the table);
+  // nothing when no rule matched. Interior cells leave it empty.
+  std::optional<std::size_t> decidedBy;
   // The grid of the moved cell or of the copy; the location's own grid
   // otherwise (interior cells never move).
   int32_t newX = 0, newY = 0;
