@@ -152,10 +152,12 @@ TEST(TerrainTest, ShadesWaterAtOrBelowZeroLandAboveAndOpenSeaWithoutLand) {
 class PlacedLandTest : public harness::WorkDirTest {};
 
 // The plugin's land goes where quendrel puts it: with its cell, or asked
-// about at its own grid without a region where the plugin has no cell.
+// about at its own grid without a region where the plugin has no cell; a
+// damaged record stays where it is.
 TEST_F(PlacedLandTest, LandMovesWithItsCellAndLandWithoutACellHasNoRegion) {
   write("mod.esp", header() + exteriorCell("A", 0, 0, "West") + exteriorCell("B", 1, 0) +
-                       land(0, 0) + land(1, 0) + land(5, 5));
+                       land(0, 0) + land(1, 0) + land(5, 5) +
+                       land(2, 2, sub("WNAM", std::string(81, '\5')).substr(0, 40)));
   const PluginCells cells = readExteriorCells(path("mod.esp"));
   const PluginLand lands = readPluginLand(path("mod.esp"), 9, nullptr);
   struct Row {
@@ -163,11 +165,11 @@ TEST_F(PlacedLandTest, LandMovesWithItsCellAndLandWithoutACellHasNoRegion) {
     std::vector<GridCell> placed;
   };
   const Row rows[] = {
-      {"TR, West, 0, 3\n", {{0, 3}, {1, 0}, {5, 5}}},
-      {"TR, \"\", 0, 3\n", {{0, 0}, {1, 3}, {5, 5}}},  // cells of no region, but no land alone
-      {"TA, 1, 1\n", {{1, 1}, {2, 1}, {6, 6}}},
-      {"CE, 5, 5, 7, 7\n", {{0, 0}, {1, 0}, {5, 5}, {7, 7}}},
-      {"DE, 1, 0\nDR, West\n", {{5, 5}}},
+      {"TR, West, 0, 3\n", {{0, 3}, {1, 0}, {5, 5}, {2, 2}}},
+      {"TR, \"\", 0, 3\n", {{0, 0}, {1, 3}, {5, 5}, {2, 2}}},  // cells of no region, but no land alone
+      {"TA, 1, 1\n", {{1, 1}, {2, 1}, {6, 6}, {2, 2}}},
+      {"CE, 5, 5, 7, 7\n", {{0, 0}, {1, 0}, {5, 5}, {7, 7}, {2, 2}}},
+      {"DE, 1, 0\nDR, West\n", {{5, 5}, {2, 2}}},
   };
   for (const Row& row : rows) {
     write("quendrel.cfg", row.rules);

@@ -368,7 +368,10 @@ Scene drawCellMap(const MapFrame& map, const PluginCells& plugin,
     Style hatched;
     hatched.fill = colour(kOtherColours[i % std::size(kOtherColours)]);
     hatched.fillOpacity = 0.08;
-    hatched.hatch = Hatch{kHatchAngles[i % std::size(kHatchAngles)], 8, 1.2, 0.65};
+    // The direction turns once more after each round of colours, so that no
+    // two of the first 32 plugins look alike.
+    const std::size_t turn = (i + i / std::size(kOtherColours)) % std::size(kHatchAngles);
+    hatched.hatch = Hatch{kHatchAngles[turn], 8, 1.2, 0.65};
     Style edge;
     edge.stroke = hatched.fill;
     edge.strokeWidth = std::clamp(layout.cell / 16, 1.0, 3.0);
