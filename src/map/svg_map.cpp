@@ -23,6 +23,7 @@ constexpr double kLegendWidth = 220;  // at least
 constexpr double kLegendLine = 20;
 constexpr double kLabelRoom = 40;     // the least room between two axis labels
 constexpr std::size_t kLegendRegions = 40;
+constexpr std::size_t kLegendPlugins = 24;
 // Cells of margin around the plugin's cells: at least this many, or a tenth
 // of the frame's longer side.
 constexpr int64_t kLeastMargin = 2;
@@ -360,11 +361,17 @@ Scene drawCellMap(const MapFrame& map, const PluginCells& plugin,
   Layer labels{"axis", {}, {}, {}};
   drawAxes(scene, grid, labels, layout);
 
-  // The other plugins' cells, hatched and edged in their colours.
+  // The other plugins' cells, hatched and edged in their colours; only the
+  // plugins with a cell in the picture take a colour and a legend line.
   Layer others{"against", {}, {}, {}};
+  std::vector<const PluginCells*> visible;
   std::vector<int> otherStyles, otherEdges;
-  for (std::size_t i = 0; i < against.size(); ++i) {
-    const PluginCells& other = against[i];
+  for (const PluginCells& other : against) {
+    const bool inView = std::any_of(other.cells.begin(), other.cells.end(),
+                                    [&](const ExteriorCell& cell) { return layout.holds(cell.grid); });
+    if (!inView) continue;
+    const std::size_t i = visible.size();
+    visible.push_back(&other);
     Style hatched;
     hatched.fill = colour(kOtherColours[i % std::size(kOtherColours)]);
     hatched.fillOpacity = 0.08;
@@ -513,11 +520,17 @@ Scene drawCellMap(const MapFrame& map, const PluginCells& plugin,
   // The legend, beside the grid.
   Layer key{"legend", {}, {}, {}};
   Legend legend(key, kLeft + layout.gridWidth + kGap, kTop + 8);
-  for (std::size_t i = 0; i < against.size(); ++i) {
+  for (std::size_t i = 0; i < visible.size() && i < kLegendPlugins; ++i) {
     Style swatch = scene.styles[otherStyles[i]];
     swatch.stroke = scene.styles[otherEdges[i]].stroke;
     swatch.strokeWidth = 1.5;
-    legend.square(scene.addStyle(swatch), joined("cells of ", utf8(against[i].label)));
+    legend.square(scene.addStyle(swatch), joined("cells of ", utf8(visible[i]->label)));
+  }
+  if (visible.size() > kLegendPlugins) {
+    legend.line(joined("and ", plural(visible.size() - kLegendPlugins, "plugin"), " more"));
+  }
+  if (visible.size() < against.size()) {
+    legend.line(joined(plural(against.size() - visible.size(), "plugin"), " with no cell here"));
   }
   Style nowSwatch = nowStyle;
   nowSwatch.strokeWidth = 2;
