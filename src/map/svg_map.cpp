@@ -92,6 +92,14 @@ std::string utf8(const std::string& bytes) {
   return out;
 }
 
+// The room a line of text takes in either picture: the PNG's letters, or a
+// browser's sans-serif ones at about 0.6 of their size each.
+double room(const std::string& utf8Text, double size) {
+  const auto letters = std::count_if(utf8Text.begin(), utf8Text.end(),
+                                     [](char c) { return (static_cast<unsigned char>(c) & 0xc0) != 0x80; });
+  return std::max(textWidth(utf8Text, size), 0.6 * size * static_cast<double>(letters));
+}
+
 // Where grid positions fall in the picture.
 struct Layout {
   GridFrame frame;
@@ -209,7 +217,7 @@ class Legend {
   }
   void line(const std::string& text) {
     layer_.texts.push_back({x_ + 22, y_, text, 12, Text::kStart, kInk, false, false});
-    width_ = std::max(width_, 40 + textWidth(text, 12));
+    width_ = std::max(width_, 40 + room(text, 12));
     y_ += kLegendLine;
   }
   double width() const { return std::max(kLegendWidth, width_); }
@@ -238,11 +246,11 @@ std::vector<std::string> nameLines(const std::string& name, double width, std::s
     at = end + 1;
     if (word.empty()) continue;
     const std::string longer = line.empty() ? word : joined(line, " ", word);
-    if (textWidth(longer, kNameSize) <= width) {
+    if (room(longer, kNameSize) <= width) {
       line = longer;
       continue;
     }
-    if (line.empty() || textWidth(word, kNameSize) > width) return {};
+    if (line.empty() || room(word, kNameSize) > width) return {};
     lines.push_back(line);
     line = word;
   }
