@@ -315,6 +315,82 @@ std::vector<double> boundary(const Layout& layout, const std::unordered_set<uint
   return segments;
 }
 
+// An other plugin with cells in the picture, and its legend swatch.
+struct OtherPlugin {
+  const PluginCells* cells;
+  int swatch;
+};
+
+// Each other plugin's cells in the frame, hatched in its own colour and
+// direction, and edged where its cells end. Only the plugins with a cell in
+// the frame take a colour; they are returned in order.
+std::vector<OtherPlugin> drawOtherPlugins(Scene& scene, Layer& layer, const Layout& layout,
+                                          const std::vector<PluginCells>& against) {
+  std::vector<OtherPlugin> visible;
+  for (const PluginCells& other : against) {
+    const bool inView = std::any_of(other.cells.begin(), other.cells.end(),
+                                    [&](const ExteriorCell& cell) { return layout.holds(cell.grid); });
+    if (!inView) continue;
+    const std::size_t i = visible.size();
+    Style hatched;
+    hatched.fill = colour(kOtherColours[i % std::size(kOtherColours)]);
+    hatched.fillOpacity = 0.08;
+    // The direction turns once more after each round of colours, so that no
+    // two of the first 32 plugins look alike.
+    const std::size_t turn = (i + i / std::size(kOtherColours)) % std::size(kHatchAngles);
+    hatched.hatch = Hatch{kHatchAngles[turn], 8, 1.2, 0.65};
+    Style edge;
+    edge.stroke = hatched.fill;
+    edge.strokeWidth = std::clamp(layout.cell / 16, 1.0, 3.0);
+    Style swatch = hatched;
+    swatch.stroke = hatched.fill;
+    swatch.strokeWidth = 1.5;
+    visible.push_back({&other, scene.addStyle(swatch)});
+    const int fill = scene.addStyle(hatched);
+    std::unordered_set<uint64_t> grids;
+    for (const ExteriorCell& cell : other.cells) {
+      grids.insert(gridKey(cell.grid.x, cell.grid.y));
+      if (!layout.holds(cell.grid)) continue;
+      layer.shapes.push_back(square(layout, cell.grid, fill, describe(cell.grid, cell, other.label, "")));
+    }
+    Shape edges{Shape::kPath, 0, 0, 0, 0, boundary(layout, grids, other), scene.addStyle(edge), ""};
+    if (!edges.segments.empty()) layer.shapes.push_back(std::move(edges));
+  }
+  return visible;
+}
+
+// Cell names where they fit, near the top of their cell: the plugin's after
+// the rules, else the last other plugin's with a name there.
+void drawNames(Layer& layer, const Layout& layout, const std::vector<PredictedCell>& fates,
+               const std::vector<PluginCells>& against) {
+  const double nameLine = kNameSize * 1.2;
+  const auto mostLines = static_cast<std::size_t>(std::max(0.0, (layout.cell - 6) / nameLine));
+  if (mostLines == 0) return;
+  std::map<std::pair<int64_t, int64_t>, const std::string*> named;
+  for (const PredictedCell& fate : fates) {
+    if (fate.fate == CellFate::kDeleted || fate.cell->name.empty()) continue;
+    if (fate.fate != CellFate::kMoved) {
+      named.try_emplace({fate.cell->grid.x, fate.cell->grid.y}, &fate.cell->name);
+    }
+    if (fate.fate != CellFate::kKept) named.try_emplace({fate.to.x, fate.to.y}, &fate.cell->name);
+  }
+  for (auto other = against.rbegin(); other != against.rend(); ++other) {
+    for (const ExteriorCell& cell : other->cells) {
+      if (!cell.name.empty() && layout.holds(cell.grid)) {
+        named.try_emplace({cell.grid.x, cell.grid.y}, &cell.name);
+      }
+    }
+  }
+  for (const auto& [at, name] : named) {
+    const std::vector<std::string> lines = nameLines(utf8(*name), layout.cell - 6, mostLines);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      layer.texts.push_back({layout.centreX(at.first),
+                             layout.top(at.second) + 3 + kNameSize + nameLine * static_cast<double>(i),
+                             lines[i], kNameSize, Text::kMiddle, kInk, false, true});
+    }
+  }
+}
+
 }  // namespace
 
 MapFrame frameCellMap(const std::vector<PredictedCell>& fates,
@@ -369,39 +445,9 @@ Scene drawCellMap(const MapFrame& map, const PluginCells& plugin,
   Layer labels{"axis", {}, {}, {}};
   drawAxes(scene, grid, labels, layout);
 
-  // The other plugins' cells, hatched and edged in their colours; only the
-  // plugins with a cell in the picture take a colour and a legend line.
+  // The other plugins' cells, hatched and edged in their colours.
   Layer others{"against", {}, {}, {}};
-  std::vector<const PluginCells*> visible;
-  std::vector<int> otherStyles, otherEdges;
-  for (const PluginCells& other : against) {
-    const bool inView = std::any_of(other.cells.begin(), other.cells.end(),
-                                    [&](const ExteriorCell& cell) { return layout.holds(cell.grid); });
-    if (!inView) continue;
-    const std::size_t i = visible.size();
-    visible.push_back(&other);
-    Style hatched;
-    hatched.fill = colour(kOtherColours[i % std::size(kOtherColours)]);
-    hatched.fillOpacity = 0.08;
-    // The direction turns once more after each round of colours, so that no
-    // two of the first 32 plugins look alike.
-    const std::size_t turn = (i + i / std::size(kOtherColours)) % std::size(kHatchAngles);
-    hatched.hatch = Hatch{kHatchAngles[turn], 8, 1.2, 0.65};
-    Style edge;
-    edge.stroke = hatched.fill;
-    edge.strokeWidth = std::clamp(layout.cell / 16, 1.0, 3.0);
-    otherStyles.push_back(scene.addStyle(hatched));
-    otherEdges.push_back(scene.addStyle(edge));
-    std::unordered_set<uint64_t> grids;
-    for (const ExteriorCell& cell : other.cells) {
-      grids.insert(gridKey(cell.grid.x, cell.grid.y));
-      if (!layout.holds(cell.grid)) continue;
-      others.shapes.push_back(square(layout, cell.grid, otherStyles.back(),
-                                     describe(cell.grid, cell, other.label, "")));
-    }
-    Shape edges{Shape::kPath, 0, 0, 0, 0, boundary(layout, grids, other), otherEdges.back(), ""};
-    if (!edges.segments.empty()) others.shapes.push_back(std::move(edges));
-  }
+  const std::vector<OtherPlugin> visible = drawOtherPlugins(scene, others, layout, against);
 
   // The plugin's cells after the rules, filled by region.
   const RegionStyles regions(scene, plugin, outline);
@@ -497,42 +543,14 @@ Scene drawCellMap(const MapFrame& map, const PluginCells& plugin,
     clashes.shapes.push_back(square(layout, overlap.grid, overlapMark, title, frame / 2));
   }
 
-  // Cell names where they fit: the plugin's after the rules, else the last
-  // other plugin's with a name there.
   Layer names{"names", {}, {}, {}};
-  std::map<std::pair<int64_t, int64_t>, const std::string*> named;
-  for (const PredictedCell& fate : fates) {
-    if (fate.fate == CellFate::kDeleted || fate.cell->name.empty()) continue;
-    if (fate.fate != CellFate::kMoved) named.try_emplace({fate.cell->grid.x, fate.cell->grid.y}, &fate.cell->name);
-    if (fate.fate != CellFate::kKept) named.try_emplace({fate.to.x, fate.to.y}, &fate.cell->name);
-  }
-  for (auto other = against.rbegin(); other != against.rend(); ++other) {
-    for (const ExteriorCell& cell : other->cells) {
-      if (!cell.name.empty() && layout.holds(cell.grid)) {
-        named.try_emplace({cell.grid.x, cell.grid.y}, &cell.name);
-      }
-    }
-  }
-  const double nameLine = kNameSize * 1.2;
-  const auto mostLines = static_cast<std::size_t>(std::max(0.0, (layout.cell - 6) / nameLine));
-  for (const auto& [at, name] : named) {
-    if (mostLines == 0) break;
-    const std::vector<std::string> lines = nameLines(utf8(*name), layout.cell - 6, mostLines);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-      names.texts.push_back({layout.centreX(at.first),
-                             layout.top(at.second) + 3 + kNameSize + nameLine * static_cast<double>(i),
-                             lines[i], kNameSize, Text::kMiddle, kInk, false, true});
-    }
-  }
+  drawNames(names, layout, fates, against);
 
   // The legend, beside the grid.
   Layer key{"legend", {}, {}, {}};
   Legend legend(key, kLeft + layout.gridWidth + kGap, kTop + 8);
   for (std::size_t i = 0; i < visible.size() && i < kLegendPlugins; ++i) {
-    Style swatch = scene.styles[otherStyles[i]];
-    swatch.stroke = scene.styles[otherEdges[i]].stroke;
-    swatch.strokeWidth = 1.5;
-    legend.square(scene.addStyle(swatch), joined("cells of ", utf8(visible[i]->label)));
+    legend.square(visible[i].swatch, joined("cells of ", utf8(visible[i].cells->label)));
   }
   if (visible.size() > kLegendPlugins) {
     legend.line(joined("and ", plural(visible.size() - kLegendPlugins, "plugin"), " more"));
