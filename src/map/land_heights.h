@@ -49,7 +49,8 @@ struct PluginLand {
 
 // The 65 × 65 vertex heights of a VHGT subrecord's data, in game units, in
 // its order (south to north, west to east); nothing when it is shorter than
-// the offset and the steps. Each row's first value is the previous row's
+// the offset and the steps, or when its offset makes heights that are not
+// finite numbers. Each row's first value is the previous row's
 // first plus its step (the first row's: the offset plus its step), each other
 // value the one to its west plus its step, all times 8: the offset 10.0 with
 // the steps 1, 2 beginning the first row gives (10 + 1) × 8 = 88 and
