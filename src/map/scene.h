@@ -73,7 +73,8 @@ struct Scene {
   }
 };
 
-// The width of a line of text at `size` pixels, as both writers set it.
+// The width of a line of text at `size` pixels in paintScene's letters (a
+// browser's sans-serif ones are a little wider).
 double textWidth(const std::string& text, double size);
 
 // The scene as one SVG file; the raster goes in as a PNG in a data: URL.
