@@ -146,10 +146,11 @@ TEST_F(MapTest, ErrorsGiveOneLineAndStatusOne) {
 }
 
 // The picture is a new file, well-formed, and renders at the size it declares,
-// which stays bounded however far apart the cells lie.
+// which stays bounded however far apart the cells lie; so does the PNG.
 TEST_F(MapTest, PictureIsANewFileThatRendersAtItsSize) {
   write("mod.esp", header() + exteriorCell("Caf\xe9 & <Bar>", 0, 0, "Bay") +
-                       exteriorCell("", 149, 149) + exteriorCell("", 10000, -3));
+                       exteriorCell("", 149, 149) + exteriorCell("", 10000, -3) +
+                       land(0, 0, sub("WNAM", std::string(81, '\5'))));
   writeCells("Base.esm", {{0, 0}, {5, 5}});
   write("target.txt", "untouched");
   // A link in the picture's place (needing privileges on Windows, a file there).
@@ -159,7 +160,7 @@ TEST_F(MapTest, PictureIsANewFileThatRendersAtItsSize) {
     std::filesystem::create_symlink("target.txt", path("cell_map.svg"));
   }
   write("quendrel.cfg", "TC, 149, 149, 0, -1\nDE, 10000, -3\n");
-  EXPECT_EQ(map({"--against", "Base.esm", "mod.esp"}).status, 0);
+  EXPECT_EQ(map({"--against", "Base.esm", "--png", "direct.png", "mod.esp"}).status, 0);
   EXPECT_EQ(read("target.txt"), "untouched");
   EXPECT_FALSE(std::filesystem::is_symlink(path("cell_map.svg")));
   const std::string svg = read("cell_map.svg");
@@ -173,23 +174,30 @@ TEST_F(MapTest, PictureIsANewFileThatRendersAtItsSize) {
   const int width = std::stoi(size[1]), height = std::stoi(size[2]);
   EXPECT_LE(width, 1600);
   EXPECT_LE(height, 1200);
+  EXPECT_NE(svg.find("<image x=\"64.00\" y=\"64.00\""), std::string::npos);
+  EXPECT_NE(svg.find("xlink:href=\"data:image/png;base64,iVBORw0KGgo"), std::string::npos);
+  // PNG: an 8-byte signature, then the IHDR chunk's length and name, then
+  // width and height, big-endian.
+  auto expectPngOfSize = [&](const std::string& name) {
+    const std::string png = read(name);
+    ASSERT_GE(png.size(), 24u);
+    auto bigEndian = [&](std::size_t at) {
+      int value = 0;
+      for (std::size_t i = at; i < at + 4; ++i) value = value << 8 | static_cast<uint8_t>(png[i]);
+      return value;
+    };
+    EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
+    EXPECT_EQ(bigEndian(16), width) << name;
+    EXPECT_EQ(bigEndian(20), height) << name;
+  };
+  expectPngOfSize("direct.png");
   // rsvg-convert reads the file with an XML parser that refuses any fault.
   if (harness::kWindows) GTEST_SKIP() << "rsvg-convert is a Linux program";
   if (std::system("command -v rsvg-convert >/dev/null") != 0) {
     GTEST_SKIP() << "rsvg-convert (Debian: librsvg2-bin) is missing";
   }
   ASSERT_EQ(std::system("rsvg-convert cell_map.svg -o map.png"), 0);
-  // PNG: an 8-byte signature, then the IHDR chunk's length and name, then
-  // width and height, big-endian.
-  const std::string png = read("map.png");
-  ASSERT_GE(png.size(), 24u);
-  auto bigEndian = [&](std::size_t at) {
-    int value = 0;
-    for (std::size_t i = at; i < at + 4; ++i) value = value << 8 | static_cast<uint8_t>(png[i]);
-    return value;
-  };
-  EXPECT_EQ(bigEndian(16), width);
-  EXPECT_EQ(bigEndian(20), height);
+  expectPngOfSize("map.png");
 }
 
 }  // namespace

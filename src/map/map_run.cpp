@@ -17,16 +17,19 @@
 #include "map/cell_fates.h"
 #include "map/exterior_cells.h"
 #include "map/map_errors.h"
+#include "map/land_heights.h"
 #include "map/map_text.h"
+#include "map/png_image.h"
 #include "map/svg_file.h"
 #include "map/svg_map.h"
+#include "map/terrain.h"
 #include "rules/rules.h"
 
 namespace {
 
 const char* const kUsage =
-    "Usage: quendrel-map [--rules FILE] [--against PLUGIN]... [--output FILE] [--suggest] "
-    "PLUGIN\n"
+    "Usage: quendrel-map [--rules FILE] [--against PLUGIN]... [--output FILE] [--png FILE] "
+    "[--suggest] PLUGIN\n"
     "\n"
     "Shows where the exterior cells of PLUGIN land under the rules quendrel would\n"
     "apply, and whether they land on other cells, before anything is moved.\n"
@@ -35,6 +38,7 @@ const char* const kUsage =
     "  --against PLUGIN  a plugin or master whose cells the moved cells must not land on;\n"
     "                    give it once for each\n"
     "  --output FILE     the picture, an SVG file (default: cell_map.svg)\n"
+    "  --png FILE        also write the picture as a PNG file\n"
     "  --suggest         also print the smallest offset \"TA, dx, dy\" that puts no cell of\n"
     "                    PLUGIN on a cell of the --against plugins\n"
     "  --help            show this text\n"
@@ -51,17 +55,19 @@ struct MapOptions {
   bool rulesNamed = false;
   std::vector<std::string> against;
   std::string output = kDefaultOutput;
+  std::string png;  // none when empty
   bool suggest = false;
   std::string plugin;
 };
 
-enum LongOption { kRules = 0x100, kAgainst, kOutput, kSuggest, kHelp, kVersion };
+enum LongOption { kRules = 0x100, kAgainst, kOutput, kPng, kSuggest, kHelp, kVersion };
 
 MapOptions parseOptions(int argc, char** argv) {
   static const option kOptions[] = {
       {"rules", required_argument, nullptr, kRules},
       {"against", required_argument, nullptr, kAgainst},
       {"output", required_argument, nullptr, kOutput},
+      {"png", required_argument, nullptr, kPng},
       {"suggest", no_argument, nullptr, kSuggest},
       {"help", no_argument, nullptr, kHelp},
       {"version", no_argument, nullptr, kVersion},
@@ -84,6 +90,9 @@ MapOptions parseOptions(int argc, char** argv) {
         break;
       case kOutput:
         options.output = optarg;
+        break;
+      case kPng:
+        options.png = optarg;
         break;
       case kSuggest:
         options.suggest = true;
@@ -154,11 +163,10 @@ std::string overlapLine(const Overlap& overlap) {
   return line;
 }
 
-void writePicture(const std::string& path, const SvgPicture& picture) {
+void writePicture(const std::string& path, const std::string& bytes) {
   std::unique_ptr<std::FILE, FileCloser> file(createNewFile(path.c_str()));
   if (!file) failMap("quendrel-map: cannot create %s: %s\n", path.c_str(), systemErrorText());
-  const bool written =
-      std::fwrite(picture.text.data(), 1, picture.text.size(), file.get()) == picture.text.size();
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
   if (!written || std::fclose(file.release()) != 0) {
     failMap("quendrel-map: cannot write %s: %s\n", path.c_str(), systemErrorText());
   }
@@ -194,7 +202,26 @@ int run(int argc, char** argv) {
     }
   }
   std::fflush(stdout);
-  writePicture(options.output, drawCellMap(plugin, fates, against, overlaps));
+  // The picture frames the plugin's cells (or, without any, its land). The
+  // land inside the frame is read at the detail the cells' size shows: the
+  // --against plugins' in the order given, the plugin's own where the rules
+  // put it on top.
+  std::vector<GridCell> landGrids;
+  if (plugin.cells.empty()) {
+    for (const LandHeights& piece : readPluginLand(options.plugin, 9, nullptr).lands) {
+      landGrids.push_back(piece.grid);
+    }
+  }
+  const MapFrame frame = frameCellMap(fates, landGrids, against);
+  TerrainMap terrain;
+  for (const std::string& path : options.against) {
+    terrain.lay(readPluginLand(path, frame.samples, &frame.grids));
+  }
+  const PluginLand ownLand = readPluginLand(options.plugin, frame.samples, nullptr);
+  terrain.lay(placeLandAfterRules(rules, plugin, ownLand));
+  const Scene map = drawCellMap(frame, plugin, fates, against, overlaps, terrain);
+  writePicture(options.output, sceneSvg(map));
+  if (!options.png.empty()) writePicture(options.png, encodePng(paintScene(map)));
   return overlaps.empty() ? 0 : 2;
 }
 

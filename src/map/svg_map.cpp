@@ -1,37 +1,64 @@
-// Drawing the cell map. The text of cells and regions is Windows-1252, as
-// the game's editor writes it; the picture is UTF-8.
+// Describing the cell map as a scene. The text of cells and regions is
+// Windows-1252, as the game's editor writes it; the scene's is UTF-8.
 #include "map/svg_map.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <map>
 #include <set>
+#include <unordered_set>
 
-#include "base/text_format.h"
 #include "map/map_text.h"
 
 namespace {
 
-constexpr double kGridArea = 1000;   // the grid's longer side at most, in pixels
-constexpr double kLargestCell = 40;  // a cell's side at most
-constexpr double kLeft = 64;         // room for the Y labels
-constexpr double kTop = 64;          // room for the heading
-constexpr double kBottom = 48;       // room for the X labels
-constexpr double kGap = 32;          // between the grid and the legend
+constexpr double kGridArea = 1000;    // the grid's longer side at most, in pixels
+constexpr double kLargestCell = 64;   // a cell's side at most
+constexpr double kLeft = 64;          // room for the Y labels
+constexpr double kTop = 64;           // room for the heading
+constexpr double kBottom = 48;        // room for the X labels
+constexpr double kGap = 32;           // between the grid and the legend
 constexpr double kLegendWidth = 220;  // at least
 constexpr double kLegendLine = 20;
-constexpr double kLabelRoom = 40;    // the least room between two axis labels
+constexpr double kLabelRoom = 40;     // the least room between two axis labels
 constexpr std::size_t kLegendRegions = 40;
+constexpr std::size_t kLegendPlugins = 24;
+// Cells of margin around the plugin's cells: at least this many, or a tenth
+// of the frame's longer side.
+constexpr int64_t kLeastMargin = 2;
+// Terrain pixels to a cell's side: one a pixel of the cell, but at least 9,
+// unless the frame is so wide that the raster would pass kLargestRaster
+// pixels a side.
+constexpr int kLeastShades = 9;
+constexpr double kLargestRaster = 2400;
+constexpr double kNameSize = 10;  // pixels
 
-// Region colours: no red, which marks overlaps, and no grey, which marks the
-// other plugins' cells.
+// Region colours: no red, which marks overlaps.
 const char* const kPalette[] = {"#4e79a7", "#f28e2b", "#59a14f", "#b07aa1", "#edc948",
                                 "#76b7b2", "#ff9da7", "#9c755f", "#8cd17d", "#499894",
                                 "#d37295", "#a0cbe8", "#ffbe7d", "#b6992d", "#d4a6c8",
                                 "#2f4b7c", "#665191", "#00a6a6", "#7f5539", "#c3d350"};
 const char* const kNoRegionColour = "#e2cf9f";
+// The --against plugins' colours, dark enough to show over water and land
+// alike, each with its own direction of hatching.
+const char* const kOtherColours[] = {"#6a3d9a", "#d95f02", "#1a1a1a", "#8c510a",
+                                     "#c51b7d", "#253494", "#00695c", "#737300"};
+const double kHatchAngles[] = {45, -45, 0, 90};
+
+Colour colour(const char* hex) {
+  auto digit = [&](int i) {
+    const char c = hex[i];
+    return c <= '9' ? c - '0' : c - 'a' + 10;
+  };
+  auto byte = [&](int i) { return static_cast<uint8_t>(digit(i) * 16 + digit(i + 1)); };
+  return {byte(1), byte(3), byte(5)};
+}
+
+constexpr Colour kInk{34, 34, 34};
+constexpr Colour kRed{224, 0, 0};
+constexpr Colour kDarkRed{122, 0, 0};
+constexpr Colour kWhite{255, 255, 255};
 
 void appendUtf8(std::string& out, uint32_t code) {
   if (code < 0x80) {
@@ -46,10 +73,9 @@ void appendUtf8(std::string& out, uint32_t code) {
   }
 }
 
-// Windows-1252 text as UTF-8 with the XML specials escaped. Bytes 0x80 to
-// 0x9f are the code page's own letters and signs (0 where it has none);
-// control characters, which XML forbids, become '?'.
-std::string xmlText(const std::string& bytes) {
+// Windows-1252 text as UTF-8. Bytes 0x80 to 0x9f are the code page's own
+// letters and signs ('?' where it has none).
+std::string utf8(const std::string& bytes) {
   static const uint16_t kHighControls[32] = {
       0x20ac, 0,      0x201a, 0x0192, 0x201e, 0x2026, 0x2020, 0x2021, 0x02c6, 0x2030, 0x0160,
       0x2039, 0x0152, 0,      0x017d, 0,      0,      0x2018, 0x2019, 0x201c, 0x201d, 0x2022,
@@ -57,17 +83,8 @@ std::string xmlText(const std::string& bytes) {
   std::string out;
   for (char c : bytes) {
     const auto byte = static_cast<unsigned char>(c);
-    switch (c) {
-      case '&': out += "&amp;"; continue;
-      case '<': out += "&lt;"; continue;
-      case '>': out += "&gt;"; continue;
-      case '"': out += "&quot;"; continue;
-      default: break;
-    }
     if (byte >= 0x80 && byte < 0xa0) {
       appendUtf8(out, kHighControls[byte - 0x80] != 0 ? kHighControls[byte - 0x80] : '?');
-    } else if (byte < 0x20 || byte == 0x7f) {
-      out += '?';
     } else {
       appendUtf8(out, byte);
     }
@@ -75,39 +92,33 @@ std::string xmlText(const std::string& bytes) {
   return out;
 }
 
+// The room a line of text takes in either picture: the PNG's letters, or a
+// browser's sans-serif ones at about 0.6 of their size each.
+double room(const std::string& utf8Text, double size) {
+  const auto letters = std::count_if(utf8Text.begin(), utf8Text.end(),
+                                     [](char c) { return (static_cast<unsigned char>(c) & 0xc0) != 0x80; });
+  return std::max(textWidth(utf8Text, size), 0.6 * size * static_cast<double>(letters));
+}
+
 // Where grid positions fall in the picture.
 struct Layout {
-  int64_t minX, maxX, minY, maxY;
-  double cell;          // a cell's side in pixels
+  GridFrame frame;
+  double cell;  // a cell's side in pixels
   double gridWidth, gridHeight;
-  double left(int64_t x) const { return kLeft + static_cast<double>(x - minX) * cell; }
-  double top(int64_t y) const { return kTop + static_cast<double>(maxY - y) * cell; }
+  explicit Layout(const MapFrame& map)
+      : frame(map.grids),
+        cell(map.cell),
+        gridWidth(static_cast<double>(frame.columns()) * cell),
+        gridHeight(static_cast<double>(frame.rows()) * cell) {}
+  double left(int64_t x) const { return kLeft + static_cast<double>(x - frame.minX) * cell; }
+  double top(int64_t y) const { return kTop + static_cast<double>(frame.maxY - y) * cell; }
   double centreX(int64_t x) const { return left(x) + cell / 2; }
   double centreY(int64_t y) const { return top(y) + cell / 2; }
   // Squares are drawn at least this big, so that a cell of a far-flung world
   // still shows.
   double side() const { return std::max(cell, 1.5); }
+  bool holds(GridCell g) const { return frame.holds(g); }
 };
-
-Layout layOut(const std::vector<GridCell>& grids) {
-  Layout layout{0, 0, 0, 0, kLargestCell, 0, 0};
-  if (!grids.empty()) {
-    layout.minX = layout.maxX = grids[0].x;
-    layout.minY = layout.maxY = grids[0].y;
-  }
-  for (GridCell g : grids) {
-    layout.minX = std::min<int64_t>(layout.minX, g.x);
-    layout.maxX = std::max<int64_t>(layout.maxX, g.x);
-    layout.minY = std::min<int64_t>(layout.minY, g.y);
-    layout.maxY = std::max<int64_t>(layout.maxY, g.y);
-  }
-  const auto spanX = static_cast<double>(layout.maxX - layout.minX + 1);
-  const auto spanY = static_cast<double>(layout.maxY - layout.minY + 1);
-  layout.cell = std::min(kLargestCell, kGridArea / std::max(spanX, spanY));
-  layout.gridWidth = spanX * layout.cell;
-  layout.gridHeight = spanY * layout.cell;
-  return layout;
-}
 
 // The step between axis labels: 1, 2, 5, 10, 20, 50 ... cells, the first
 // that leaves room for a label.
@@ -125,292 +136,476 @@ int64_t firstMultiple(int64_t value, int64_t step) {
   return multiple < value ? multiple + step : multiple;
 }
 
+uint64_t gridKey(int64_t x, int64_t y) {
+  return uint64_t{static_cast<uint32_t>(x)} << 32 | static_cast<uint32_t>(y);
+}
+
 // A cell's name in double quotes, or "(no name)".
 std::string quotedName(const std::string& name) {
   if (name.empty()) return "(no name)";
-  std::string quoted = "\"";
-  quoted += xmlText(name);
-  quoted += '"';
-  return quoted;
+  return joined("\"", utf8(name), "\"");
 }
 
 // A square's title: grid, name, region, plugin, and what became of it.
 std::string describe(GridCell at, const ExteriorCell& cell, const std::string& plugin,
                      const std::string& fate) {
-  std::string text = joined(gridText(at), " ");
-  text += quotedName(cell.name);
-  text += joined("\nregion: ", cell.region.empty() ? "(none)" : xmlText(cell.region));
-  text += joined("\nplugin: ", xmlText(plugin));
+  std::string text = joined(gridText(at), " ", quotedName(cell.name));
+  text += joined("\nregion: ", cell.region.empty() ? "(none)" : utf8(cell.region));
+  text += joined("\nplugin: ", utf8(plugin));
   if (!fate.empty()) text += joined("\n", fate);
   return text;
 }
 
-void square(std::string& out, const Layout& layout, GridCell at, const char* extra,
-            const std::string& title, double inset = 0) {
-  const double side = layout.side() - 2 * inset;
-  appendFormatted(out, "<rect x=\"%.2f\" y=\"%.2f\" width=\"%.2f\" height=\"%.2f\"%s>",
-      layout.left(at.x) + inset, layout.top(at.y) + inset, side, side, extra);
-  out += joined("<title>", title, "</title></rect>\n");
+Shape rect(double x, double y, double width, double height, int style, std::string title = "") {
+  return {Shape::kRect, x, y, width, height, {}, style, std::move(title)};
 }
 
-class RegionColours {
+// A cell's square, drawn `inset` pixels inside its edges.
+Shape square(const Layout& layout, GridCell at, int style, std::string title, double inset = 0) {
+  const double side = std::max(layout.side() - 2 * inset, 0.5);
+  return rect(layout.left(at.x) + inset, layout.top(at.y) + inset, side, side, style,
+              std::move(title));
+}
+
+class RegionStyles {
  public:
-  explicit RegionColours(const PluginCells& plugin) {
+  RegionStyles(Scene& scene, const PluginCells& plugin, double outline) {
     for (const ExteriorCell& cell : plugin.cells) regions_.insert(cell.region);
     int index = 0;
-    for (const std::string& region : regions_) index_[region] = index++;
+    for (const std::string& region : regions_) {
+      Style style;
+      style.fill = colour(region.empty() ? kNoRegionColour
+                                         : kPalette[index++ % std::size(kPalette)]);
+      style.fillOpacity = 0.22;
+      style.stroke = style.fill;
+      style.strokeWidth = outline;
+      style.strokeOpacity = 0.95;
+      styles_[region] = scene.addStyle(style);
+    }
   }
   const std::set<std::string>& regions() const { return regions_; }
-  // The CSS class of the region's fill, e.g. "f3".
-  std::string fill(const std::string& region) const {
-    return joined("f", std::to_string(index_.at(region)));
-  }
-  std::string colour(const std::string& region) const {
-    if (region.empty()) return kNoRegionColour;
-    return kPalette[index_.at(region) % std::size(kPalette)];
-  }
-  std::string styles() const {
-    std::string css;
-    for (const std::string& region : regions_) {
-      css += joined(".", fill(region), "{fill:", colour(region), "}\n");
-    }
-    return css;
-  }
+  int style(const std::string& region) const { return styles_.at(region); }
 
  private:
   std::set<std::string> regions_;
-  std::map<std::string, int> index_;
+  std::map<std::string, int> styles_;
 };
-
-void drawAxes(std::string& out, const Layout& layout) {
-  appendFormatted(out, "<rect x=\"%.2f\" y=\"%.2f\" width=\"%.2f\" height=\"%.2f\" class=\"frame\"/>\n",
-      kLeft, kTop, layout.gridWidth, layout.gridHeight);
-  // A line between every two cells while cells are big enough to tell apart.
-  if (layout.cell >= 6) {
-    out += "<path class=\"lines\" d=\"";
-    for (int64_t x = layout.minX + 1; x <= layout.maxX; ++x) {
-      appendFormatted(out, "M%.2f %.2fv%.2f", layout.left(x), kTop, layout.gridHeight);
-    }
-    for (int64_t y = layout.minY; y < layout.maxY; ++y) {
-      appendFormatted(out, "M%.2f %.2fh%.2f", kLeft, layout.top(y), layout.gridWidth);
-    }
-    out += "\"/>\n";
-  }
-  const int64_t step = labelStep(layout.cell);
-  out += "<g class=\"axis\">\n";
-  for (int64_t x = firstMultiple(layout.minX, step); x <= layout.maxX; x += step) {
-    appendFormatted(out, "<text x=\"%.2f\" y=\"%.2f\" text-anchor=\"middle\">%lld</text>\n",
-        layout.centreX(x), kTop + layout.gridHeight + 16, static_cast<long long>(x));
-  }
-  for (int64_t y = firstMultiple(layout.minY, step); y <= layout.maxY; y += step) {
-    appendFormatted(out, "<text x=\"%.2f\" y=\"%.2f\" text-anchor=\"end\">%lld</text>\n", kLeft - 6,
-        layout.centreY(y) + 4, static_cast<long long>(y));
-  }
-  appendFormatted(out, "<text x=\"%.2f\" y=\"%.2f\" text-anchor=\"middle\">X: east</text>\n",
-      kLeft + layout.gridWidth / 2, kTop + layout.gridHeight + 36);
-  appendFormatted(out, "<text x=\"%.2f\" y=\"%.2f\" text-anchor=\"end\">Y: north</text>\n", kLeft - 6,
-      kTop - 10);
-  out += "</g>\n";
-}
 
 // The legend: one line of text each, most after a small swatch.
-struct Legend {
-  std::string& out;
-  double x, y;
-  std::size_t widest = 0;  // characters in the longest line
-  // `swatch` is a shape whose position stands as " @"; "cross" and "arrow"
-  // draw the marks of a deleted and of a moved cell. Their lines keep one
-  // width whatever the cells' size.
-  void line(const std::string& swatch, const std::string& text) {
-    char at[160];
-    if (swatch == "arrow") {
-      std::snprintf(at, sizeof at,
-                    "<line class=\"move\" style=\"stroke-width:1\" x1=\"%.2f\" y1=\"%.2f\" "
-                    "x2=\"%.2f\" y2=\"%.2f\" marker-end=\"url(#arrow)\"/>",
-                    x, y - 4, x + 14, y - 4);
-      out += joined(at, "\n");
-    } else if (swatch == "cross") {
-      std::snprintf(at, sizeof at,
-                    "<path class=\"cross\" style=\"stroke-width:2\" d=\"M%.2f %.2fl14 "
-                    "14m-14 0l14 -14\"/>",
-                    x, y - 11);
-      out += joined(at, "\n");
-    } else if (!swatch.empty()) {
-      std::snprintf(at, sizeof at, " x=\"%.2f\" y=\"%.2f\" width=\"14\" height=\"14\"", x,
-                    y - 11);
-      std::string shape = swatch;
-      shape.replace(shape.find(" @"), 2, at);
-      out += joined(shape, "\n");
-    }
-    appendFormatted(out, "<text x=\"%.2f\" y=\"%.2f\">", x + 22, y);
-    out += joined(text, "</text>\n");
-    widest = std::max(widest, text.size());
-    y += kLegendLine;
+class Legend {
+ public:
+  Legend(Layer& layer, double x, double y) : layer_(layer), x_(x), y_(y) {}
+  // A square swatch in `style`.
+  void square(int style, const std::string& text) {
+    layer_.shapes.push_back(rect(x_, y_ - 11, 14, 14, style));
+    line(text);
   }
-  // Room for the longest line at about 7 pixels a character.
-  double width() const { return std::max(kLegendWidth, 40 + 7.0 * static_cast<double>(widest)); }
+  // A swatch split into stripes, one for each style, from the left.
+  void ramp(const std::vector<int>& styles, const std::string& text) {
+    const double stripe = 14.0 / static_cast<double>(styles.size());
+    for (std::size_t i = 0; i < styles.size(); ++i) {
+      layer_.shapes.push_back(rect(x_ + stripe * static_cast<double>(i), y_ - 11, stripe, 14, styles[i]));
+    }
+    line(text);
+  }
+  void mark(Shape shape, const std::string& text) {
+    shape.x += x_;
+    shape.y += y_;
+    for (std::size_t i = 0; i < shape.segments.size(); ++i) shape.segments[i] += i % 2 ? y_ : x_;
+    layer_.shapes.push_back(shape);
+    line(text);
+  }
+  void line(const std::string& text) {
+    layer_.texts.push_back({x_ + 22, y_, text, 12, Text::kStart, kInk, false, false});
+    width_ = std::max(width_, 40 + room(text, 12));
+    y_ += kLegendLine;
+  }
+  double width() const { return std::max(kLegendWidth, width_); }
+  double bottom() const { return y_; }
+
+ private:
+  Layer& layer_;
+  double x_, y_;
+  double width_ = 0;
 };
 
-std::string plural(int count, const char* word) {
+std::string plural(std::size_t count, const char* word) {
   return joined(std::to_string(count), " ", word, count == 1 ? "" : "s");
+}
+
+// The name broken into lines of at most `width` pixels at kNameSize, at
+// most `most` lines; nothing when it does not fit.
+std::vector<std::string> nameLines(const std::string& name, double width, std::size_t most) {
+  std::vector<std::string> lines;
+  std::string line;
+  std::size_t at = 0;
+  while (at < name.size()) {
+    std::size_t end = name.find(' ', at);
+    if (end == std::string::npos) end = name.size();
+    const std::string word = name.substr(at, end - at);
+    at = end + 1;
+    if (word.empty()) continue;
+    const std::string longer = line.empty() ? word : joined(line, " ", word);
+    if (room(longer, kNameSize) <= width) {
+      line = longer;
+      continue;
+    }
+    if (line.empty() || room(word, kNameSize) > width) return {};
+    lines.push_back(line);
+    line = word;
+  }
+  if (!line.empty()) lines.push_back(line);
+  if (lines.size() > most) return {};
+  return lines;
+}
+
+void drawAxes(Scene& scene, Layer& grid, Layer& labels, const Layout& layout) {
+  Style frame;
+  frame.stroke = Colour{153, 153, 153};
+  grid.shapes.push_back(rect(kLeft, kTop, layout.gridWidth, layout.gridHeight, scene.addStyle(frame)));
+  // A line between every two cells while cells are big enough to tell apart.
+  if (layout.cell >= 6) {
+    Style lines;
+    lines.stroke = kWhite;
+    lines.strokeWidth = 0.5;
+    lines.strokeOpacity = 0.35;
+    Shape path{Shape::kPath, 0, 0, 0, 0, {}, scene.addStyle(lines), ""};
+    for (int64_t x = layout.frame.minX + 1; x <= layout.frame.maxX; ++x) {
+      path.segments.insert(path.segments.end(),
+                           {layout.left(x), kTop, layout.left(x), kTop + layout.gridHeight});
+    }
+    for (int64_t y = layout.frame.minY; y < layout.frame.maxY; ++y) {
+      path.segments.insert(path.segments.end(),
+                           {kLeft, layout.top(y), kLeft + layout.gridWidth, layout.top(y)});
+    }
+    grid.shapes.push_back(path);
+  }
+  const Colour grey{85, 85, 85};
+  const int64_t step = labelStep(layout.cell);
+  for (int64_t x = firstMultiple(layout.frame.minX, step); x <= layout.frame.maxX; x += step) {
+    labels.texts.push_back({layout.centreX(x), kTop + layout.gridHeight + 16, std::to_string(x),
+                            11, Text::kMiddle, grey, false, false});
+  }
+  for (int64_t y = firstMultiple(layout.frame.minY, step); y <= layout.frame.maxY; y += step) {
+    labels.texts.push_back({kLeft - 6, layout.centreY(y) + 4, std::to_string(y), 11, Text::kEnd,
+                            grey, false, false});
+  }
+  labels.texts.push_back({kLeft + layout.gridWidth / 2, kTop + layout.gridHeight + 36, "X: east",
+                          11, Text::kMiddle, grey, false, false});
+  labels.texts.push_back({kLeft - 6, kTop - 10, "Y: north", 11, Text::kEnd, grey, false, false});
+}
+
+// The edges of the plugin's grids that border a grid without them: where
+// its land ends.
+std::vector<double> boundary(const Layout& layout, const std::unordered_set<uint64_t>& grids,
+                             const PluginCells& plugin) {
+  std::vector<double> segments;
+  std::unordered_set<uint64_t> done;
+  for (const ExteriorCell& cell : plugin.cells) {
+    const GridCell g = cell.grid;
+    if (!layout.holds(g) || !done.insert(gridKey(g.x, g.y)).second) continue;
+    const double x0 = layout.left(g.x), y0 = layout.top(g.y);
+    const double x1 = x0 + layout.cell, y1 = y0 + layout.cell;
+    auto open = [&](int64_t x, int64_t y) { return grids.count(gridKey(x, y)) == 0; };
+    if (open(int64_t{g.x}, int64_t{g.y} + 1)) segments.insert(segments.end(), {x0, y0, x1, y0});
+    if (open(int64_t{g.x}, int64_t{g.y} - 1)) segments.insert(segments.end(), {x0, y1, x1, y1});
+    if (open(int64_t{g.x} - 1, int64_t{g.y})) segments.insert(segments.end(), {x0, y0, x0, y1});
+    if (open(int64_t{g.x} + 1, int64_t{g.y})) segments.insert(segments.end(), {x1, y0, x1, y1});
+  }
+  return segments;
+}
+
+// An other plugin with cells in the picture, and its legend swatch.
+struct OtherPlugin {
+  const PluginCells* cells;
+  int swatch;
+};
+
+// Each other plugin's cells in the frame, hatched in its own colour and
+// direction, and edged where its cells end. Only the plugins with a cell in
+// the frame take a colour; they are returned in order.
+std::vector<OtherPlugin> drawOtherPlugins(Scene& scene, Layer& layer, const Layout& layout,
+                                          const std::vector<PluginCells>& against) {
+  std::vector<OtherPlugin> visible;
+  for (const PluginCells& other : against) {
+    const bool inView = std::any_of(other.cells.begin(), other.cells.end(),
+                                    [&](const ExteriorCell& cell) { return layout.holds(cell.grid); });
+    if (!inView) continue;
+    const std::size_t i = visible.size();
+    Style hatched;
+    hatched.fill = colour(kOtherColours[i % std::size(kOtherColours)]);
+    hatched.fillOpacity = 0.08;
+    // The direction turns once more after each round of colours, so that no
+    // two of the first 32 plugins look alike.
+    const std::size_t turn = (i + i / std::size(kOtherColours)) % std::size(kHatchAngles);
+    hatched.hatch = Hatch{kHatchAngles[turn], 8, 1.2, 0.65};
+    Style edge;
+    edge.stroke = hatched.fill;
+    edge.strokeWidth = std::clamp(layout.cell / 16, 1.0, 3.0);
+    Style swatch = hatched;
+    swatch.stroke = hatched.fill;
+    swatch.strokeWidth = 1.5;
+    visible.push_back({&other, scene.addStyle(swatch)});
+    const int fill = scene.addStyle(hatched);
+    std::unordered_set<uint64_t> grids;
+    for (const ExteriorCell& cell : other.cells) {
+      grids.insert(gridKey(cell.grid.x, cell.grid.y));
+      if (!layout.holds(cell.grid)) continue;
+      layer.shapes.push_back(square(layout, cell.grid, fill, describe(cell.grid, cell, other.label, "")));
+    }
+    Shape edges{Shape::kPath, 0, 0, 0, 0, boundary(layout, grids, other), scene.addStyle(edge), ""};
+    if (!edges.segments.empty()) layer.shapes.push_back(std::move(edges));
+  }
+  return visible;
+}
+
+// Cell names where they fit, near the top of their cell: the plugin's after
+// the rules, else the last other plugin's with a name there.
+void drawNames(Layer& layer, const Layout& layout, const std::vector<PredictedCell>& fates,
+               const std::vector<PluginCells>& against) {
+  const double nameLine = kNameSize * 1.2;
+  const auto mostLines = static_cast<std::size_t>(std::max(0.0, (layout.cell - 6) / nameLine));
+  if (mostLines == 0) return;
+  std::map<std::pair<int64_t, int64_t>, const std::string*> named;
+  for (const PredictedCell& fate : fates) {
+    if (fate.fate == CellFate::kDeleted || fate.cell->name.empty()) continue;
+    if (fate.fate != CellFate::kMoved) {
+      named.try_emplace({fate.cell->grid.x, fate.cell->grid.y}, &fate.cell->name);
+    }
+    if (fate.fate != CellFate::kKept) named.try_emplace({fate.to.x, fate.to.y}, &fate.cell->name);
+  }
+  for (auto other = against.rbegin(); other != against.rend(); ++other) {
+    for (const ExteriorCell& cell : other->cells) {
+      if (!cell.name.empty() && layout.holds(cell.grid)) {
+        named.try_emplace({cell.grid.x, cell.grid.y}, &cell.name);
+      }
+    }
+  }
+  for (const auto& [at, name] : named) {
+    const std::vector<std::string> lines = nameLines(utf8(*name), layout.cell - 6, mostLines);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      layer.texts.push_back({layout.centreX(at.first),
+                             layout.top(at.second) + 3 + kNameSize + nameLine * static_cast<double>(i),
+                             lines[i], kNameSize, Text::kMiddle, kInk, false, true});
+    }
+  }
 }
 
 }  // namespace
 
-SvgPicture drawCellMap(const PluginCells& plugin, const std::vector<PredictedCell>& fates,
-                       const std::vector<PluginCells>& against,
-                       const std::vector<Overlap>& overlaps) {
+MapFrame frameCellMap(const std::vector<PredictedCell>& fates,
+                      const std::vector<GridCell>& landGrids,
+                      const std::vector<PluginCells>& against) {
   std::vector<GridCell> grids;
   for (const PredictedCell& fate : fates) {
     grids.push_back(fate.cell->grid);
     grids.push_back(fate.to);
   }
+  if (grids.empty()) grids = landGrids;
   for (const PluginCells& other : against) {
+    if (!grids.empty()) break;
     for (const ExteriorCell& cell : other.cells) grids.push_back(cell.grid);
   }
-  const Layout layout = layOut(grids);
-  const RegionColours colours(plugin);
-  const FateCounts counts = countFates(fates);
-  // Line widths follow the cell size, so that at a few pixels a cell the
-  // lines do not hide the colours: of the outlines, of the white between
-  // filled cells, of the crosses, of the arrows and of the overlaps' frames.
-  const double outline = std::clamp(layout.cell / 14, 0.3, 3.0);
-  const double separator = layout.cell >= 4 ? layout.cell / 40 : 0;
-  const double cross = std::clamp(layout.cell / 10, 0.5, 4.0);
-  const double arrow = std::clamp(layout.cell / 12, 0.25, 1.0);
-  const double arrowOpacity = layout.cell >= 10 ? 0.7 : 0.3;  // small cells: many arrows
-  const double frame = std::clamp(layout.cell / 8, 0.75, 5.0);
-
-  std::string body;
-  drawAxes(body, layout);
-
-  body += "<g class=\"against\">\n";
-  for (const PluginCells& other : against) {
-    for (const ExteriorCell& cell : other.cells) {
-      square(body, layout, cell.grid, "", describe(cell.grid, cell, other.label, ""));
-    }
+  GridFrame frame{0, 0, 0, 0};
+  if (!grids.empty()) frame = {grids[0].x, grids[0].x, grids[0].y, grids[0].y};
+  for (GridCell g : grids) {
+    frame.minX = std::min<int64_t>(frame.minX, g.x);
+    frame.maxX = std::max<int64_t>(frame.maxX, g.x);
+    frame.minY = std::min<int64_t>(frame.minY, g.y);
+    frame.maxY = std::max<int64_t>(frame.maxY, g.y);
   }
-  body += "</g>\n<g class=\"after\">\n";
+  const int64_t margin = std::max(kLeastMargin, std::max(frame.columns(), frame.rows()) / 10);
+  frame = {frame.minX - margin, frame.maxX + margin, frame.minY - margin, frame.maxY + margin};
+  const int64_t longest = std::max(frame.columns(), frame.rows());
+  const double cell = std::min(kLargestCell, kGridArea / static_cast<double>(longest));
+  double shades = std::max<double>(kLeastShades, std::ceil(cell));
+  shades = std::min(shades, kLargestRaster / static_cast<double>(longest));
+  int samples = 9;
+  while (samples < kLandVertices && samples - 1 < shades) samples = samples * 2 - 1;
+  return {frame, cell, shades, samples};
+}
+
+Scene drawCellMap(const MapFrame& map, const PluginCells& plugin,
+                  const std::vector<PredictedCell>& fates, const std::vector<PluginCells>& against,
+                  const std::vector<Overlap>& overlaps, const TerrainMap& terrain) {
+  const Layout layout(map);
+  const FateCounts counts = countFates(fates);
+  Scene scene;
+  // Line widths follow the cell size, so that at a few pixels a cell the
+  // lines do not hide the land: of the outlines, of the crosses, of the
+  // arrows and of the overlaps' frames.
+  const double outline = std::clamp(layout.cell / 32, 0.4, 1.5);
+  const double cross = std::clamp(layout.cell / 12, 0.5, 4.0);
+  const double arrow = std::clamp(layout.cell / 16, 0.3, 1.5);
+  const double frame = std::clamp(layout.cell / 10, 0.75, 4.0);
+
+  Layer land{"terrain", Raster{shadeTerrain(terrain, layout.frame, map.shades), kLeft, kTop,
+                               layout.gridWidth, layout.gridHeight}, {}, {}};
+  Layer grid{"grid", {}, {}, {}};
+  Layer labels{"axis", {}, {}, {}};
+  drawAxes(scene, grid, labels, layout);
+
+  // The other plugins' cells, hatched and edged in their colours.
+  Layer others{"against", {}, {}, {}};
+  const std::vector<OtherPlugin> visible = drawOtherPlugins(scene, others, layout, against);
+
+  // The plugin's cells after the rules, filled by region.
+  const RegionStyles regions(scene, plugin, outline);
+  Layer after{"after", {}, {}, {}};
+  const double afterInset = outline * 1.5;
   for (const PredictedCell& fate : fates) {
     const ExteriorCell& cell = *fate.cell;
-    const std::string fill = joined(" class=\"", colours.fill(cell.region), "\"");
+    const int style = regions.style(cell.region);
     const std::string from = joined("from ", gridText(cell.grid));
     switch (fate.fate) {
       case CellFate::kKept:
-        square(body, layout, cell.grid, fill.c_str(),
-               describe(cell.grid, cell, plugin.label,
-                        cell.damaged ? "kept: the record is damaged" : "kept"));
+        after.shapes.push_back(square(layout, cell.grid, style,
+            describe(cell.grid, cell, plugin.label,
+                     cell.damaged ? "kept: the record is damaged" : "kept"), afterInset));
         break;
       case CellFate::kMoved:
-        square(body, layout, fate.to, fill.c_str(),
-               describe(fate.to, cell, plugin.label, joined("moved here ", from)));
+        after.shapes.push_back(square(layout, fate.to, style,
+            describe(fate.to, cell, plugin.label, joined("moved here ", from)), afterInset));
         break;
       case CellFate::kCopied:
-        square(body, layout, cell.grid, fill.c_str(),
-               describe(cell.grid, cell, plugin.label,
-                        joined("kept; copied to ", gridText(fate.to))));
-        square(body, layout, fate.to, fill.c_str(),
-               describe(fate.to, cell, plugin.label, joined("copy ", from)));
+        after.shapes.push_back(square(layout, cell.grid, style,
+            describe(cell.grid, cell, plugin.label, joined("kept; copied to ", gridText(fate.to))),
+            afterInset));
+        after.shapes.push_back(square(layout, fate.to, style,
+            describe(fate.to, cell, plugin.label, joined("copy ", from)), afterInset));
         break;
       case CellFate::kDeleted:
         break;
     }
   }
-  body += "</g>\n<g class=\"now\">\n";
+
+  // The plugin's cells as they are now: dark outlines, deleted ones crossed.
+  Style nowStyle;
+  nowStyle.stroke = kInk;
+  nowStyle.strokeWidth = outline;
+  const int nowOutline = scene.addStyle(nowStyle);
+  Style crossStyle;
+  crossStyle.stroke = kDarkRed;
+  crossStyle.strokeWidth = cross;
+  const int crossMark = scene.addStyle(crossStyle);
+  Layer now{"now", {}, {}, {}};
   for (const PredictedCell& fate : fates) {
     const ExteriorCell& cell = *fate.cell;
-    std::string now = "now here";
-    if (fate.fate == CellFate::kMoved) now = joined("now here; moves to ", gridText(fate.to));
-    if (fate.fate == CellFate::kDeleted) now = "now here; deleted";
-    square(body, layout, cell.grid, "", describe(cell.grid, cell, plugin.label, now), outline / 2);
+    std::string state = "now here";
+    if (fate.fate == CellFate::kMoved) state = joined("now here; moves to ", gridText(fate.to));
+    if (fate.fate == CellFate::kDeleted) state = "now here; deleted";
+    now.shapes.push_back(square(layout, cell.grid, nowOutline,
+                                describe(cell.grid, cell, plugin.label, state), outline / 2));
     if (fate.fate == CellFate::kDeleted) {
       const double x = layout.left(cell.grid.x), y = layout.top(cell.grid.y), s = layout.side();
-      appendFormatted(body, "<path class=\"cross\" d=\"M%.2f %.2fl%.2f %.2fM%.2f %.2fl%.2f %.2f\"/>\n", x, y,
-          s, s, x + s, y, -s, s);
+      now.shapes.push_back({Shape::kPath, 0, 0, 0, 0, {x, y, x + s, y + s, x + s, y, x, y + s},
+                            crossMark, ""});
     }
   }
-  body += "</g>\n<g class=\"move\" marker-end=\"url(#arrow)\">\n";
+
+  // Arrows from each moved or copied cell to its new place.
+  Style moveStyle;
+  moveStyle.stroke = kInk;
+  moveStyle.strokeWidth = arrow;
+  moveStyle.strokeOpacity = layout.cell >= 10 ? 0.85 : 0.4;  // small cells: many arrows
+  moveStyle.arrow = true;
+  Style copyStyle = moveStyle;
+  copyStyle.dashed = true;
+  const int moveArrow = scene.addStyle(moveStyle);
+  const int copyArrow = scene.addStyle(copyStyle);
+  Layer moves{"move", {}, {}, {}};
   for (const PredictedCell& fate : fates) {
     const bool moved = fate.fate == CellFate::kMoved && !(fate.to == fate.cell->grid);
     if (!moved && fate.fate != CellFate::kCopied) continue;
-    appendFormatted(body, "<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\"%s/>\n",
-        layout.centreX(fate.cell->grid.x), layout.centreY(fate.cell->grid.y),
-        layout.centreX(fate.to.x), layout.centreY(fate.to.y),
-        moved ? "" : " class=\"copy\"");
+    const double x = layout.centreX(fate.cell->grid.x), y = layout.centreY(fate.cell->grid.y);
+    moves.shapes.push_back({Shape::kLine, x, y, layout.centreX(fate.to.x) - x,
+                            layout.centreY(fate.to.y) - y, {}, moved ? moveArrow : copyArrow, ""});
   }
-  body += "</g>\n<g class=\"overlap\">\n";
+
+  // The overlaps, in red.
+  Style overlapStyle;
+  overlapStyle.fill = kRed;
+  overlapStyle.fillOpacity = 0.4;
+  overlapStyle.stroke = kRed;
+  overlapStyle.strokeWidth = frame;
+  const int overlapMark = scene.addStyle(overlapStyle);
+  Layer clashes{"overlap", {}, {}, {}};
   for (const Overlap& overlap : overlaps) {
     std::string title = joined(gridText(overlap.grid), ": overlap of");
     for (const StandingCell& standing : overlap.cells) {
       const ExteriorCell& cell = *standing.cell;
-      title += joined("\n", xmlText(*standing.plugin), " ", quotedName(cell.name));
+      title += joined("\n", utf8(*standing.plugin), " ", quotedName(cell.name));
       if (standing.how != StandingCell::kInPlace) {
         const bool moved = standing.how == StandingCell::kMovedHere;
         title += joined(moved ? ", moved from " : ", copied from ", gridText(cell.grid));
       }
     }
-    square(body, layout, overlap.grid, "", title);
+    clashes.shapes.push_back(square(layout, overlap.grid, overlapMark, title, frame / 2));
   }
-  body += "</g>\n";
+
+  Layer names{"names", {}, {}, {}};
+  drawNames(names, layout, fates, against);
 
   // The legend, beside the grid.
-  std::string legendText;
-  Legend legend{legendText, kLeft + layout.gridWidth + kGap, kTop + 8};
-  for (const PluginCells& other : against) {
-    legend.line("<rect class=\"against\" @/>", joined("cells of ", xmlText(other.label)));
+  Layer key{"legend", {}, {}, {}};
+  Legend legend(key, kLeft + layout.gridWidth + kGap, kTop + 8);
+  for (std::size_t i = 0; i < visible.size() && i < kLegendPlugins; ++i) {
+    legend.square(visible[i].swatch, joined("cells of ", utf8(visible[i].cells->label)));
   }
-  legend.line("<rect class=\"legend-now\" @/>", joined(xmlText(plugin.label), " now"));
-  legend.line("", joined(xmlText(plugin.label), " after the rules,"));
-  legend.line("", "by region:");
+  if (visible.size() > kLegendPlugins) {
+    legend.line(joined("and ", plural(visible.size() - kLegendPlugins, "plugin"), " more"));
+  }
+  if (visible.size() < against.size()) {
+    legend.line(joined(plural(against.size() - visible.size(), "plugin"), " with no cell here"));
+  }
+  Style nowSwatch = nowStyle;
+  nowSwatch.strokeWidth = 2;
+  legend.square(scene.addStyle(nowSwatch), joined(utf8(plugin.label), " now"));
+  legend.line(joined(utf8(plugin.label), " after the rules,"));
+  legend.line("by region:");
   std::size_t shown = 0;
-  for (const std::string& region : colours.regions()) {
+  for (const std::string& region : regions.regions()) {
     if (shown++ == kLegendRegions) {
-      const std::size_t more = colours.regions().size() - kLegendRegions;
-      legend.line("", joined("and ", std::to_string(more), " regions more"));
+      const std::size_t more = regions.regions().size() - kLegendRegions;
+      legend.line(joined("and ", std::to_string(more), " regions more"));
       break;
     }
-    legend.line(joined("<rect class=\"", colours.fill(region), "\" @/>"),
-                region.empty() ? "(no region)" : xmlText(region));
+    legend.square(regions.style(region), region.empty() ? "(no region)" : utf8(region));
   }
-  legend.line("arrow", "moved; dashed: copied");
-  legend.line("cross", "deleted");
-  legend.line("<rect class=\"overlap\" style=\"stroke-width:2\" @/>", "overlap");
+  Style legendArrow = moveStyle;
+  legendArrow.strokeWidth = 1;
+  legendArrow.strokeOpacity = 1;
+  legend.mark({Shape::kLine, 0, -4, 14, 0, {}, scene.addStyle(legendArrow), ""},
+              "moved; dashed: copied");
+  Style legendCross = crossStyle;
+  legendCross.strokeWidth = 2;
+  legend.mark({Shape::kPath, 0, 0, 0, 0, {0, -11, 14, 3, 14, -11, 0, 3}, scene.addStyle(legendCross), ""},
+              "deleted");
+  Style overlapSwatch = overlapStyle;
+  overlapSwatch.strokeWidth = 2;
+  legend.square(scene.addStyle(overlapSwatch), "overlap");
+  auto shade = [&](float height) {
+    Style style;
+    style.fill = terrainColour(height, 1);
+    return scene.addStyle(style);
+  };
+  legend.ramp({shade(-50), shade(-400), shade(-1200), shade(-2048)}, "water, shallow to deep");
+  legend.ramp({shade(300), shade(2000), shade(3500), shade(5000), shade(9000)},
+              "land, low to high");
 
   const double width = std::ceil(kLeft + layout.gridWidth + kGap + legend.width());
-  const double height = std::ceil(std::max(kTop + layout.gridHeight + kBottom, legend.y + 16));
-  SvgPicture picture{"", static_cast<int>(width), static_cast<int>(height)};
-  std::string& svg = picture.text;
-  appendFormatted(svg,
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"%d\" "
-      "viewBox=\"0 0 %d %d\">\n",
-      picture.width, picture.height, picture.width, picture.height);
-  svg += joined("<title>Cell map of ", xmlText(plugin.label), "</title>\n<style>\n");
-  appendFormatted(svg,
-      "text{font-family:sans-serif;font-size:12px;fill:#222}\n"
-      ".axis text{font-size:11px;fill:#555}\n"
-      ".frame{fill:none;stroke:#999;stroke-width:1}\n"
-      ".lines{fill:none;stroke:#eee;stroke-width:0.5}\n"
-      ".against{fill:#c8c8c8;stroke:#fff;stroke-width:%.2f}\n"
-      ".after rect{stroke:#fff;stroke-width:%.2f}\n"
-      ".now rect{fill:none;stroke:#333;stroke-width:%.2f}\n"
-      ".cross{stroke:#7a0000;stroke-width:%.2f}\n"
-      ".move{stroke:#222;stroke-width:%.2f;opacity:%.2f}\n"
-      ".copy{stroke-dasharray:4 3}\n"
-      ".overlap{fill:#e00000;fill-opacity:0.4;stroke:#e00000;stroke-width:%.2f}\n"
-      ".legend-now{fill:none;stroke:#333;stroke-width:2}\n",
-      separator, separator, outline, cross, arrow, arrowOpacity, frame);
-  svg += colours.styles();
-  svg += "</style>\n<defs><marker id=\"arrow\" viewBox=\"0 0 10 10\" refX=\"10\" refY=\"5\" "
-         "markerWidth=\"6\" markerHeight=\"6\" orient=\"auto\"><path d=\"M0 0L10 5L0 10z\" "
-         "fill=\"#222\"/></marker></defs>\n";
-  appendFormatted(svg, "<rect width=\"%d\" height=\"%d\" fill=\"#fff\"/>\n", picture.width, picture.height);
-  const std::string heading =
-      joined(xmlText(plugin.label), ": ", std::to_string(counts.kept), " kept, ",
-             std::to_string(counts.moved), " moved, ", std::to_string(counts.copied), " copied, ",
-             std::to_string(counts.deleted), " deleted; ",
-             plural(static_cast<int>(overlaps.size()), "overlap"));
-  appendFormatted(svg, "<text x=\"%.2f\" y=\"28\" style=\"font-size:16px;font-weight:bold\">", kLeft);
-  svg += joined(heading, "</text>\n", body, legendText, "</svg>\n");
-  return picture;
+  const double height =
+      std::ceil(std::max(kTop + layout.gridHeight + kBottom, legend.bottom() + 16));
+  scene.width = static_cast<int>(width);
+  scene.height = static_cast<int>(height);
+  scene.title = joined("Cell map of ", utf8(plugin.label));
+  const std::string heading = joined(
+      utf8(plugin.label), ": ", std::to_string(counts.kept), " kept, ",
+      std::to_string(counts.moved), " moved, ", std::to_string(counts.copied), " copied, ",
+      std::to_string(counts.deleted), " deleted; ", plural(overlaps.size(), "overlap"));
+  labels.texts.push_back({kLeft, 28, heading, 16, Text::kStart, kInk, true, false});
+  for (Layer* layer : {&land, &others, &grid, &after, &now, &moves, &clashes, &names, &labels, &key}) {
+    scene.layers.push_back(std::move(*layer));
+  }
+  return scene;
 }

@@ -1,0 +1,173 @@
+// Decoding the heights of LAND records and reading them from a plugin. Only
+// as many heights are kept as the picture shows: a cell of a few pixels
+// needs 17 × 17 (about 1 KB), one of 64 pixels all 65 × 65 (about 17 KB),
+// and the picture frames fewer cells the larger they are drawn.
+#include "map/land_heights.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "base/report.h"
+#include "map/map_errors.h"
+#include "plugin/plugin_signature.h"
+#include "plugin/record_check.h"
+#include "plugin/record_reader.h"
+#include "plugin/subrecords.h"
+
+namespace {
+
+// VHGT: the offset (float32), then the steps (int8, 65 × 65); 3 unused bytes
+// may follow.
+constexpr std::size_t kVhgtStepsOffset = 4;
+constexpr std::size_t kVhgtSize = kVhgtStepsOffset + kLandVertices * kLandVertices;  // 4229
+// Heights are stored in units of 8 game units.
+constexpr float kHeightUnit = 8;
+// WNAM: 9 × 9 signed bytes, the height at the south-west corner of each
+// ninth of the cell. The editor stores a height above 0 divided by 128 and
+// one at or below 0 divided by 16 (as OpenMW's generateWnam in
+// components/esm3/loadland.cpp writes them): the byte 18 stands for 2304 game
+// units, the byte -52 for -832.
+constexpr int kWorldMapSide = 9;
+constexpr std::size_t kWnamSize = kWorldMapSide * kWorldMapSide;  // 81
+constexpr float kWorldMapUnitAbove = 128;
+constexpr float kWorldMapUnitBelow = 16;
+// Kept heights are held within this many game units of the water, far beyond
+// any land (the game's highest peaks stand some 10,000 above it), so that the
+// slopes between them stay finite numbers.
+constexpr float kHeightLimit = 1e6;
+
+std::vector<float> sampleVertices(const std::vector<float>& vertices, int side) {
+  const int step = (kLandVertices - 1) / (side - 1);  // 4 for 17 a side
+  std::vector<float> samples(static_cast<std::size_t>(side) * side);
+  for (int row = 0; row < side; ++row) {
+    for (int column = 0; column < side; ++column) {
+      samples[row * side + column] = std::clamp(
+          vertices[(row * step) * kLandVertices + column * step], -kHeightLimit, kHeightLimit);
+    }
+  }
+  return samples;
+}
+
+// The world-map heights spread over the samples, each between the four
+// nearest bytes; the northern and eastern edges take the last row's and
+// column's.
+std::vector<float> sampleWorldMap(const uint8_t* wnam, int side) {
+  auto height = [&](int row, int column) {
+    const auto value = static_cast<float>(static_cast<int8_t>(wnam[row * kWorldMapSide + column]));
+    return value * (value > 0 ? kWorldMapUnitAbove : kWorldMapUnitBelow);
+  };
+  std::vector<float> samples(static_cast<std::size_t>(side) * side);
+  for (int row = 0; row < side; ++row) {
+    for (int column = 0; column < side; ++column) {
+      const float y = static_cast<float>(row) * kWorldMapSide / static_cast<float>(side - 1);
+      const float x = static_cast<float>(column) * kWorldMapSide / static_cast<float>(side - 1);
+      const int row0 = std::min(static_cast<int>(y), kWorldMapSide - 1);
+      const int column0 = std::min(static_cast<int>(x), kWorldMapSide - 1);
+      const int row1 = std::min(row0 + 1, kWorldMapSide - 1);
+      const int column1 = std::min(column0 + 1, kWorldMapSide - 1);
+      const float fy = std::min(y - static_cast<float>(row0), 1.0f);
+      const float fx = std::min(x - static_cast<float>(column0), 1.0f);
+      const float south = height(row0, column0) * (1 - fx) + height(row0, column1) * fx;
+      const float north = height(row1, column0) * (1 - fx) + height(row1, column1) * fx;
+      samples[row * side + column] = south * (1 - fy) + north * fy;
+    }
+  }
+  return samples;
+}
+
+// The first damage the reader meets ends the run with its own line.
+class EndOnDamage : public DamageReporter {
+ public:
+  explicit EndOnDamage(const std::string& path) : path_(path) {}
+  void damaged(const RecordDamage& damage) override {
+    if (damage.readFailed) {
+      failMap("quendrel-map: cannot read %s: %s\n", path_.c_str(), damage.reason.c_str());
+    }
+    failMap("quendrel-map: %s ends inside the record at byte %llu\n", path_.c_str(),
+            static_cast<unsigned long long>(damage.offset));
+  }
+
+ private:
+  const std::string& path_;
+};
+
+}  // namespace
+
+bool isLandDetail(int samples) {
+  return samples == 9 || samples == 17 || samples == 33 || samples == 65;
+}
+
+std::optional<std::vector<float>> decodeVertexHeights(const uint8_t* vhgt, std::size_t size) {
+  if (size < kVhgtSize) return std::nullopt;
+  const uint8_t* steps = vhgt + kVhgtStepsOffset;
+  std::vector<float> heights(kLandVertices * kLandVertices);
+  float rowStart = readF32(vhgt);
+  for (int row = 0; row < kLandVertices; ++row) {
+    rowStart += static_cast<float>(static_cast<int8_t>(steps[row * kLandVertices]));
+    float value = rowStart;
+    heights[row * kLandVertices] = value * kHeightUnit;
+    for (int column = 1; column < kLandVertices; ++column) {
+      value += static_cast<float>(static_cast<int8_t>(steps[row * kLandVertices + column]));
+      heights[row * kLandVertices + column] = value * kHeightUnit;
+    }
+  }
+  // An offset of NaN or an infinity makes no land anyone can draw.
+  if (!std::all_of(heights.begin(), heights.end(), [](float h) { return std::isfinite(h); })) {
+    return std::nullopt;
+  }
+  return heights;
+}
+
+std::optional<LandHeights> decodeLand(const uint8_t* record, std::size_t recordSize, int samples) {
+  if (recordSize < kRecordHeaderSize || !isLandDetail(samples)) return std::nullopt;
+  const uint8_t* data = record + kRecordHeaderSize;
+  const std::size_t dataSize = recordSize - kRecordHeaderSize;
+  std::optional<Subrecord> first = subrecordAt(data, dataSize, 0);
+  if (!first || !hasTag(data, "INTV") || first->size < kXYSize) return std::nullopt;
+  LandHeights land{readGrid(data + kSubrecordHeaderSize), samples, {}, false};
+  land.damaged = describeRecordDamage(record, recordSize).has_value();
+  std::optional<std::vector<float>> vertices;
+  const uint8_t* wnam = nullptr;
+  bool deleted = false;
+  for (const WalkedSubrecord& s : SubrecordWalk(data, dataSize)) {
+    if (s.is("VHGT") && !vertices) vertices = decodeVertexHeights(data + s.dataOffset(), s.size);
+    if (s.is("WNAM") && s.size >= kWnamSize && !wnam) wnam = data + s.dataOffset();
+    if (s.is("DELE")) deleted = true;
+  }
+  if (deleted) return land;
+  if (vertices) {
+    land.heights = sampleVertices(*vertices, samples);
+  } else if (wnam) {
+    land.heights = sampleWorldMap(wnam, samples);
+  }
+  return land;
+}
+
+PluginLand readPluginLand(const std::string& path, int samples, const GridFrame* only) {
+  PluginLand plugin{path.substr(path.find_last_of("/\\") + 1), {}};
+  const PluginSignature signature = readPluginSignature(path.c_str());
+  if (signature.kind == PluginSignature::kUnreadable) {
+    failMap("quendrel-map: cannot read %s: %s\n", path.c_str(), systemErrorText());
+  }
+  if (signature.kind != PluginSignature::kTes3) {
+    failMap("quendrel-map: %s is not a TES3 plugin\n", path.c_str());
+  }
+  EndOnDamage endOnDamage(path);
+  RecordReader reader(endOnDamage, 64 * 1024);
+  if (!reader.open(path.c_str())) {
+    failMap("quendrel-map: cannot read %s: %s\n", path.c_str(), systemErrorText());
+  }
+  std::vector<uint8_t> record;
+  RecordHeader header;
+  while (reader.next(header)) {
+    if (!header.isType("LAND")) {
+      reader.skip(header);
+      continue;
+    }
+    record.resize(header.wholeSize());
+    if (!reader.readRecord(header, record.data())) break;
+    std::optional<LandHeights> land = decodeLand(record.data(), record.size(), samples);
+    if (land && (only == nullptr || only->holds(land->grid))) plugin.lands.push_back(std::move(*land));
+  }
+  return plugin;
+}

@@ -1,0 +1,265 @@
+// The land under quendrel-map's picture: heights decoded from made-up LAND
+// records, their shades, where the rules put the plugin's own land, and the
+// scene the SVG and the PNG are made from.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <set>
+#include <tuple>
+#include <string>
+#include <vector>
+
+#include "harness.h"
+#include "map/cell_fates.h"
+#include "map/land_heights.h"
+#include "map/png_image.h"
+#include "map/svg_map.h"
+#include "map/terrain.h"
+#include "plugin_builder.h"
+
+using namespace testing_plugin;
+
+namespace {
+
+const uint8_t* bytes(const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); }
+
+// A VHGT whose vertex (column, row), row 0 the southern edge, stands at
+// height(column, row) × 8 game units: the offset, then the steps.
+std::string vhgt(const std::function<int(int, int)>& height, int offset = 0) {
+  std::string steps;
+  for (int row = 0; row < 65; ++row) {
+    steps += static_cast<char>(height(0, row) - (row == 0 ? offset : height(0, row - 1)));
+    for (int column = 1; column < 65; ++column) {
+      steps += static_cast<char>(height(column, row) - height(column - 1, row));
+    }
+  }
+  return sub("VHGT", f32(static_cast<float>(offset)) + steps + std::string(3, '\0'));
+}
+
+// A slope rising eastwards from 32 to 1056 game units, with a pit 320 below
+// the water in the south-western quarter (vertices 8 to 24 both ways).
+int slopeWithPit(int column, int row) {
+  const bool pit = column >= 8 && column <= 24 && row >= 8 && row <= 24;
+  return pit ? -40 : 2 * column + 4;
+}
+
+LandHeights decoded(const std::string& record, int samples = 17) {
+  std::optional<LandHeights> land = decodeLand(bytes(record), record.size(), samples);
+  EXPECT_TRUE(land.has_value());
+  return land.value_or(LandHeights{});
+}
+
+bool isWater(Colour c) { return c.b > c.r && c.b > c.g; }
+int brightness(Colour c) { return c.r + c.g + c.b; }
+
+// The land of one plugin at (0, 0), shaded over the cells around it at 16
+// pixels a cell: (0, 0) spans pixels 16 to 31 both ways.
+Image shadeOne(const std::string& record) {
+  TerrainMap terrain;
+  terrain.lay(PluginLand{"mod.esp", {decoded(record)}});
+  return shadeTerrain(terrain, {-1, 1, -1, 1}, 16);
+}
+
+TEST(TerrainTest, DecodesHeightsRowByRowFromTheSouthInStepsOfEightUnits) {
+  // The worked values of decodeVertexHeights: offset 10, steps 1 and 2
+  // beginning the first row, -3 beginning the second.
+  std::string steps(65 * 65, '\0');
+  steps[0] = 1;
+  steps[1] = 2;
+  steps[65] = -3;
+  const std::string data = f32(10) + steps;
+  const std::vector<float> heights = decodeVertexHeights(bytes(data), data.size()).value();
+  EXPECT_EQ(heights[0], 88);
+  EXPECT_EQ(heights[1], 104);
+  EXPECT_EQ(heights[64], 104);  // the rest of the row follows its last step
+  EXPECT_EQ(heights[65], 64);   // the second row follows the first row's first value
+  EXPECT_EQ(heights[65 + 1], 64);
+  EXPECT_FALSE(decodeVertexHeights(bytes(data), data.size() - 1).has_value());
+
+  const LandHeights slope = decoded(land(3, -4, vhgt(slopeWithPit)), 65);
+  EXPECT_EQ(slope.grid, (GridCell{3, -4}));
+  EXPECT_EQ(slope.heights[0], 32);               // south-west corner
+  EXPECT_EQ(slope.heights[64], 1056);            // south-east corner
+  EXPECT_EQ(slope.heights[10 * 65 + 10], -320);  // in the pit
+  EXPECT_EQ(slope.heights[64 * 65 + 10], 192);   // north of it, on the slope
+  // Every fourth vertex, edges included.
+  const LandHeights fewer = decoded(land(3, -4, vhgt(slopeWithPit)), 17);
+  EXPECT_EQ(fewer.heights.size(), 17u * 17u);
+  EXPECT_EQ(fewer.heights[16], 1056);
+  EXPECT_EQ(fewer.heights[3 * 17 + 3], -320);  // vertex (12, 12)
+}
+
+TEST(TerrainTest, ReadsTheWorldMapHeightsWhereThereIsNoVhgtAndNothingElseOfADeletedLand) {
+  // WNAM: 18 stands for 18 × 128 game units, -10 for -10 × 16.
+  std::string wnam;
+  for (int row = 0; row < 9; ++row) {
+    for (int column = 0; column < 9; ++column) wnam += static_cast<char>(row < 3 && column < 3 ? -10 : 18);
+  }
+  const LandHeights world = decoded(land(0, 0, sub("WNAM", wnam)));
+  EXPECT_EQ(world.heights[0], -160);
+  EXPECT_EQ(world.heights[17 * 17 - 1], 2304);
+  // A VHGT too short for its steps gives way to the WNAM.
+  EXPECT_EQ(decoded(land(0, 0, sub("VHGT", std::string(4228, '\1')) + sub("WNAM", wnam))).heights[0], -160);
+  EXPECT_EQ(decoded(land(0, 0, sub("WNAM", wnam) + vhgt(slopeWithPit))).heights[0], 32);
+  EXPECT_TRUE(decoded(land(0, 0, sub("DELE", i32(0)) + vhgt(slopeWithPit))).heights.empty());
+  EXPECT_TRUE(decoded(land(0, 0)).heights.empty());
+  EXPECT_FALSE(decoded(land(0, 0)).damaged);
+  EXPECT_TRUE(decoded(land(0, 0, sub("WNAM", wnam).substr(0, 40))).damaged);
+  // Without its grid first, nobody can tell where the land lies.
+  const std::string gridless = record("LAND", sub("DATA", i32(9)) + sub("INTV", i32(0) + i32(0)));
+  EXPECT_FALSE(decodeLand(bytes(gridless), gridless.size(), 17).has_value());
+
+  // The shade where the world map has its water, in the south-west.
+  const Image image = shadeOne(land(0, 0, sub("WNAM", wnam)));
+  EXPECT_TRUE(isWater(image.at(17, 30)));
+  EXPECT_FALSE(isWater(image.at(30, 17)));
+}
+
+TEST(TerrainTest, ShadesWaterAtOrBelowZeroLandAboveAndOpenSeaWithoutLand) {
+  const Image image = shadeOne(land(0, 0, vhgt(slopeWithPit)));
+  ASSERT_EQ(image.width, 48);
+  ASSERT_EQ(image.height, 48);
+  EXPECT_TRUE(isWater(image.at(20, 28)));   // the pit, in the south-west
+  EXPECT_FALSE(isWater(image.at(20, 20)));  // north of it
+  EXPECT_FALSE(isWater(image.at(28, 28)));  // east of it
+  EXPECT_FALSE(isWater(image.at(17, 17)));  // 32 above the water at the western edge
+  EXPECT_EQ(image.at(4, 4), terrainColour(kOpenSeaHeight, 1));
+  EXPECT_EQ(image.at(40, 24), terrainColour(kOpenSeaHeight, 1));
+  // Deeper water is darker; higher land is greener, then browner.
+  EXPECT_GT(brightness(terrainColour(-50, 1)), brightness(terrainColour(-2000, 1)));
+  EXPECT_GT(terrainColour(300, 1).g, terrainColour(300, 1).r);
+  EXPECT_GT(terrainColour(4000, 1).r, terrainColour(4000, 1).g);
+  EXPECT_TRUE(isWater(terrainColour(0, 1)));
+
+  // Light from the north-west: a slope facing west or north is brighter
+  // than the same slope facing east or south.
+  struct Slopes {
+    const char* lit;
+    int (*towardsLight)(int, int);
+    int (*away)(int, int);
+  };
+  const Slopes slopes[] = {
+      {"west", [](int column, int) { return 2 * column + 4; }, [](int column, int) { return 132 - 2 * column; }},
+      {"north", [](int, int row) { return 132 - 2 * row; }, [](int, int row) { return 2 * row + 4; }},
+  };
+  for (const Slopes& s : slopes) {
+    EXPECT_GT(brightness(shadeOne(land(0, 0, vhgt(s.towardsLight))).at(24, 24)),
+              brightness(shadeOne(land(0, 0, vhgt(s.away))).at(24, 24)) + 30)
+        << "facing " << s.lit;
+  }
+}
+
+class PlacedLandTest : public harness::WorkDirTest {};
+
+// The plugin's land goes where quendrel puts it: with its cell, or asked
+// about at its own grid without a region where the plugin has no cell; a
+// damaged record stays where it is.
+TEST_F(PlacedLandTest, LandMovesWithItsCellAndLandWithoutACellHasNoRegion) {
+  write("mod.esp", header() + exteriorCell("A", 0, 0, "West") + exteriorCell("B", 1, 0) +
+                       land(0, 0) + land(1, 0) + land(5, 5) +
+                       land(2, 2, sub("WNAM", std::string(81, '\5')).substr(0, 40)));
+  const PluginCells cells = readExteriorCells(path("mod.esp"));
+  const PluginLand lands = readPluginLand(path("mod.esp"), 9, nullptr);
+  struct Row {
+    const char* rules;
+    std::vector<GridCell> placed;
+  };
+  const Row rows[] = {
+      {"TR, West, 0, 3\n", {{0, 3}, {1, 0}, {5, 5}, {2, 2}}},
+      {"TR, \"\", 0, 3\n", {{0, 0}, {1, 3}, {5, 5}, {2, 2}}},  // cells of no region, but no land alone
+      {"TA, 1, 1\n", {{1, 1}, {2, 1}, {6, 6}, {2, 2}}},
+      {"CE, 5, 5, 7, 7\n", {{0, 0}, {1, 0}, {5, 5}, {7, 7}, {2, 2}}},
+      {"DE, 1, 0\nDR, West\n", {{5, 5}, {2, 2}}},
+  };
+  for (const Row& row : rows) {
+    write("quendrel.cfg", row.rules);
+    std::vector<GridCell> placed;
+    for (const PlacedLand& piece : placeLandAfterRules(*readRulesFile("quendrel.cfg"), cells, lands)) {
+      placed.push_back(piece.at);
+    }
+    EXPECT_EQ(placed, row.placed) << row.rules;
+  }
+}
+
+TEST(ImageTest, EncodesPngAndBase64) {
+  const std::string png = encodePng(Image(3, 2, {10, 20, 30}));
+  ASSERT_GE(png.size(), 24u);
+  EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
+  EXPECT_EQ(png.substr(12, 4), "IHDR");
+  EXPECT_EQ(u32At(png, 16), 0x03000000u);  // width 3, big-endian
+  EXPECT_EQ(u32At(png, 20), 0x02000000u);
+  EXPECT_EQ(base64(""), "");
+  EXPECT_EQ(base64("Que"), "UXVl");
+  EXPECT_EQ(base64("Quen"), "UXVlbg==");
+  EXPECT_EQ(base64("Quend"), "UXVlbmQ=");
+  EXPECT_EQ(base64("\xff\xfe"), "//4=");
+}
+
+class CellMapTest : public harness::WorkDirTest {
+ protected:
+  // mod.esp: kept cells at (0, 0) and (1, 0) (the first on land), and
+  // moved ones from (0, 1) to (3, 1); three other plugins, one with a cell
+  // far away.
+  void SetUp() override {
+    harness::WorkDirTest::SetUp();
+    write("mod.esp", header() + exteriorCell("Ald Sotha", 0, 0) + exteriorCell("", 1, 0) +
+                         exteriorCell("", 0, 1) + land(0, 0, vhgt([](int, int) { return 60; })));
+    write("quendrel.cfg", "MC, 0, 1, 3, 1\n");
+    for (const char* name : {"A.esm", "B.esp", "C.esp"}) {
+      write(name, header() + exteriorCell("", 1, 1) + exteriorCell("", 40, 40));
+    }
+    plugin_ = readExteriorCells(path("mod.esp"));
+    for (const char* name : {"A.esm", "B.esp", "C.esp"}) against_.push_back(readExteriorCells(path(name)));
+    fates_ = predictFates(*readRulesFile("quendrel.cfg"), plugin_);
+  }
+  PluginCells plugin_;
+  std::vector<PluginCells> against_;
+  std::vector<PredictedCell> fates_;
+};
+
+TEST_F(CellMapTest, FramesThePluginsCellsAndTellsEveryOtherPluginApart) {
+  const MapFrame frame = frameCellMap(fates_, {}, against_);
+  EXPECT_EQ(frame.grids.minX, -2);  // (0, 0) to (3, 1), two cells more each way
+  EXPECT_EQ(frame.grids.maxX, 5);
+  EXPECT_EQ(frame.grids.minY, -2);
+  EXPECT_EQ(frame.grids.maxY, 3);
+  EXPECT_EQ(frame.cell, 64);
+  EXPECT_EQ(frame.samples, 65);
+  // A plugin without cells is framed by its land.
+  EXPECT_EQ(frameCellMap({}, {{10, 10}}, against_).grids.minX, 8);
+
+  TerrainMap terrain;
+  terrain.lay(readPluginLand(path("mod.esp"), frame.samples, nullptr));
+  const Scene scene = drawCellMap(frame, plugin_, fates_, against_, {}, terrain);
+  // Each other plugin's swatch in the legend differs from the others'.
+  std::set<std::tuple<int, int, int, double>> looks;
+  for (const Layer& layer : scene.layers) {
+    if (layer.name != "legend") continue;
+    for (const Text& text : layer.texts) {
+      if (text.text.rfind("cells of ", 0) != 0) continue;
+      for (const Shape& shape : layer.shapes) {
+        if (shape.y != text.y - 11) continue;
+        const Style& style = scene.styles[shape.style];
+        ASSERT_TRUE(style.fill && style.hatch);
+        looks.insert({style.fill->r, style.fill->g, style.fill->b, style.hatch->angle});
+      }
+    }
+  }
+  EXPECT_EQ(looks.size(), 3u);
+
+  // Painted: the land stays visible under the plugin's kept cells, the
+  // cell's name stands in it, and the far cells are left out.
+  const Image image = paintScene(scene);
+  EXPECT_EQ(image.width, scene.width);
+  const int left = 64 + 2 * 64, top = 64 + 3 * 64;  // the corner of (0, 0)
+  EXPECT_FALSE(isWater(image.at(left + 32, top + 40)));
+  EXPECT_TRUE(isWater(image.at(left + 64 + 32, top + 40)));  // (1, 0): open sea
+  int ink = 0;
+  for (int y = top + 4; y < top + 30; ++y) {
+    for (int x = left + 4; x < left + 60; ++x) ink += brightness(image.at(x, y)) < 200;
+  }
+  EXPECT_GT(ink, 20);
+  EXPECT_EQ(sceneSvg(scene).find("(40, 40)"), std::string::npos);
+}
+
+}  // namespace
