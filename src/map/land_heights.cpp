@@ -9,10 +9,10 @@
 
 #include "base/report.h"
 #include "map/map_errors.h"
-#include "plugin/plugin_signature.h"
-#include "plugin/record_check.h"
-#include "plugin/record_reader.h"
-#include "plugin/subrecords.h"
+#include "records/plugin_signature.h"
+#include "records/record_check.h"
+#include "records/record_reader.h"
+#include "records/subrecords.h"
 
 namespace {
 
@@ -125,7 +125,7 @@ std::optional<LandHeights> decodeLand(const uint8_t* record, std::size_t recordS
   std::optional<Subrecord> first = subrecordAt(data, dataSize, 0);
   if (!first || !hasTag(data, "INTV") || first->size < kXYSize) return std::nullopt;
   LandHeights land{readGrid(data + kSubrecordHeaderSize), samples, {}, false};
-  land.damaged = describeRecordDamage(record, recordSize).has_value();
+  land.damaged = describeRecordDamage(record, recordSize, kLandNeeds).has_value();
   std::optional<std::vector<float>> vertices;
   const uint8_t* wnam = nullptr;
   bool deleted = false;

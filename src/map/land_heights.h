@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/record_layout.h"
+#include "records/record_layout.h"
 
 // Vertices per side of a cell in VHGT.
 constexpr int kLandVertices = 65;
