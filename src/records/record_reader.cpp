@@ -58,6 +58,7 @@ bool RecordReader::fill(std::size_t wanted) {
 // holds, then a large rest straight from the file, a small one through the
 // buffer.
 bool RecordReader::take(uint8_t* into, std::size_t count) {
+  if (count == 0) return true;  // `into` may be no buffer at all then
   const std::size_t buffered = std::min(count, end_ - begin_);
   std::memcpy(into, buffer_.data() + begin_, buffered);
   begin_ += buffered;
