@@ -24,6 +24,7 @@ constexpr double kLegendWidth = 220;  // at least
 constexpr double kLegendLine = 20;
 constexpr double kLabelRoom = 40;    // the least room between two axis labels
 constexpr std::size_t kLegendRegions = 40;
+constexpr std::size_t kLegendPlugins = 12;
 
 // Region colours: no red, which marks overlaps, and no grey, which marks the
 // other plugins' cells.
@@ -267,6 +268,7 @@ SvgPicture drawCellMap(const PluginCells& plugin, const std::vector<PredictedCel
   }
   for (const PluginCells& other : against) {
     for (const ExteriorCell& cell : other.cells) grids.push_back(cell.grid);
+    for (const LandRecord& land : other.lands) grids.push_back(land.grid);
   }
   const Layout layout = layOut(grids);
   const RegionColours colours(plugin);
@@ -286,8 +288,17 @@ SvgPicture drawCellMap(const PluginCells& plugin, const std::vector<PredictedCel
 
   body += "<g class=\"against\">\n";
   for (const PluginCells& other : against) {
+    std::set<std::pair<int32_t, int32_t>> cellGrids;
     for (const ExteriorCell& cell : other.cells) {
       square(body, layout, cell.grid, "", describe(cell.grid, cell, other.label, ""));
+      cellGrids.insert({cell.grid.x, cell.grid.y});
+    }
+    // Land without a cell of its plugin occupies its grid as well.
+    for (const LandRecord& land : other.lands) {
+      if (cellGrids.insert({land.grid.x, land.grid.y}).second) {
+        square(body, layout, land.grid, "",
+               joined(gridText(land.grid), " land without a cell\nplugin: ", xmlText(other.label)));
+      }
     }
   }
   body += "</g>\n<g class=\"after\">\n";
@@ -342,12 +353,13 @@ SvgPicture drawCellMap(const PluginCells& plugin, const std::vector<PredictedCel
   for (const Overlap& overlap : overlaps) {
     std::string title = joined(gridText(overlap.grid), ": overlap of");
     for (const StandingCell& standing : overlap.cells) {
-      const ExteriorCell& cell = *standing.cell;
-      title += joined("\n", xmlText(*standing.plugin), " ", quotedName(cell.name));
+      title += joined("\n", xmlText(*standing.plugin), " ",
+                      standing.cell ? quotedName(standing.cell->name) : "land without a cell");
       if (standing.how != StandingCell::kInPlace) {
         const bool moved = standing.how == StandingCell::kMovedHere;
-        title += joined(moved ? ", moved from " : ", copied from ", gridText(cell.grid));
+        title += joined(moved ? ", moved from " : ", copied from ", gridText(standing.from));
       }
+      if (standing.cell) title += standing.land ? ", land" : ", cell only";
     }
     square(body, layout, overlap.grid, "", title);
   }
@@ -356,8 +368,14 @@ SvgPicture drawCellMap(const PluginCells& plugin, const std::vector<PredictedCel
   // The legend, beside the grid.
   std::string legendText;
   Legend legend{legendText, kLeft + layout.gridWidth + kGap, kTop + 8};
-  for (const PluginCells& other : against) {
-    legend.line("<rect class=\"against\" @/>", joined("cells of ", xmlText(other.label)));
+  // A load order of hundreds of plugins gets one line.
+  if (against.size() > kLegendPlugins) {
+    legend.line("<rect class=\"against\" @/>",
+                joined("cells and land of ", std::to_string(against.size()), " plugins"));
+  } else {
+    for (const PluginCells& other : against) {
+      legend.line("<rect class=\"against\" @/>", joined("cells of ", xmlText(other.label)));
+    }
   }
   legend.line("<rect class=\"legend-now\" @/>", joined(xmlText(plugin.label), " now"));
   legend.line("", joined(xmlText(plugin.label), " after the rules,"));
