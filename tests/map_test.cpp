@@ -117,13 +117,13 @@ TEST_F(MapTest, LandGoesWithItsCellAndLandWithoutACellIsListed) {
             "land without a cell at (20, 20)\n"
             "lone cell (20, 20)\n");
 
-  // A copy onto its own grid stands beside its original, land and all; a
-  // region rule leaves land without a cell where it is, a whole-plugin rule
-  // does not.
-  write("quendrel.cfg", "CE, 0, 0, 0, 0\nTR, West, 0, 1\nCA, 0, 30\n");
+  // A copy onto its own grid stands beside its original, land and all. A
+  // region rule leaves land without a cell where it is, even one for cells
+  // without a region (B); a whole-plugin rule does not.
+  write("quendrel.cfg", "CE, 0, 0, 0, 0\nTR, , 0, 1\nCA, 0, 30\n");
   r = map({"mod.esp"});
   EXPECT_EQ(r.out,
-            "mod.esp: 2 exterior cells: 0 kept, 0 moved, 2 copied, 0 deleted\n"
+            "mod.esp: 2 exterior cells: 0 kept, 1 moved, 1 copied, 0 deleted\n"
             "overlap (0, 0): mod.esp \"A\" (West), land; mod.esp \"A\" (West) copied from (0, 0), land\n"
             "land without a cell at (5, 5), copied to (5, 35)\n"
             "land without a cell at (6, 6), copied to (6, 36)\n"
@@ -229,15 +229,18 @@ TEST_F(LoadOrderTest, JsonReportParses) {
 // quendrel passes a damaged cell on unchanged, and a cell with an interior
 // marker is an interior cell whatever its flags say.
 TEST_F(MapTest, PredictsADamagedCellKeptAndSkipsCellsWithInteriorMarkers) {
-  std::string damaged = exteriorCell("D", 2, 2, "", reference(1, "a", 1, 1));
+  std::string damaged = exteriorCell("D", 2, 2, "Hills", reference(1, "a", 1, 1));
   damaged[damaged.size() - 28] = 100;  // the reference's DATA runs past the record
   std::string marked = record("CELL", sub("NAME", zstr("M")) + cellData(0, 5, 5) +
                                           sub("RGNN", zstr("R")) + sub("WHGT", f32(0)));
-  write("mod.esp", header() + exteriorCell("A", 0, 0) + damaged + marked);
-  write("quendrel.cfg", "TA, 1, 0\n");
+  write("mod.esp", header() + exteriorCell("A", 0, 0) + damaged + marked + land(2, 2));
+  write("quendrel.cfg", "TR, Hills, 0, 5\nTA, 1, 0\n");
   const PluginCells cells = readPluginToMove("mod.esp");
   const RuleTable rules = *readRulesFile("quendrel.cfg");
   EXPECT_EQ(gridsAfterRules(predictFates(rules, cells)), (std::vector<GridCell>{{1, 0}, {2, 2}}));
+  // quendrel reads no region from a damaged cell: its land is asked about
+  // with none.
+  EXPECT_EQ(predictLandFates(rules, cells)[0].to, (GridCell{3, 2}));
   // A checked plugin's cell whose header does not fit the bytes read first.
   write("long.esp", header() + exteriorCell(std::string(3000, 'n'), 4, 4, "R") +
                         interiorCell(std::string(2000, 'i')));
