@@ -282,6 +282,53 @@ TEST_F(MapTest, SuggestionKeepsTheMarginAndTheReservedLandFree) {
   EXPECT_EQ(suggestOffset({{{0, 0}}, {{0, 0}}, {}, 0, {}}), (GridCell{0, 0}));
 }
 
+// The row-by-row search against trying every offset in order, on small
+// random plugins, load orders, margins, rectangles and staying records.
+TEST(SuggestOffset, AgreesWithTryingEveryOffsetInOrder) {
+  uint32_t state = 12345;
+  auto below = [&](int n) {
+    state = state * 1103515245u + 12345u;
+    return static_cast<int32_t>((state >> 8) % static_cast<uint32_t>(n));
+  };
+  auto someGrids = [&](int most, int spread) {
+    std::vector<GridCell> grids(below(most + 1));
+    for (GridCell& g : grids) g = {below(2 * spread + 1) - spread, below(2 * spread + 1) - spread};
+    return grids;
+  };
+  for (int round = 0; round < 300; ++round) {
+    SuggestionInput input{someGrids(8, 4), someGrids(2, 5), someGrids(30, 8), below(3), {}};
+    for (int r = below(3); r > 0; --r) {
+      const int32_t x = below(21) - 10, y = below(21) - 10;
+      input.reserved.push_back({x, y, x + below(6), y + below(6)});
+    }
+    auto blocked = [&](int32_t dx, int32_t dy) {
+      for (GridCell m : input.moving) {
+        const int32_t x = m.x + dx, y = m.y + dy;
+        for (GridCell t : input.taken) {
+          if (std::abs(t.x - x) <= input.margin && std::abs(t.y - y) <= input.margin) return true;
+        }
+        for (const GridRectangle& r : input.reserved) {
+          if (x >= r.x1 && x <= r.x2 && y >= r.y1 && y <= r.y2) return true;
+        }
+        for (GridCell s : input.staying) {
+          if ((dx != 0 || dy != 0) && s == GridCell{x, y}) return true;
+        }
+      }
+      return false;
+    };
+    std::optional<std::tuple<int32_t, int32_t, int32_t>> first;  // dx² + dy², dy, dx
+    for (int32_t dy = -40; dy <= 40; ++dy) {
+      for (int32_t dx = -40; dx <= 40; ++dx) {
+        const auto key = std::tuple{dx * dx + dy * dy, dy, dx};
+        if ((!first || key < *first) && !blocked(dx, dy)) first = key;
+      }
+    }
+    ASSERT_TRUE(first.has_value());
+    const GridCell expected{std::get<2>(*first), std::get<1>(*first)};
+    EXPECT_EQ(suggestOffset(input), expected) << "round " << round;
+  }
+}
+
 TEST_F(MapTest, ErrorsGiveOneLineAndStatusOne) {
   writeCells("mod.esp", {{0, 0}});
   write("next.esp", "TES4" + std::string(40, '\0'));

@@ -1,16 +1,19 @@
 // Finding the nearest free offset for a whole plugin, one row of offsets at a
-// time. For a row offset dy, the offsets dx that put a moving grid on a
-// blocked grid are unions of intervals: a run of moving grids a..b in row y
-// meets a run of blocked grids c..d in row y + dy exactly for dx in
-// c - b .. d - a. So every dy costs the plugin's runs times the blocked runs
-// they meet, not the number of offsets in the row, and the rows are searched
+// time. Everything in the way is held as runs of blocked grids per row (the
+// taken grids widened by the margin, the reserved rectangles, the staying
+// grids). For a row offset dy, the offset dx is free when no run of the
+// plugin's grids, shifted by (dx, dy), meets a blocked run; the search walks
+// dx outwards from 0, and where a plugin run meets blocked runs it jumps
+// straight past them, so a row costs the blocked runs passed on the way to
+// the nearest free dx, not the offsets in between. Rows are searched
 // outwards from dy = 0 until no row can hold a nearer answer. Far from the
-// taken grids only reserved rectangles (and staying grids) block anything,
-// and their intervals change only where a plugin row enters or leaves one:
-// only those rows are searched there.
+// taken grids only rectangles and staying grids block anything, and what
+// blocks a row changes only where a plugin row enters or leaves one: only
+// those rows are searched there.
 #include "map/suggestion.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <map>
 #include <span>
@@ -49,24 +52,20 @@ std::map<int64_t, Runs> rowsOf(const std::vector<GridCell>& grids) {
   return rows;
 }
 
-// The lowest and highest value of x or y over the grids.
-struct Extent {
-  int64_t low = INT64_MAX, high = INT64_MIN;
-};
-Extent extentOf(const std::vector<GridCell>& grids, int32_t GridCell::*axis) {
-  Extent extent;
-  for (const GridCell& g : grids) {
-    extent.low = std::min<int64_t>(extent.low, g.*axis);
-    extent.high = std::max<int64_t>(extent.high, g.*axis);
-  }
-  return extent;
+// The largest r with r² <= n.
+int64_t wholeSquareRoot(int64_t n) {
+  auto root = static_cast<int64_t>(std::sqrt(static_cast<double>(n)));
+  while (root * root > n) --root;
+  while ((root + 1) * (root + 1) <= n) ++root;
+  return root;
 }
 
 class Search {
  public:
   explicit Search(const SuggestionInput& input) : input_(input) {
     if (input.moving.empty()) return;
-    moving_ = rowsOf(input.moving);
+    const std::map<int64_t, Runs> moving = rowsOf(input.moving);
+    moving_.assign(moving.begin(), moving.end());
     // The taken grids, widened by the margin on every side.
     const int64_t margin = input.margin;
     for (const auto& [y, runs] : rowsOf(input.taken)) {
@@ -81,15 +80,21 @@ class Search {
       blockedLow = std::min(blockedLow, row);
       blockedHigh = std::max(blockedHigh, row);
     }
-    const Extent x = extentOf(input.moving, &GridCell::x), y = extentOf(input.moving, &GridCell::y);
-    dxLow_ = std::max(-kLargestOffset, INT32_MIN - x.low);
-    dxHigh_ = std::min(kLargestOffset, INT32_MAX - x.high);
-    dyLow_ = std::max(-kLargestOffset, INT32_MIN - y.low);
-    dyHigh_ = std::min(kLargestOffset, INT32_MAX - y.high);
+    staying_ = rowsOf(input.staying);
+    int64_t xLow = INT64_MAX, xHigh = INT64_MIN;
+    for (const auto& [y, runs] : moving_) {
+      xLow = std::min(xLow, runs.front().first);
+      xHigh = std::max(xHigh, runs.back().second);
+    }
+    const int64_t yLow = moving_.front().first, yHigh = moving_.back().first;
+    dxLow_ = std::max(-kLargestOffset, INT32_MIN - xLow);
+    dxHigh_ = std::min(kLargestOffset, INT32_MAX - xHigh);
+    dyLow_ = std::max(-kLargestOffset, INT32_MIN - yLow);
+    dyHigh_ = std::min(kLargestOffset, INT32_MAX - yHigh);
     // Where the plugin's rows meet widened taken rows, every row is searched.
     if (!blocked_.empty()) {
-      nearLow_ = blockedLow - y.high;
-      nearHigh_ = blockedHigh - y.low;
+      nearLow_ = blockedLow - yHigh;
+      nearHigh_ = blockedHigh - yLow;
       change(nearLow_);
       change(nearHigh_);
     }
@@ -100,7 +105,7 @@ class Search {
         change(r.y1 - row);
         change(r.y2 - row);
       }
-      for (const GridCell& s : input.staying) change(s.y - row);
+      for (const auto& [y, stay] : staying_) change(y - row);
     }
     change(0);
   }
@@ -123,7 +128,10 @@ class Search {
       for (int64_t dy : std::span(rows, k == 0 ? 1 : 2)) {
         if (dy < dyLow_ || dy > dyHigh_) continue;
         if ((dy < nearLow_ || dy > nearHigh_) && !changes_.count(dy)) continue;
-        if (std::optional<int64_t> dx = nearestInRow(dy); dx && better(*dx, dy)) {
+        // Only a dx with dx² + dy² <= the best's can win.
+        const int64_t reach =
+            best ? wholeSquareRoot(squared(best->first, best->second) - dy * dy) : kLargestOffset;
+        if (std::optional<int64_t> dx = nearestInRow(dy, reach); dx && better(*dx, dy)) {
           best = std::pair{*dx, dy};
         }
       }
@@ -133,46 +141,69 @@ class Search {
   }
 
  private:
-  // The free dx nearest 0 for the row offset dy (ties: the smaller dx).
-  std::optional<int64_t> nearestInRow(int64_t dy) {
-    Runs& closed = closed_;
-    closed.clear();
+  // The blocked runs of a row: widened taken grids, reserved rectangles and
+  // (with `staying`) staying grids, sorted and joined.
+  const Runs& blockedRow(int64_t row, bool staying) {
+    const auto key = std::pair{row, staying};
+    if (const auto cached = rows_.find(key); cached != rows_.end()) return cached->second;
+    Runs runs;
+    if (const auto blocked = blocked_.find(row); blocked != blocked_.end()) runs = blocked->second;
+    for (const GridRectangle& r : input_.reserved) {
+      if (row >= r.y1 && row <= r.y2) runs.push_back({r.x1, r.x2});
+    }
+    if (const auto stay = staying_.find(row); staying && stay != staying_.end()) {
+      runs.insert(runs.end(), stay->second.begin(), stay->second.end());
+    }
+    mergeRuns(runs);
+    return rows_.emplace(key, std::move(runs)).first->second;
+  }
+
+  // Where the plugin shifted by (dx, dy) first meets blocked runs: the next
+  // dx worth trying beyond them, walking in `step`'s direction (+1 or -1);
+  // nothing when (dx, dy) is free.
+  std::optional<int64_t> blockedUntil(int64_t dx, int64_t dy, int step, bool staying) {
     for (const auto& [y, runs] : moving_) {
-      const int64_t row = y + dy;
-      if (const auto blocked = blocked_.find(row); blocked != blocked_.end()) {
-        for (const Run& m : runs) {
-          for (const Run& b : blocked->second) closed.push_back({b.first - m.second, b.second - m.first});
-        }
-      }
-      for (const GridRectangle& r : input_.reserved) {
-        if (row < r.y1 || row > r.y2) continue;
-        for (const Run& m : runs) closed.push_back({r.x1 - m.second, r.x2 - m.first});
-      }
-    }
-    for (const GridCell& s : input_.staying) {
-      const auto runs = moving_.find(s.y - dy);
-      if (runs == moving_.end()) continue;
-      for (const Run& m : runs->second) {
-        const int64_t low = s.x - m.second, high = s.x - m.first;
-        if (dy == 0 && low <= 0 && high >= 0) {
-          // Offset nothing moves nothing: the grid stays beside its own record.
-          closed.push_back({low, -1});
-          closed.push_back({1, high});
-        } else {
-          closed.push_back({low, high});
-        }
+      const Runs& blocked = blockedRow(y + dy, staying);
+      if (blocked.empty()) continue;
+      for (const Run& m : runs) {
+        const int64_t first = m.first + dx, last = m.second + dx;
+        // The first blocked run that ends at or after `first`.
+        const auto run = std::lower_bound(blocked.begin(), blocked.end(), first,
+                                          [](const Run& r, int64_t x) { return r.second < x; });
+        if (run == blocked.end() || run->first > last) continue;
+        // Walking west, past the westmost blocked run it meets; walking
+        // east, past the eastmost.
+        if (step < 0) return run->first - m.second - 1;
+        auto east = run;
+        while (std::next(east) != blocked.end() && std::next(east)->first <= last) ++east;
+        return east->second - m.first + 1;
       }
     }
-    mergeRuns(closed);
-    // The closed interval holding 0, if any; the free dx on either side of it.
-    const auto holding = std::find_if(closed.begin(), closed.end(),
-                                      [](const Run& r) { return r.first <= 0 && r.second >= 0; });
-    if (holding == closed.end()) return 0;
-    const int64_t west = holding->first - 1, east = holding->second + 1;
-    const bool westFree = west >= dxLow_, eastFree = east <= dxHigh_;
-    if (westFree && (!eastFree || -west <= east)) return west;
-    if (eastFree) return east;
     return std::nullopt;
+  }
+
+  // The free dx nearest 0 for the row offset dy with |dx| <= reach (ties:
+  // the smaller dx).
+  std::optional<int64_t> nearestInRow(int64_t dy, int64_t reach) {
+    // Offset nothing moves nothing: no grid lands beside its own staying record.
+    if (!blockedUntil(0, dy, 1, dy != 0)) return 0;
+    const int64_t westEnd = std::max(dxLow_, -reach);
+    std::optional<int64_t> west;
+    for (int64_t dx = -1; dx >= westEnd;) {
+      const std::optional<int64_t> next = blockedUntil(dx, dy, -1, true);
+      if (!next) {
+        west = dx;
+        break;
+      }
+      dx = *next;
+    }
+    const int64_t eastEnd = std::min(dxHigh_, west ? -*west - 1 : reach);
+    for (int64_t dx = 1; dx <= eastEnd;) {
+      const std::optional<int64_t> next = blockedUntil(dx, dy, 1, true);
+      if (!next) return dx;
+      dx = *next;
+    }
+    return west;
   }
 
   // The row offset dy and those beside it are searched.
@@ -181,12 +212,13 @@ class Search {
   }
 
   const SuggestionInput& input_;
-  std::map<int64_t, Runs> moving_;
-  std::unordered_map<int64_t, Runs> blocked_;  // the taken grids widened by the margin
+  std::vector<std::pair<int64_t, Runs>> moving_;  // by row, south to north
+  std::unordered_map<int64_t, Runs> blocked_;     // the taken grids widened by the margin
+  std::map<int64_t, Runs> staying_;
+  std::map<std::pair<int64_t, bool>, Runs> rows_;  // blockedRow's answers
   int64_t dxLow_ = 0, dxHigh_ = 0, dyLow_ = 0, dyHigh_ = 0;
   int64_t nearLow_ = 1, nearHigh_ = 0;  // the row offsets that meet blocked rows; none yet
   std::unordered_set<int64_t> changes_;
-  Runs closed_;
 };
 
 }  // namespace
