@@ -152,12 +152,13 @@ class LoadOrderTest : public MapTest {
     data("Other.esp", header() + exteriorCell("Old", 9, 9), 2);
     data("Broken.esp", header() + exteriorCell("", 9, 9) + "CELL\x40\0\0\0", 5);
     data("mod.esp", header() + exteriorCell("Stale copy", 9, 9), 6);
+    data("Bare.esp", record("TES3", ""), 0);
     write("omw/A&B/other.esp", header() + exteriorCell("Override", 9, 9) + land(9, 9));
     write("Game/Morrowind.ini",
           "[General]\r\nGameFile9=Nothing.esp\r\n[Game Files]\r\nGameFile0=Late.esp\r\n"
           "GameFile1=\"Other.esp\"\r\n GameFile2 = Base.esm \r\nGameFile3=patch.esp\r\n"
           "GameFile3=Shadowed.esp\r\nGameFile4=Gone.esp\r\nGameFile5=MOD.esp\r\n"
-          "GameFile6=Broken.esp\r\n[Archives]\r\nArchive 0=Tribunal.bsa\r\n");
+          "GameFile6=Broken.esp\r\nGameFile7=Bare.esp\r\n[Archives]\r\nArchive 0=Tribunal.bsa\r\n");
     write("omw/openmw.cfg",
           "# the open-source engine\r\ndata=\"../Game/Data Files\"\r\ndata=\"A&&B\"\r\n"
           "content=late.ESP\r\ncontent=Base.esm\r\ncontent=Other.esp\r\ncontent=Patch.ESP\r\n"
@@ -206,7 +207,7 @@ TEST_F(LoadOrderTest, JsonReportParses) {
   const nlohmann::json expected = nlohmann::json::parse(R"({
     "plugin": "mod.esp",
     "counts": {"kept": 1, "moved": 1, "copied": 0, "deleted": 0},
-    "checked": ["Base.esm", "Patch.ESP", "Other.esp", "Late.esp"],
+    "checked": ["Base.esm", "Patch.ESP", "Other.esp", "Late.esp", "Bare.esp"],
     "missing": ["Gone.esp"],
     "damaged": ["Broken.esp"],
     "overlaps": [{"x": 9, "y": 9, "plugins": [
@@ -243,7 +244,8 @@ TEST_F(MapTest, PredictsADamagedCellKeptAndSkipsCellsWithInteriorMarkers) {
   EXPECT_EQ(predictLandFates(rules, cells)[0].to, (GridCell{3, 2}));
   // A checked plugin's cell whose header does not fit the bytes read first.
   write("long.esp", header() + exteriorCell(std::string(3000, 'n'), 4, 4, "R") +
-                        interiorCell(std::string(2000, 'i')));
+                        interiorCell(std::string(2000, 'i')) + record("CELL", "") +
+                        record("LAND", ""));
   const PluginCells checked = *readCheckedPlugin("long.esp", true);
   ASSERT_EQ(checked.cells.size(), 1u);
   EXPECT_EQ(checked.cells[0].grid, (GridCell{4, 4}));

@@ -119,7 +119,13 @@ bool readCellsAndLand(const std::string& path, bool whole, PluginCells& plugin,
         data = record.data() + kRecordHeaderSize;
         available = header.dataSize;
       } else {
-        if (!reader.readData(header, record, cell ? cellBytes : kLandGridBytes)) break;
+        // A record without data is stepped over: the reader is never asked
+        // for no bytes at all (it would copy nothing to no buffer).
+        record.clear();
+        if (header.dataSize == 0 ? !reader.skip(header)
+                                 : !reader.readData(header, record, cell ? cellBytes : kLandGridBytes)) {
+          break;
+        }
         data = record.data();
         available = record.size();
       }

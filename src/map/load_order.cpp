@@ -91,7 +91,7 @@ bool headerSaysMaster(const std::string& path) {
   RecordHeader header;
   std::vector<uint8_t> data;
   if (!reader.open(path.c_str()) || !reader.next(header) || !header.isType("TES3") ||
-      !reader.readData(header, data, kFileTypeInData + 4)) {
+      header.dataSize == 0 || !reader.readData(header, data, kFileTypeInData + 4)) {
     return false;
   }
   return data.size() == kFileTypeInData + 4 && hasTag(data.data(), "HEDR") &&
