@@ -243,9 +243,9 @@ TEST_F(MapTest, PredictsADamagedCellKeptAndSkipsCellsWithInteriorMarkers) {
   // with none.
   EXPECT_EQ(predictLandFates(rules, cells)[0].to, (GridCell{3, 2}));
   // A checked plugin's cell whose header does not fit the bytes read first.
-  write("long.esp", header() + exteriorCell(std::string(3000, 'n'), 4, 4, "R") +
-                        interiorCell(std::string(2000, 'i')) + record("CELL", "") +
-                        record("LAND", ""));
+  write("long.esp", header() + record("CELL", "") + record("LAND", "") +
+                        exteriorCell(std::string(3000, 'n'), 4, 4, "R") +
+                        interiorCell(std::string(2000, 'i')));
   const PluginCells checked = *readCheckedPlugin("long.esp", true);
   ASSERT_EQ(checked.cells.size(), 1u);
   EXPECT_EQ(checked.cells[0].grid, (GridCell{4, 4}));
