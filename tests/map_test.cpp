@@ -337,6 +337,7 @@ TEST_F(MapTest, ErrorsGiveOneLineAndStatusOne) {
   writeCells("mod.esp", {{0, 0}});
   write("next.esp", "TES4" + std::string(40, '\0'));
   write("bad.txt", "1, 2, 3, 4\n5, 6, 7\n");
+  write("rules.cfg", "; no rule\n");
   const std::vector<std::vector<std::string>> bad = {{"--bogus", "mod.esp"},
                                                      {"-x", "mod.esp"},
                                                      {"mod.esp", "--rules"},
@@ -350,7 +351,10 @@ TEST_F(MapTest, ErrorsGiveOneLineAndStatusOne) {
                                                      {"--margin", "2", "mod.esp"},
                                                      {"--suggest", "--reserve", "bad.txt", "mod.esp"},
                                                      {"--load-order", "bad.txt", "mod.esp"},
-                                                     {"--load-order", "none.cfg", "mod.esp"}};
+                                                     {"--load-order", "none.cfg", "mod.esp"},
+                                                     {"--output", "mod.esp", "mod.esp"},
+                                                     {"--rules", "rules.cfg", "--write-interiors",
+                                                      "rules.cfg", "mod.esp"}};
   for (const std::vector<std::string>& arguments : bad) {
     MapRun r = map(arguments);
     EXPECT_EQ(r.status, 1) << r.out;
@@ -360,6 +364,8 @@ TEST_F(MapTest, ErrorsGiveOneLineAndStatusOne) {
   EXPECT_NE(map({"--bogus", "mod.esp"}).err.find("--bogus"), std::string::npos);
   EXPECT_NE(map({"--suggest", "--reserve", "bad.txt", "mod.esp"}).err.find("bad.txt:2: "),
             std::string::npos);
+  EXPECT_EQ(read("mod.esp"), header() + exteriorCell("", 0, 0));  // not written over
+  EXPECT_EQ(read("rules.cfg"), "; no rule\n");
   write("quendrel.cfg", "TA, 1, 2, 3, 4, 5\n");
   EXPECT_EQ(map({"mod.esp"}).status, 1);
   EXPECT_FALSE(exists("cell_map.svg"));

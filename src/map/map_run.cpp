@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "base/ascii.h"
+#include "base/platform.h"
 #include "base/report.h"
 #include "base/text_lines.h"
 #include "map/cell_fates.h"
@@ -215,6 +216,7 @@ void writeNewFile(const std::string& path, const std::string& text) {
 struct Checked {
   std::vector<PluginCells> plugins;
   std::vector<std::string> missing, damaged;
+  std::vector<std::string> paths;  // of the plugins read
 };
 
 Checked readCheckedPlugins(const MapOptions& options, const std::string& label) {
@@ -232,6 +234,7 @@ Checked readCheckedPlugins(const MapOptions& options, const std::string& label) 
       if (foldedName(listed.name) == foldedName(label)) continue;
       if (std::optional<PluginCells> plugin = readCheckedPlugin(listed.path, false)) {
         checked.plugins.push_back(std::move(*plugin));
+        checked.paths.push_back(listed.path);
       } else {
         checked.damaged.push_back(listed.name);
       }
@@ -239,6 +242,7 @@ Checked readCheckedPlugins(const MapOptions& options, const std::string& label) 
   }
   for (const std::string& path : options.against) {
     checked.plugins.push_back(*readCheckedPlugin(path, true));
+    checked.paths.push_back(path);
   }
   return checked;
 }
@@ -246,7 +250,8 @@ Checked readCheckedPlugins(const MapOptions& options, const std::string& label) 
 // The whole plugin moved by one TA rule: what moves, what stays, and what
 // is in the way.
 SuggestionInput suggestionInput(const MapOptions& options, const PluginCells& plugin,
-                                const std::vector<PluginCells>& checked) {
+                                const std::vector<PluginCells>& checked,
+                                std::vector<GridRectangle> reserved) {
   SuggestionInput input;
   for (const ExteriorCell& cell : plugin.cells) {
     (cell.damaged ? input.staying : input.moving).push_back(cell.grid);
@@ -259,7 +264,7 @@ SuggestionInput suggestionInput(const MapOptions& options, const PluginCells& pl
     for (const LandRecord& land : other.lands) input.taken.push_back(land.grid);
   }
   input.margin = options.margin;
-  if (!options.reserve.empty()) input.reserved = readReserveFile(options.reserve);
+  input.reserved = std::move(reserved);
   return input;
 }
 
@@ -283,13 +288,35 @@ void writeInteriorNames(const std::string& path, const std::vector<PluginCells>&
   writeNewFile(path, text);
 }
 
+// A file quendrel-map writes is created anew, whatever stood there removed
+// first: never one it reads, such as a plugin named by mistake.
+void refuseToOverwriteInputs(const MapOptions& options, const Checked& checked) {
+  std::vector<std::string> inputs = checked.paths;
+  for (const std::string& input : {options.plugin, options.rules, options.loadOrder, options.reserve}) {
+    if (!input.empty()) inputs.push_back(input);
+  }
+  for (const std::string& output : {options.output, options.interiors}) {
+    for (const std::string& input : inputs) {
+      if (!output.empty() && isSameFile(output.c_str(), input.c_str())) {
+        failMap("quendrel-map: %s is a file quendrel-map reads; it is not written over\n",
+                output.c_str());
+      }
+    }
+  }
+}
+
 int run(int argc, char** argv) {
   const MapOptions options = parseOptions(argc, argv);
   const RuleTable rules = readRules(options);
+  std::vector<GridRectangle> reserved;
+  if (!options.reserve.empty()) reserved = readReserveFile(options.reserve);
   const PluginCells plugin = readPluginToMove(options.plugin);
   Checked checked = readCheckedPlugins(options, plugin.label);
+  refuseToOverwriteInputs(options, checked);
   std::optional<SuggestionInput> suggestion;
-  if (options.suggest) suggestion = suggestionInput(options, plugin, checked.plugins);
+  if (options.suggest) {
+    suggestion = suggestionInput(options, plugin, checked.plugins, std::move(reserved));
+  }
 
   const std::vector<PredictedCell> fates = predictFates(rules, plugin);
   const std::vector<PredictedLand> lands = predictLandFates(rules, plugin);
