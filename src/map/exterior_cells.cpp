@@ -84,8 +84,8 @@ std::optional<std::string> signatureProblem(const std::string& path) {
 
 // Reads the cells and land of the plugin at `path` into `plugin`. `whole`:
 // every CELL and LAND record is read whole and checked for damage; otherwise
-// only their first bytes (a cell's first `cellBytes`). False, with the line's
-// text in `problem`, when the file cannot be read or is damaged.
+// only their first bytes. False, with the line's text in `problem`, when the
+// file cannot be read or is damaged.
 bool readCellsAndLand(const std::string& path, bool whole, PluginCells& plugin,
                       std::string& problem) {
   if (std::optional<std::string> wrong = signatureProblem(path)) {
