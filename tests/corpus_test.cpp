@@ -424,20 +424,33 @@ class CorpusTest : public harness::WorkDirTest, public ::testing::WithParamInter
     }
   }
 
-  // quendrel-map's prediction: kept cells at their grid, moved ones at the
-  // new one, copied ones at both, deleted ones nowhere.
+  // quendrel-map's prediction: kept cells and land at their grid, moved ones
+  // at the new one, copied ones at both, deleted ones nowhere.
   void checkPrediction(const std::string& plugin, const std::string& output) {
     std::vector<Record> got;
     ASSERT_TRUE(readPlugin(output, got));
-    std::multiset<std::pair<int32_t, int32_t>> written, predicted;
+    std::multiset<std::pair<int32_t, int32_t>> written, predicted, writtenLand, predictedLand;
     for (const Record& r : got) {
       if (r.type == "CELL" && isExteriorCell(r)) written.insert({gridOf(r).x, gridOf(r).y});
+      if (r.type == "LAND" && !r.subrecords.empty() && r.subrecords[0].name == "INTV" &&
+          r.subrecords[0].data.size() >= 8) {
+        writtenLand.insert({i32At(r.subrecords[0].data, 0), i32At(r.subrecords[0].data, 4)});
+      }
     }
     std::optional<RuleTable> rules = readRulesFile("quendrel.cfg");
     ASSERT_TRUE(rules.has_value());
-    const PluginCells cells = readExteriorCells(plugin);
+    const PluginCells cells = readPluginToMove(plugin);
     for (GridCell g : gridsAfterRules(predictFates(*rules, cells))) predicted.insert({g.x, g.y});
     EXPECT_EQ(written, predicted);
+    for (const PredictedLand& land : predictLandFates(*rules, cells)) {
+      if (land.fate == CellFate::kKept || land.fate == CellFate::kCopied) {
+        predictedLand.insert({land.land->grid.x, land.land->grid.y});
+      }
+      if (land.fate == CellFate::kMoved || land.fate == CellFate::kCopied) {
+        predictedLand.insert({land.to.x, land.to.y});
+      }
+    }
+    EXPECT_EQ(writtenLand, predictedLand);
   }
 
   // esmtool must read the whole output and show the grids the rules moved to.

@@ -8,10 +8,13 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "harness.h"
 #include "map/cell_fates.h"
 #include "map/exterior_cells.h"
 #include "map/map_run.h"
+#include "map/suggestion.h"
 #include "plugin_builder.h"
 
 using namespace testing_plugin;
@@ -44,10 +47,12 @@ class MapTest : public harness::WorkDirTest {
     for (GridCell g : grids) plugin += exteriorCell("", g.x, g.y);
     write(name, plugin);
   }
-  std::string suggestion(const std::vector<GridCell>& mod, const std::vector<GridCell>& base) {
+  std::string suggestion(const std::vector<GridCell>& mod, const std::vector<GridCell>& base,
+                         std::vector<std::string> more = {}) {
     writeCells("mod.esp", mod);
     writeCells("Base.esm", base);
-    MapRun r = map({"--suggest", "--against", "Base.esm", "mod.esp"});
+    more.insert(more.end(), {"--suggest", "--against", "Base.esm", "mod.esp"});
+    MapRun r = map(more);
     return r.out.substr(r.out.rfind("TA"));
   }
 };
@@ -68,21 +73,23 @@ TEST_F(MapTest, ReportsOverlapsOfMovedAndCopiedCellsOnly) {
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.out,
             "mod.esp: 3 exterior cells: 2 kept, 1 moved, 0 copied, 0 deleted\n"
-            "overlap (2, 0): mod.esp \"A\" (West) moved from (0, 0); Base.esm \"Hill\"\n");
+            "overlap (2, 0): mod.esp \"A\" (West) moved from (0, 0), cell only; "
+            "Base.esm \"Hill\", cell only\n");
 
   // A move by nothing stays; a copy lands on a kept cell of the plugin.
   write("quendrel.cfg", "TC, 0, 0, 0, 0\nCE, 1, 0, 3, 3\n");
   r = map(args);
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.out.substr(r.out.find('\n') + 1),
-            "overlap (3, 3): mod.esp \"B\" copied from (1, 0); mod.esp \"C\"\n");
+            "overlap (3, 3): mod.esp \"B\" copied from (1, 0), cell only; mod.esp \"C\", cell only\n");
 
   // Two cells moved onto one free grid; the overlaps run north to south.
   write("rules.txt", "MC, 3, 3, 5, 5\nMC, 1, 0, 5, 5\nTA, 0, 9\n");
   r = map({"--rules", "rules.txt", "--against", "Base.esm", "mod.esp"});
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.out.substr(r.out.find('\n') + 1),
-            "overlap (5, 5): mod.esp \"B\" moved from (1, 0); mod.esp \"C\" moved from (3, 3)\n");
+            "overlap (5, 5): mod.esp \"B\" moved from (1, 0), cell only; "
+            "mod.esp \"C\" moved from (3, 3), cell only\n");
 
   write("quendrel.cfg", "DA\n");
   r = map(args);
@@ -90,18 +97,160 @@ TEST_F(MapTest, ReportsOverlapsOfMovedAndCopiedCellsOnly) {
   EXPECT_EQ(r.out, "mod.esp: 3 exterior cells: 0 kept, 0 moved, 0 copied, 3 deleted\n");
 }
 
+// Land occupies its grid as a cell does: a plugin's land goes with its cell,
+// and land without a cell goes where whole-plugin and grid rules put it.
+TEST_F(MapTest, LandGoesWithItsCellAndLandWithoutACellIsListed) {
+  write("mod.esp", header() + exteriorCell("A", 0, 0, "West") + exteriorCell("B", 1, 0) +
+                       land(0, 0) + land(5, 5) + land(6, 6) + land(20, 20));
+  write("Base.esm", header(1) + exteriorCell("Hill", 2, 0) + exteriorCell("Cove", 4, 0) +
+                        land(2, 0) + land(3, 0));
+  write("quendrel.cfg", "TR, West, 2, 0\nTC, 1, 0, 2, 0\nMC, 5, 5, 4, 0\n");
+  MapRun r = map({"--against", "Base.esm", "mod.esp"});
+  EXPECT_EQ(r.status, 2) << r.err;
+  EXPECT_EQ(r.out,
+            "mod.esp: 2 exterior cells: 0 kept, 2 moved, 0 copied, 0 deleted\n"
+            "overlap (2, 0): mod.esp \"A\" (West) moved from (0, 0), land; Base.esm \"Hill\", land\n"
+            "overlap (3, 0): mod.esp \"B\" moved from (1, 0), cell only; Base.esm land without a cell\n"
+            "overlap (4, 0): mod.esp land without a cell moved from (5, 5); Base.esm \"Cove\", cell only\n"
+            "land without a cell at (5, 5), moved to (4, 0)\n"
+            "land without a cell at (6, 6)\n"
+            "land without a cell at (20, 20)\n"
+            "lone cell (20, 20)\n");
+
+  // A copy onto its own grid stands beside its original, land and all. A
+  // region rule leaves land without a cell where it is, even one for cells
+  // without a region (B); a whole-plugin rule does not.
+  write("quendrel.cfg", "CE, 0, 0, 0, 0\nTR, , 0, 1\nCA, 0, 30\n");
+  r = map({"mod.esp"});
+  EXPECT_EQ(r.out,
+            "mod.esp: 2 exterior cells: 0 kept, 1 moved, 1 copied, 0 deleted\n"
+            "overlap (0, 0): mod.esp \"A\" (West), land; mod.esp \"A\" (West) copied from (0, 0), land\n"
+            "land without a cell at (5, 5), copied to (5, 35)\n"
+            "land without a cell at (6, 6), copied to (6, 36)\n"
+            "land without a cell at (20, 20), copied to (20, 50)\n"
+            "lone cell (20, 20)\n");
+}
+
+// A made-up game: Data Files beside Morrowind.ini, and openmw.cfg reading the
+// same folder with a later one that overrides a plugin. Every checked plugin
+// stands on (9, 9) in its own way, so the overlap line there shows the load
+// order; the plugin moves a cell onto it.
+class LoadOrderTest : public MapTest {
+ protected:
+  void SetUp() override {
+    MapTest::SetUp();
+    std::filesystem::create_directories(path("Game/Data Files"));
+    std::filesystem::create_directories(path("omw/A&B"));
+    write("mod.esp", header() + exteriorCell("\xCEle", 0, 0, "Bay") + land(0, 0) +
+                         exteriorCell("Far", 50, 50) + land(50, 50));
+    write("quendrel.cfg", "TC, 0, 0, 9, 9\n");
+    // Base.esm a master by its name, Patch.ESP by its header; modification
+    // times order them otherwise than the GameFile numbers do.
+    data("Base.esm", header(1) + exteriorCell("Hub", 9, 9) + land(9, 9) + interiorCell("Cave"), 4);
+    data("Patch.ESP", header(1) + exteriorCell("", 9, 9), 3);
+    data("Late.esp", header() + land(9, 9) + interiorCell("cave") + interiorCell("Hall"), 1);
+    data("Other.esp", header() + exteriorCell("Old", 9, 9), 2);
+    data("Broken.esp", header() + exteriorCell("", 9, 9) + "CELL\x40\0\0\0", 5);
+    data("mod.esp", header() + exteriorCell("Stale copy", 9, 9), 6);
+    data("Bare.esp", record("TES3", ""), 0);
+    write("omw/A&B/other.esp", header() + exteriorCell("Override", 9, 9) + land(9, 9));
+    write("Game/Morrowind.ini",
+          "[General]\r\nGameFile9=Nothing.esp\r\n[Game Files]\r\nGameFile0=Late.esp\r\n"
+          "GameFile1=\"Other.esp\"\r\n GameFile2 = Base.esm \r\nGameFile3=patch.esp\r\n"
+          "GameFile3=Shadowed.esp\r\nGameFile4=Gone.esp\r\nGameFile5=MOD.esp\r\n"
+          "GameFile6=Broken.esp\r\nGameFile7=Bare.esp\r\n[Archives]\r\nArchive 0=Tribunal.bsa\r\n");
+    write("omw/openmw.cfg",
+          "# the open-source engine\r\ndata=\"../Game/Data Files\"\r\ndata=\"A&&B\"\r\n"
+          "content=late.ESP\r\ncontent=Base.esm\r\ncontent=Other.esp\r\ncontent=Patch.ESP\r\n"
+          "content=Gone.esp\r\ncontent=scripts.omwscripts\r\ncontent=mod.esp\r\n"
+          "content=Broken.esp\r\n");
+  }
+  // A plugin in Data Files, `age` hours old.
+  void data(const std::string& name, const std::string& bytes, int age) {
+    write("Game/Data Files/" + name, bytes);
+    std::filesystem::last_write_time(path("Game/Data Files/" + name),
+                                     std::filesystem::file_time_type::clock::now() -
+                                         std::chrono::hours(age));
+  }
+};
+
+TEST_F(LoadOrderTest, ChecksEveryPluginInLoadOrderInBothFormats) {
+  const std::string head = "mod.esp: 2 exterior cells: 1 kept, 1 moved, 0 copied, 0 deleted\n";
+  MapRun r = map({"--load-order", "Game/Morrowind.ini", "mod.esp"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, head +
+                       "overlap (9, 9): mod.esp \"\xCEle\" (Bay) moved from (0, 0), land; "
+                       "Base.esm \"Hub\", land; Patch.ESP \"\", cell only; Other.esp \"Old\", cell "
+                       "only; Late.esp land without a cell\n");
+  const std::string broken = (std::filesystem::path("Game") / "Data Files" / "Broken.esp").string();
+  const std::size_t brokenAt = header().size() + exteriorCell("", 9, 9).size();
+  EXPECT_EQ(r.err, "quendrel-map: Gone.esp: not found in the load order's data folders\n"
+                   "quendrel-map: " + broken + " ends inside the record at byte " +
+                       std::to_string(brokenAt) + "; left out of the check\n");
+
+  r = map({"--load-order", "omw/openmw.cfg", "--write-interiors", "interiors.dat", "mod.esp"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, head +
+                       "overlap (9, 9): mod.esp \"\xCEle\" (Bay) moved from (0, 0), land; "
+                       "Late.esp land without a cell; Base.esm \"Hub\", land; other.esp "
+                       "\"Override\", land; Patch.ESP \"\", cell only\n");
+  EXPECT_EQ(read("interiors.dat"), "cave\nHall\n");
+
+  // Nothing moved: the plugin shares its masters' grids on purpose.
+  write("quendrel.cfg", "");
+  EXPECT_EQ(map({"--load-order", "omw/openmw.cfg", "mod.esp"}).status, 0);
+}
+
+TEST_F(LoadOrderTest, JsonReportParses) {
+  MapRun r = map({"--json", "--suggest", "--load-order", "Game/Morrowind.ini", "mod.esp"});
+  EXPECT_EQ(r.status, 2);
+  const nlohmann::json expected = nlohmann::json::parse(R"({
+    "plugin": "mod.esp",
+    "counts": {"kept": 1, "moved": 1, "copied": 0, "deleted": 0},
+    "checked": ["Base.esm", "Patch.ESP", "Other.esp", "Late.esp", "Bare.esp"],
+    "missing": ["Gone.esp"],
+    "damaged": ["Broken.esp"],
+    "overlaps": [{"x": 9, "y": 9, "plugins": [
+      {"plugin": "mod.esp", "name": "Île", "region": "Bay", "from": [0, 0], "copy": false,
+       "land": true},
+      {"plugin": "Base.esm", "name": "Hub", "region": "", "from": null, "copy": false,
+       "land": true},
+      {"plugin": "Patch.ESP", "name": "", "region": "", "from": null, "copy": false,
+       "land": false},
+      {"plugin": "Other.esp", "name": "Old", "region": "", "from": null, "copy": false,
+       "land": false},
+      {"plugin": "Late.esp", "name": null, "region": null, "from": null, "copy": false,
+       "land": true}]}],
+    "land_without_cell": [],
+    "lone": [],
+    "suggestion": {"dx": 0, "dy": 0}})");
+  EXPECT_EQ(nlohmann::json::parse(r.out), expected) << r.out;
+}
+
 // quendrel passes a damaged cell on unchanged, and a cell with an interior
 // marker is an interior cell whatever its flags say.
 TEST_F(MapTest, PredictsADamagedCellKeptAndSkipsCellsWithInteriorMarkers) {
-  std::string damaged = exteriorCell("D", 2, 2, "", reference(1, "a", 1, 1));
+  std::string damaged = exteriorCell("D", 2, 2, "Hills", reference(1, "a", 1, 1));
   damaged[damaged.size() - 28] = 100;  // the reference's DATA runs past the record
   std::string marked = record("CELL", sub("NAME", zstr("M")) + cellData(0, 5, 5) +
                                           sub("RGNN", zstr("R")) + sub("WHGT", f32(0)));
-  write("mod.esp", header() + exteriorCell("A", 0, 0) + damaged + marked);
-  write("quendrel.cfg", "TA, 1, 0\n");
-  const PluginCells cells = readExteriorCells("mod.esp");
+  write("mod.esp", header() + exteriorCell("A", 0, 0) + damaged + marked + land(2, 2));
+  write("quendrel.cfg", "TR, Hills, 0, 5\nTA, 1, 0\n");
+  const PluginCells cells = readPluginToMove("mod.esp");
   const RuleTable rules = *readRulesFile("quendrel.cfg");
   EXPECT_EQ(gridsAfterRules(predictFates(rules, cells)), (std::vector<GridCell>{{1, 0}, {2, 2}}));
+  // quendrel reads no region from a damaged cell: its land is asked about
+  // with none.
+  EXPECT_EQ(predictLandFates(rules, cells)[0].to, (GridCell{3, 2}));
+  // A checked plugin's cell whose header does not fit the bytes read first.
+  write("long.esp", header() + record("CELL", "") + record("LAND", "") +
+                        exteriorCell(std::string(3000, 'n'), 4, 4, "R") +
+                        interiorCell(std::string(2000, 'i')));
+  const PluginCells checked = *readCheckedPlugin("long.esp", true);
+  ASSERT_EQ(checked.cells.size(), 1u);
+  EXPECT_EQ(checked.cells[0].grid, (GridCell{4, 4}));
+  EXPECT_EQ(checked.cells[0].region, "R");
+  EXPECT_EQ(checked.interiors.size(), 1u);
 }
 
 TEST_F(MapTest, SuggestsTheNearestFreeOffsetWithTiesToTheSouthThenWest) {
@@ -117,9 +266,78 @@ TEST_F(MapTest, SuggestsTheNearestFreeOffsetWithTiesToTheSouthThenWest) {
   EXPECT_EQ(out.substr(out.rfind("TA")), "TA, 0, 0\n");
 }
 
+// Worked by hand: the plugin (0, 0) and (1, 0), its master at (0, 0). A
+// margin of one blocks x and y from -1 to 1; the bands block every row from
+// 2 outwards, north and south; then the single cell (2, 0) as well.
+TEST_F(MapTest, SuggestionKeepsTheMarginAndTheReservedLandFree) {
+  const std::vector<GridCell> mod{{0, 0}, {1, 0}};
+  write("bands.txt", "; announced land\r\n-10, -10, 10, -2\r\n 10, 10,-10, 2   # north\r\n");
+  write("more.txt", read("bands.txt") + "2, 0, 2, 0\n");
+  EXPECT_EQ(suggestion(mod, {{0, 0}}), "TA, 0, -1\n");
+  EXPECT_EQ(suggestion(mod, {{0, 0}}, {"--margin", "1"}), "TA, 0, -2\n");
+  EXPECT_EQ(suggestion(mod, {{0, 0}}, {"--margin", "1", "--reserve", "bands.txt"}), "TA, 2, 0\n");
+  EXPECT_EQ(suggestion(mod, {{0, 0}}, {"--margin", "1", "--reserve", "more.txt"}), "TA, 2, -1\n");
+  // A damaged record stays: nothing may land on it, though offset nothing
+  // leaves the land beside it.
+  SuggestionInput input{{{0, 0}}, {{-1, 0}}, {{0, 0}, {0, -1}}, 0, {}};
+  EXPECT_EQ(suggestOffset(input), (GridCell{1, 0}));
+  EXPECT_EQ(suggestOffset({{{0, 0}}, {{0, 0}}, {}, 0, {}}), (GridCell{0, 0}));
+}
+
+// The row-by-row search against trying every offset in order, on small
+// random plugins, load orders, margins, rectangles and staying records.
+TEST(SuggestOffset, AgreesWithTryingEveryOffsetInOrder) {
+  uint32_t state = 12345;
+  auto below = [&](int n) {
+    state = state * 1103515245u + 12345u;
+    return static_cast<int32_t>((state >> 8) % static_cast<uint32_t>(n));
+  };
+  auto someGrids = [&](int most, int spread) {
+    std::vector<GridCell> grids(below(most + 1));
+    for (GridCell& g : grids) g = {below(2 * spread + 1) - spread, below(2 * spread + 1) - spread};
+    return grids;
+  };
+  for (int round = 0; round < 300; ++round) {
+    // A third of the rounds with nothing taken: rectangles alone in the way.
+    SuggestionInput input{someGrids(8, 4), someGrids(2, 5),
+                          round % 3 == 0 ? std::vector<GridCell>{} : someGrids(30, 8), below(3), {}};
+    for (int r = below(round % 3 == 0 ? 5 : 3); r > 0; --r) {
+      const int32_t x = below(21) - 10, y = below(21) - 10;
+      input.reserved.push_back({x, y, x + below(6), y + below(6)});
+    }
+    auto blocked = [&](int32_t dx, int32_t dy) {
+      for (GridCell m : input.moving) {
+        const int32_t x = m.x + dx, y = m.y + dy;
+        for (GridCell t : input.taken) {
+          if (std::abs(t.x - x) <= input.margin && std::abs(t.y - y) <= input.margin) return true;
+        }
+        for (const GridRectangle& r : input.reserved) {
+          if (x >= r.x1 && x <= r.x2 && y >= r.y1 && y <= r.y2) return true;
+        }
+        for (GridCell s : input.staying) {
+          if ((dx != 0 || dy != 0) && s == GridCell{x, y}) return true;
+        }
+      }
+      return false;
+    };
+    std::optional<std::tuple<int32_t, int32_t, int32_t>> first;  // dx² + dy², dy, dx
+    for (int32_t dy = -40; dy <= 40; ++dy) {
+      for (int32_t dx = -40; dx <= 40; ++dx) {
+        const auto key = std::tuple{dx * dx + dy * dy, dy, dx};
+        if ((!first || key < *first) && !blocked(dx, dy)) first = key;
+      }
+    }
+    ASSERT_TRUE(first.has_value());
+    const GridCell expected{std::get<2>(*first), std::get<1>(*first)};
+    EXPECT_EQ(suggestOffset(input), expected) << "round " << round;
+  }
+}
+
 TEST_F(MapTest, ErrorsGiveOneLineAndStatusOne) {
   writeCells("mod.esp", {{0, 0}});
   write("next.esp", "TES4" + std::string(40, '\0'));
+  write("bad.txt", "1, 2, 3, 4\n5, 6, 7\n");
+  write("rules.cfg", "; no rule\n");
   const std::vector<std::vector<std::string>> bad = {{"--bogus", "mod.esp"},
                                                      {"-x", "mod.esp"},
                                                      {"mod.esp", "--rules"},
@@ -127,7 +345,16 @@ TEST_F(MapTest, ErrorsGiveOneLineAndStatusOne) {
                                                      {"--against", "next.esp", "mod.esp"},
                                                      {"--rules", "none.cfg", "mod.esp"},
                                                      {},
-                                                     {"mod.esp", "mod.esp"}};
+                                                     {"mod.esp", "mod.esp"},
+                                                     {"--suggest", "--margin", "-1", "mod.esp"},
+                                                     {"--suggest", "--margin", "1001", "mod.esp"},
+                                                     {"--margin", "2", "mod.esp"},
+                                                     {"--suggest", "--reserve", "bad.txt", "mod.esp"},
+                                                     {"--load-order", "bad.txt", "mod.esp"},
+                                                     {"--load-order", "none.cfg", "mod.esp"},
+                                                     {"--output", "mod.esp", "mod.esp"},
+                                                     {"--rules", "rules.cfg", "--write-interiors",
+                                                      "rules.cfg", "mod.esp"}};
   for (const std::vector<std::string>& arguments : bad) {
     MapRun r = map(arguments);
     EXPECT_EQ(r.status, 1) << r.out;
@@ -135,6 +362,10 @@ TEST_F(MapTest, ErrorsGiveOneLineAndStatusOne) {
     EXPECT_EQ(r.err.rfind("quendrel-map: ", 0), 0u) << r.err;
   }
   EXPECT_NE(map({"--bogus", "mod.esp"}).err.find("--bogus"), std::string::npos);
+  EXPECT_NE(map({"--suggest", "--reserve", "bad.txt", "mod.esp"}).err.find("bad.txt:2: "),
+            std::string::npos);
+  EXPECT_EQ(read("mod.esp"), header() + exteriorCell("", 0, 0));  // not written over
+  EXPECT_EQ(read("rules.cfg"), "; no rule\n");
   write("quendrel.cfg", "TA, 1, 2, 3, 4, 5\n");
   EXPECT_EQ(map({"mod.esp"}).status, 1);
   EXPECT_FALSE(exists("cell_map.svg"));
@@ -143,6 +374,7 @@ TEST_F(MapTest, ErrorsGiveOneLineAndStatusOne) {
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.out.rfind("Usage: quendrel-map ", 0), 0u);
   EXPECT_EQ(map({"--version"}).out.rfind("quendrel-map (Quendrel ", 0), 0u);
+  EXPECT_EQ(map({"-V"}).out, map({"--version"}).out);
 }
 
 // The picture is a new file, well-formed, and renders at the size it declares,

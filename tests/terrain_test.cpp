@@ -158,7 +158,7 @@ TEST_F(PlacedLandTest, LandMovesWithItsCellAndLandWithoutACellHasNoRegion) {
   write("mod.esp", header() + exteriorCell("A", 0, 0, "West") + exteriorCell("B", 1, 0) +
                        land(0, 0) + land(1, 0) + land(5, 5) +
                        land(2, 2, sub("WNAM", std::string(81, '\5')).substr(0, 40)));
-  const PluginCells cells = readExteriorCells(path("mod.esp"));
+  const PluginCells cells = readPluginToMove(path("mod.esp"));
   const PluginLand lands = readPluginLand(path("mod.esp"), 9, nullptr);
   struct Row {
     const char* rules;
@@ -208,8 +208,8 @@ class CellMapTest : public harness::WorkDirTest {
     for (const char* name : {"A.esm", "B.esp", "C.esp"}) {
       write(name, header() + exteriorCell("", 1, 1) + exteriorCell("", 40, 40));
     }
-    plugin_ = readExteriorCells(path("mod.esp"));
-    for (const char* name : {"A.esm", "B.esp", "C.esp"}) against_.push_back(readExteriorCells(path(name)));
+    plugin_ = readPluginToMove(path("mod.esp"));
+    for (const char* name : {"A.esm", "B.esp", "C.esp"}) against_.push_back(readPluginToMove(path(name)));
     fates_ = predictFates(*readRulesFile("quendrel.cfg"), plugin_);
   }
   PluginCells plugin_;

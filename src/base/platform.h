@@ -22,6 +22,12 @@ bool isSamePlace(const char* first, const char* second);
 // cannot tell.
 std::optional<uint64_t> sizeOfOpenFile(std::FILE* file);
 
+// When the file was last modified, as a count that grows with time in the
+// system's own unit (nanoseconds on POSIX systems, 100-nanosecond steps on
+// Windows), for putting files in order; nothing when the system cannot tell
+// (no such file, say).
+std::optional<int64_t> fileModificationTime(const char* path);
+
 // Runs `command` through the system's command processor and waits for it to
 // end; its result is not looked at. On POSIX systems, where no program
 // answers to "notepad" as a rule, the folder of the fallback installed with

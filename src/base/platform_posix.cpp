@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <climits>
@@ -42,6 +43,16 @@ std::optional<uint64_t> sizeOfOpenFile(std::FILE* file) {
   struct stat status;
   if (fstat(fileno(file), &status) != 0) return std::nullopt;
   return static_cast<uint64_t>(status.st_size);
+}
+
+std::optional<int64_t> fileModificationTime(const char* path) {
+  struct stat status;
+  if (stat(path, &status) != 0) return std::nullopt;
+  // Seconds beyond what nanoseconds in 64 bits hold (some 292 years either
+  // side of 1970) are held at that edge.
+  constexpr int64_t kEdge = INT64_MAX / 1000000000 - 1;
+  const int64_t seconds = std::clamp<int64_t>(status.st_mtim.tv_sec, -kEdge, kEdge);
+  return seconds * 1000000000 + status.st_mtim.tv_nsec;
 }
 
 namespace {

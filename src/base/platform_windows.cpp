@@ -110,6 +110,16 @@ std::optional<uint64_t> sizeOfOpenFile(std::FILE* file) {
   return static_cast<uint64_t>(status.st_size);
 }
 
+std::optional<int64_t> fileModificationTime(const char* path) {
+  WIN32_FILE_ATTRIBUTE_DATA attributes;
+  if (!GetFileAttributesExW(utf8Path(path).c_str(), GetFileExInfoStandard, &attributes)) {
+    return std::nullopt;
+  }
+  // A FILETIME counts 100-nanosecond steps from the start of 1601.
+  return static_cast<int64_t>(uint64_t{attributes.ftLastWriteTime.dwHighDateTime} << 32 |
+                              attributes.ftLastWriteTime.dwLowDateTime);
+}
+
 // "notepad" is the system's own editor here.
 void runEditorCommand(const std::string& command) {
   int ignored = std::system(command.c_str());

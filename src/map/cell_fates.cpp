@@ -1,46 +1,51 @@
-// Predicting the fates of a plugin's exterior cells with the rule-evaluation
-// routine quendrel itself uses, finding where they would stand on other
-// cells, and finding a free place for the whole plugin.
+// Predicting the fates of a plugin's exterior cells and land with the
+// rule-evaluation routine quendrel itself uses, and finding where they would
+// stand on other things.
 #include "map/cell_fates.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
-#include <map>
-#include <set>
-#include <tuple>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace {
 
 // Grids ordered north to south, then west to east.
-using MapOrder = std::pair<int64_t, int64_t>;
-MapOrder mapOrder(GridCell grid) { return {-int64_t{grid.y}, grid.x}; }
-
-uint64_t gridKey(int64_t x, int64_t y) {
-  return uint64_t{static_cast<uint32_t>(x)} << 32 | static_cast<uint32_t>(y);
+bool northWestFirst(GridCell a, GridCell b) {
+  return a.y != b.y ? a.y > b.y : a.x < b.x;
 }
 
-// The grids' extent on one axis.
-struct Extent {
-  int64_t low = INT64_MAX, high = INT64_MIN;
-  void add(int64_t value) {
-    low = std::min(low, value);
-    high = std::max(high, value);
-  }
+struct Place {
+  GridCell grid;
+  StandingCell::How how;
 };
 
-// The largest r with r² <= n.
-int64_t wholeSquareRoot(int64_t n) {
-  auto root = static_cast<int64_t>(std::sqrt(static_cast<double>(n)));
-  while (root * root > n) --root;
-  while ((root + 1) * (root + 1) <= n) ++root;
-  return root;
+// Where a fate puts a record whose grid is `at`: nowhere, once or twice.
+std::vector<Place> placesOf(CellFate fate, GridCell at, GridCell to) {
+  switch (fate) {
+    case CellFate::kKept: return {{at, StandingCell::kInPlace}};
+    case CellFate::kMoved:
+      return {{to, to == at ? StandingCell::kInPlace : StandingCell::kMovedHere}};
+    case CellFate::kCopied: return {{at, StandingCell::kInPlace}, {to, StandingCell::kCopiedHere}};
+    case CellFate::kDeleted: break;
+  }
+  return {};
 }
 
-// Offsets beyond this quendrel refuses to apply (the move in world units
-// would not fit in 32 bits).
-constexpr int64_t kLargestOffset = 262143;
+// Gives the land to the first thing there of the same plugin that is a cell
+// without land yet and came the same way from the same grid; otherwise the
+// land stands as a thing of its own.
+void addLand(std::vector<StandingCell>& there, const std::string* plugin, StandingCell::How how,
+             GridCell from) {
+  for (StandingCell& thing : there) {
+    if (thing.plugin == plugin && thing.cell != nullptr && !thing.land && thing.how == how &&
+        thing.from == from) {
+      thing.land = true;
+      return;
+    }
+  }
+  there.push_back({nullptr, plugin, how, from, true});
+}
 
 }  // namespace
 
@@ -55,6 +60,32 @@ std::vector<PredictedCell> predictFates(const RuleTable& rules, const PluginCell
     const RuleVerdict verdict =
         evaluateRules(rules, exteriorLocation(cell.grid.x, cell.grid.y, cell.region.c_str()));
     fates.push_back({&cell, verdict.fate, {verdict.newX, verdict.newY}});
+  }
+  return fates;
+}
+
+std::vector<PredictedLand> predictLandFates(const RuleTable& rules, const PluginCells& plugin) {
+  // quendrel remembers the region of the first cell at each grid that it
+  // can read; a damaged cell it passes on without looking at it.
+  std::unordered_map<uint64_t, const char*> regions;
+  std::unordered_set<uint64_t> cellGrids;
+  for (const ExteriorCell& cell : plugin.cells) {
+    cellGrids.insert(gridKey(cell.grid));
+    if (!cell.damaged) regions.try_emplace(gridKey(cell.grid), cell.region.c_str());
+  }
+  std::vector<PredictedLand> fates;
+  fates.reserve(plugin.lands.size());
+  for (const LandRecord& land : plugin.lands) {
+    const bool withoutCell = cellGrids.count(gridKey(land.grid)) == 0;
+    if (land.damaged) {
+      fates.push_back({&land, CellFate::kKept, land.grid, withoutCell});
+      continue;
+    }
+    const auto region = regions.find(gridKey(land.grid));
+    const RuleVerdict verdict = evaluateRules(
+        rules, exteriorLocation(land.grid.x, land.grid.y,
+                                region == regions.end() ? nullptr : region->second));
+    fates.push_back({&land, verdict.fate, {verdict.newX, verdict.newY}, withoutCell});
   }
   return fates;
 }
@@ -83,105 +114,80 @@ FateCounts countFates(const std::vector<PredictedCell>& fates) {
   return counts;
 }
 
-std::vector<Overlap> findOverlaps(const PluginCells& plugin,
-                                  const std::vector<PredictedCell>& fates,
-                                  const std::vector<PluginCells>& against) {
-  std::map<MapOrder, Overlap> standing;
-  std::set<MapOrder> landings;
-  auto stand = [&](GridCell grid, const ExteriorCell& cell, const std::string& label,
-                   StandingCell::How how) {
-    Overlap& there = standing[mapOrder(grid)];
+std::vector<Overlap> findOverlaps(const PluginCells& plugin, const std::vector<PredictedCell>& fates,
+                                  const std::vector<PredictedLand>& lands,
+                                  const std::vector<PluginCells>& checked) {
+  // The plugin's things by grid, and the grids where one lands.
+  std::unordered_map<uint64_t, Overlap> standing;
+  std::unordered_set<uint64_t> landed;
+  std::vector<GridCell> landings;
+  auto at = [&](GridCell grid, StandingCell::How how) -> std::vector<StandingCell>& {
+    Overlap& there = standing[gridKey(grid)];
     there.grid = grid;
-    there.cells.push_back({&cell, &label, how});
-    if (how != StandingCell::kInPlace) landings.insert(mapOrder(grid));
+    if (how != StandingCell::kInPlace && landed.insert(gridKey(grid)).second) {
+      landings.push_back(grid);
+    }
+    return there.cells;
   };
   for (const PredictedCell& fate : fates) {
     const ExteriorCell& cell = *fate.cell;
-    switch (fate.fate) {
-      case CellFate::kKept:
-        stand(cell.grid, cell, plugin.label, StandingCell::kInPlace);
-        break;
-      case CellFate::kMoved:
-        stand(fate.to, cell, plugin.label,
-              fate.to == cell.grid ? StandingCell::kInPlace : StandingCell::kMovedHere);
-        break;
-      case CellFate::kCopied:
-        // The copy is a cell of its own, even on its original's grid.
-        stand(cell.grid, cell, plugin.label, StandingCell::kInPlace);
-        stand(fate.to, cell, plugin.label, StandingCell::kCopiedHere);
-        break;
-      case CellFate::kDeleted:
-        break;
+    for (const Place& place : placesOf(fate.fate, cell.grid, fate.to)) {
+      at(place.grid, place.how).push_back({&cell, &plugin.label, place.how, cell.grid, false});
     }
   }
-  for (const PluginCells& other : against) {
+  for (const PredictedLand& fate : lands) {
+    for (const Place& place : placesOf(fate.fate, fate.land->grid, fate.to)) {
+      addLand(at(place.grid, place.how), &plugin.label, place.how, fate.land->grid);
+    }
+  }
+  // The other plugins matter only where something of the plugin lands.
+  for (const PluginCells& other : checked) {
     for (const ExteriorCell& cell : other.cells) {
-      stand(cell.grid, cell, other.label, StandingCell::kInPlace);
+      if (landed.count(gridKey(cell.grid))) {
+        standing[gridKey(cell.grid)].cells.push_back(
+            {&cell, &other.label, StandingCell::kInPlace, cell.grid, false});
+      }
+    }
+    for (const LandRecord& land : other.lands) {
+      if (landed.count(gridKey(land.grid))) {
+        addLand(standing[gridKey(land.grid)].cells, &other.label, StandingCell::kInPlace,
+                land.grid);
+      }
     }
   }
+  std::sort(landings.begin(), landings.end(), northWestFirst);
   std::vector<Overlap> overlaps;
-  for (const MapOrder& grid : landings) {
-    const Overlap& there = standing[grid];
-    if (there.cells.size() > 1) overlaps.push_back(there);
+  for (GridCell grid : landings) {
+    Overlap& there = standing[gridKey(grid)];
+    if (there.cells.size() > 1) overlaps.push_back(std::move(there));
   }
   return overlaps;
 }
 
-std::optional<GridCell> suggestOffset(const std::vector<GridCell>& plugin,
-                                      const std::vector<GridCell>& against) {
-  if (plugin.empty() || against.empty()) return GridCell{0, 0};
-  std::unordered_set<uint64_t> pluginSet, againstSet;
-  Extent pluginX, pluginY, againstX, againstY;
-  for (GridCell g : plugin) {
-    pluginSet.insert(gridKey(g.x, g.y));
-    pluginX.add(g.x);
-    pluginY.add(g.y);
-  }
-  for (GridCell g : against) {
-    againstSet.insert(gridKey(g.x, g.y));
-    againstX.add(g.x);
-    againstY.add(g.y);
-  }
-  // Every offset from one set to the other is tested from the smaller set.
-  const bool fromPlugin = pluginSet.size() <= againstSet.size();
-  const std::vector<GridCell>& few = fromPlugin ? plugin : against;
-  const std::unordered_set<uint64_t>& many = fromPlugin ? againstSet : pluginSet;
-  auto isFree = [&](int64_t dx, int64_t dy) {
-    if (pluginX.low + dx < INT32_MIN || pluginX.high + dx > INT32_MAX ||
-        pluginY.low + dy < INT32_MIN || pluginY.high + dy > INT32_MAX) {
-      return false;
-    }
-    if (pluginX.high + dx < againstX.low || pluginX.low + dx > againstX.high ||
-        pluginY.high + dy < againstY.low || pluginY.low + dy > againstY.high) {
-      return true;
-    }
-    const int64_t sign = fromPlugin ? 1 : -1;
-    for (GridCell g : few) {
-      if (many.count(gridKey(g.x + sign * dx, g.y + sign * dy))) return false;
-    }
-    return true;
+std::vector<GridCell> loneGrids(const PluginCells& plugin) {
+  std::unordered_set<uint64_t> occupied;
+  std::vector<GridCell> grids;
+  auto occupy = [&](GridCell grid) {
+    if (occupied.insert(gridKey(grid)).second) grids.push_back(grid);
   };
-  // Offsets in rings of growing radius, each ring sorted into the order of
-  // the answer; every ring holds the offsets with inner² < dx² + dy² <= outer².
-  int64_t inner = -1;
-  for (int64_t outer = 16; outer <= kLargestOffset; outer += std::min<int64_t>(outer, 64)) {
-    std::vector<std::tuple<int64_t, int64_t, int64_t>> ring;  // dx² + dy², dy, dx
-    for (int64_t dy = -outer; dy <= outer; ++dy) {
-      const int64_t reach = wholeSquareRoot(outer * outer - dy * dy);
-      for (int64_t dx = -reach; dx <= reach; ++dx) {
-        const int64_t squared = dx * dx + dy * dy;
-        if (squared > inner) {
-          ring.emplace_back(squared, dy, dx);
-        } else if (dx < 0) {
-          dx = -dx - 1;  // step over the inner disc: its offsets were tested before
+  for (const ExteriorCell& cell : plugin.cells) occupy(cell.grid);
+  for (const LandRecord& land : plugin.lands) occupy(land.grid);
+  std::vector<GridCell> lone;
+  if (grids.size() < 4) return lone;
+  for (GridCell grid : grids) {
+    bool alone = true;
+    for (int64_t dy = -2; dy <= 2 && alone; ++dy) {
+      for (int64_t dx = -2; dx <= 2 && alone; ++dx) {
+        const int64_t x = grid.x + dx, y = grid.y + dy;
+        if ((dx != 0 || dy != 0) && x >= INT32_MIN && x <= INT32_MAX && y >= INT32_MIN &&
+            y <= INT32_MAX &&
+            occupied.count(gridKey({static_cast<int32_t>(x), static_cast<int32_t>(y)}))) {
+          alone = false;
         }
       }
     }
-    std::sort(ring.begin(), ring.end());
-    for (const auto& [squared, dy, dx] : ring) {
-      if (isFree(dx, dy)) return GridCell{static_cast<int32_t>(dx), static_cast<int32_t>(dy)};
-    }
-    inner = outer * outer;
+    if (alone) lone.push_back(grid);
   }
-  return std::nullopt;
+  std::sort(lone.begin(), lone.end(), northWestFirst);
+  return lone;
 }

@@ -1,8 +1,7 @@
-// What the rules make of a plugin's exterior cells, where they would then
-// stand on other cells, and the offset that moves a plugin clear of others.
+// What the rules make of a plugin's exterior cells and land, what then stands
+// where, and which of the plugin's grids stand apart from the rest.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +18,21 @@ struct PredictedCell {
 // is kept, as quendrel passes it on unchanged.
 std::vector<PredictedCell> predictFates(const RuleTable& rules, const PluginCells& plugin);
 
+struct PredictedLand {
+  const LandRecord* land;
+  CellFate fate;
+  GridCell to;       // as for a cell
+  bool withoutCell;  // the plugin has no exterior cell at the land's grid
+};
+
+// The fate quendrel gives each LAND record, in the plugin's order. The rules
+// are asked about the land's grid with the region of the plugin's first
+// sound cell there, so that land goes where its cell goes; where the plugin
+// has no sound cell, with no region at all: whole-plugin and grid rules then
+// move, copy or delete it, region rules leave it where it is. Damaged land
+// is kept.
+std::vector<PredictedLand> predictLandFates(const RuleTable& rules, const PluginCells& plugin);
+
 // Where each cell stands once quendrel has run: kept and moved cells once,
 // copied cells twice (the original and the copy), deleted cells not at all.
 std::vector<GridCell> gridsAfterRules(const std::vector<PredictedCell>& fates);
@@ -28,31 +42,47 @@ struct FateCounts {
 };
 FateCounts countFates(const std::vector<PredictedCell>& fates);
 
-// One cell on a grid after the rules.
+// One thing standing on a grid after the rules (see findOverlaps).
 struct StandingCell {
-  const ExteriorCell* cell;
+  const ExteriorCell* cell;   // null for land that no cell of its plugin goes with
   const std::string* plugin;  // its plugin's label
   enum How { kInPlace, kMovedHere, kCopiedHere } how;
+  GridCell from;  // the grid it comes from: its own when it is in place
+  bool land;      // its plugin has land (a LAND record) here; always so without a cell
 };
 
-// A grid where a cell the rules move or copy lands on another cell: one of
-// the plugin's own after the rules, or one of an --against plugin.
 struct Overlap {
   GridCell grid;
-  std::vector<StandingCell> cells;  // every cell there: the plugin's first, in file order
+  // Every thing there: the plugin's cells in file order, then the plugin's
+  // land without a cell, then the other plugins' in the order checked.
+  std::vector<StandingCell> cells;
 };
 
-// The overlaps, north to south and west to east. A cell the rules leave
-// where it is (kept, or moved by nothing) makes none by itself: a plugin
-// that edits a master's cell shares its grid on purpose.
-std::vector<Overlap> findOverlaps(const PluginCells& plugin,
-                                  const std::vector<PredictedCell>& fates,
-                                  const std::vector<PluginCells>& against);
+// The overlaps, north to south and west to east. After the rules, each of
+// these is one thing standing on a grid:
+//  - a cell of the plugin that is kept or moved, and a copy (a thing of its
+//    own, also on its original's grid), each with the plugin's land when a
+//    LAND record of the plugin comes to the same grid from the same grid in
+//    the same way (kept, moved or copied);
+//  - each LAND record of the plugin that no such cell takes along: land
+//    without a cell, or a second LAND record of one grid;
+//  - each exterior cell of a checked plugin, with that plugin's land at its
+//    grid, and each LAND record of a checked plugin that no cell of it
+//    takes (they all stay where they are).
+// A thing of the plugin lands on a grid when the rules move it there by a
+// non-zero offset or copy it there. An overlap is a grid where something
+// lands and where more than one thing stands. So a kept cell, or one moved
+// by nothing, makes no overlap by itself (a plugin that edits a cell of its
+// master shares that grid on purpose); two cells of the plugin on one grid
+// make one only when one of them lands there; a copy onto its original's
+// grid makes one; deleted things stand nowhere; damaged records stay where
+// they are and count there like any other.
+std::vector<Overlap> findOverlaps(const PluginCells& plugin, const std::vector<PredictedCell>& fates,
+                                  const std::vector<PredictedLand>& lands,
+                                  const std::vector<PluginCells>& checked);
 
-// The offset (dx, dy) that, added to every grid of `plugin`, puts none of
-// them on a grid of `against`, with the smallest dx² + dy² (ties: the
-// smaller dy, then the smaller dx); (0, 0) when `against` is empty. Only
-// offsets that quendrel would apply to every cell count (each new grid on
-// the 32-bit grid, each part under 262144 cells). Nothing when there is none.
-std::optional<GridCell> suggestOffset(const std::vector<GridCell>& plugin,
-                                      const std::vector<GridCell>& against);
+// The grids the plugin occupies (a cell or land there) with no other grid of
+// the plugin within two cells in x and in y, north to south and west to
+// east; nothing when the plugin occupies fewer than four grids. Such lone
+// cells are often stray edits that a whole-plugin move should not take along.
+std::vector<GridCell> loneGrids(const PluginCells& plugin);

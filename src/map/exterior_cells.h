@@ -1,6 +1,8 @@
-// The exterior cells of a plugin or master, as quendrel-map reads them.
+// What quendrel-map reads of a plugin or master: its exterior cells, its land
+// (LAND records) and the names of its interior cells.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,13 +17,31 @@ struct ExteriorCell {
   bool damaged;
 };
 
+// A LAND record: the terrain of the exterior cell at its grid, named by the
+// INTV subrecord it begins with. A LAND record without one has no grid and
+// is not listed.
+struct LandRecord {
+  GridCell grid;
+  bool damaged;  // as for a cell: quendrel passes it on unchanged
+};
+
 struct PluginCells {
   std::string label;  // the file name, without its folder
   std::vector<ExteriorCell> cells;  // in file order
+  std::vector<LandRecord> lands;    // in file order
+  std::vector<std::string> interiors;  // the interior cells' names, in file order
 };
 
-// Reads every exterior CELL record of a TES3 plugin or master: the cell
-// records are read whole, every other record is stepped over unread. A file
-// that cannot be read, that is no TES3 plugin, or that ends inside a record
-// ends the run with one line on standard error.
-PluginCells readExteriorCells(const std::string& path);
+// Reads the plugin whose cells the rules move: every CELL and LAND record
+// whole (each is checked as quendrel checks it), every other record stepped
+// over unread. A file that cannot be read, that is no TES3 plugin, or that
+// ends inside a record ends the run with one line on standard error.
+PluginCells readPluginToMove(const std::string& path);
+
+// Reads a plugin the moved cells are checked against: only the first bytes
+// of each CELL record (its name, grid, region and whether it is an interior)
+// and of each LAND record (its grid), stepping over the rest, as a check
+// against a whole load order reads a gigabyte. What is wrong with the file
+// is one line on standard error: with `mustRead` it ends the run (status 1);
+// otherwise the line says the plugin is left out, and nothing is returned.
+std::optional<PluginCells> readCheckedPlugin(const std::string& path, bool mustRead);

@@ -1,26 +1,37 @@
-// quendrel-map's options, its report on standard output and its picture. It
-// reads files only; the picture is the one file it writes.
+// quendrel-map's options and the order of its work: read the rules, the
+// plugin and the plugins it is checked against, predict, report, draw. It
+// reads files only; the picture (and, when asked for, the interior cell
+// list) are the files it writes.
 #include "map/map_run.h"
 
 #include <getopt.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
+#include "base/ascii.h"
+#include "base/platform.h"
 #include "base/report.h"
 #include "base/text_lines.h"
 #include "map/cell_fates.h"
 #include "map/exterior_cells.h"
+#include "map/load_order.h"
 #include "map/map_errors.h"
 #include "map/land_heights.h"
-#include "map/map_text.h"
-#include "map/png_image.h"
+#include "map/map_report.h"
+#include "map/name_text.h"
+#include "map/reserve_file.h"
+#include "map/suggestion.h"
 #include "map/svg_file.h"
+#include "map/png_image.h"
 #include "map/svg_map.h"
 #include "map/terrain.h"
 #include "rules/rules.h"
@@ -28,47 +39,84 @@
 namespace {
 
 const char* const kUsage =
-    "Usage: quendrel-map [--rules FILE] [--against PLUGIN]... [--output FILE] [--png FILE] "
-    "[--suggest] PLUGIN\n"
+    "Usage: quendrel-map [--rules FILE] [--load-order FILE] [--against PLUGIN]...\n"
+    "                    [--output FILE] [--png FILE] [--suggest [--margin N] [--reserve FILE]]\n"
+    "                    [--json] [--write-interiors FILE] PLUGIN\n"
     "\n"
-    "Shows where the exterior cells of PLUGIN land under the rules quendrel would\n"
-    "apply, and whether they land on other cells, before anything is moved.\n"
+    "Shows where the exterior cells and land of PLUGIN go under the rules quendrel\n"
+    "would apply, and whether they land on other plugins' cells or land, before\n"
+    "anything is moved.\n"
     "\n"
     "  --rules FILE      the rules file (default: quendrel.cfg here; none when it is missing)\n"
-    "  --against PLUGIN  a plugin or master whose cells the moved cells must not land on;\n"
-    "                    give it once for each\n"
+    "  --load-order FILE check against every plugin of the game's load order: the\n"
+    "                    original engine's Morrowind.ini or the open-source engine's\n"
+    "                    openmw.cfg\n"
+    "  --against PLUGIN  check against this plugin or master too; give it once for each\n"
     "  --output FILE     the picture, an SVG file (default: cell_map.svg)\n"
     "  --png FILE        also write the picture as a PNG file\n"
-    "  --suggest         also print the smallest offset \"TA, dx, dy\" that puts no cell of\n"
-    "                    PLUGIN on a cell of the --against plugins\n"
+    "  --suggest         also print the smallest offset \"TA, dx, dy\" that, as the only\n"
+    "                    exterior rule, puts no cell of PLUGIN on a checked plugin's grid\n"
+    "  --margin N        with --suggest: keep N cells free around other plugins' grids\n"
+    "  --reserve FILE    with --suggest: rectangles \"x1, y1, x2, y2\" to keep free\n"
+    "  --json            the report as one JSON document\n"
+    "  --write-interiors FILE\n"
+    "                    write the interior cell names of every checked plugin, one a\n"
+    "                    line, as quendrel reads qn_interiors.dat\n"
     "  --help            show this text\n"
-    "  --version         show the version\n"
+    "  -V, --version     show the version\n"
     "\n"
-    "Exit status: 0 when no moved or copied cell lands on another cell, 2 when one\n"
-    "does, 1 on an error.\n";
+    "Exit status: 0 when nothing the rules move or copy lands on another cell or\n"
+    "land, 2 when something does, 1 on an error.\n";
 
 const char* const kDefaultRules = "quendrel.cfg";
 const char* const kDefaultOutput = "cell_map.svg";
 
+// The widest margin taken: a thousand cells is more than a whole game world.
+constexpr int32_t kWidestMargin = 1000;
+
 struct MapOptions {
   std::string rules = kDefaultRules;
   bool rulesNamed = false;
+  std::string loadOrder;  // empty: none
   std::vector<std::string> against;
   std::string output = kDefaultOutput;
   std::string png;  // none when empty
   bool suggest = false;
+  int32_t margin = 0;
+  std::string reserve;  // empty: none
+  bool json = false;
+  std::string interiors;  // empty: not written
   std::string plugin;
 };
 
-enum LongOption { kRules = 0x100, kAgainst, kOutput, kPng, kSuggest, kHelp, kVersion };
+enum LongOption {
+  kRules = 0x100, kLoadOrder, kAgainst, kOutput, kPng, kSuggest, kMargin, kReserve, kJson,
+  kWriteInteriors, kHelp, kVersion = 'V'
+};
+
+int32_t marginOf(const char* text) {
+  int32_t margin = -1;
+  const char* end = text + std::strlen(text);
+  const auto [stop, error] = std::from_chars(text, end, margin);
+  if (error != std::errc() || stop != end || margin < 0 || margin > kWidestMargin) {
+    failMap("quendrel-map: --margin takes a whole number of cells from 0 to %d, not \"%s\"\n",
+            kWidestMargin, text);
+  }
+  return margin;
+}
 
 MapOptions parseOptions(int argc, char** argv) {
   static const option kOptions[] = {
       {"rules", required_argument, nullptr, kRules},
+      {"load-order", required_argument, nullptr, kLoadOrder},
       {"against", required_argument, nullptr, kAgainst},
       {"output", required_argument, nullptr, kOutput},
       {"png", required_argument, nullptr, kPng},
       {"suggest", no_argument, nullptr, kSuggest},
+      {"margin", required_argument, nullptr, kMargin},
+      {"reserve", required_argument, nullptr, kReserve},
+      {"json", no_argument, nullptr, kJson},
+      {"write-interiors", required_argument, nullptr, kWriteInteriors},
       {"help", no_argument, nullptr, kHelp},
       {"version", no_argument, nullptr, kVersion},
       {nullptr, 0, nullptr, 0},
@@ -79,11 +127,14 @@ MapOptions parseOptions(int argc, char** argv) {
   int option;
   // ":" first: a missing file name comes back as ':', told apart from an
   // unknown option.
-  while ((option = getopt_long(argc, argv, ":", kOptions, nullptr)) != -1) {
+  while ((option = getopt_long(argc, argv, ":V", kOptions, nullptr)) != -1) {
     switch (option) {
       case kRules:
         options.rules = optarg;
         options.rulesNamed = true;
+        break;
+      case kLoadOrder:
+        options.loadOrder = optarg;
         break;
       case kAgainst:
         options.against.emplace_back(optarg);
@@ -97,6 +148,18 @@ MapOptions parseOptions(int argc, char** argv) {
       case kSuggest:
         options.suggest = true;
         break;
+      case kMargin:
+        options.margin = marginOf(optarg);
+        break;
+      case kReserve:
+        options.reserve = optarg;
+        break;
+      case kJson:
+        options.json = true;
+        break;
+      case kWriteInteriors:
+        options.interiors = optarg;
+        break;
       case kHelp:
         std::fputs(kUsage, stdout);
         endRun(0);
@@ -104,7 +167,7 @@ MapOptions parseOptions(int argc, char** argv) {
         std::fputs("quendrel-map (Quendrel " QUENDREL_RELEASE ")\n", stdout);
         endRun(0);
       case ':':
-        failMap("quendrel-map: option %s needs a file name (see quendrel-map --help)\n",
+        failMap("quendrel-map: option %s needs a value (see quendrel-map --help)\n",
                 argv[optind - 1]);
       default:
         // A letter is reported alone, as it may stand in a group ("-xv").
@@ -116,6 +179,9 @@ MapOptions parseOptions(int argc, char** argv) {
   }
   if (argc - optind != 1) failMap("quendrel-map: name one plugin (see quendrel-map --help)\n");
   options.plugin = argv[optind];
+  if (!options.suggest && (options.margin != 0 || !options.reserve.empty())) {
+    failMap("quendrel-map: --margin and --reserve go with --suggest (see quendrel-map --help)\n");
+  }
   return options;
 }
 
@@ -144,84 +210,165 @@ RuleTable readRules(const MapOptions& options) {
   return *rules;
 }
 
-// `overlap (x, y): ` and every cell there, e.g.
-// overlap (2, 0): mod.esp "Farm" moved from (0, 0); Base.esm "Hill" (Coast Region)
-std::string overlapLine(const Overlap& overlap) {
-  std::string line = joined("overlap ", gridText(overlap.grid), ":");
-  const char* separator = " ";
-  for (const StandingCell& standing : overlap.cells) {
-    const ExteriorCell& cell = *standing.cell;
-    line += joined(separator, *standing.plugin, " \"", cell.name, "\"");
-    if (!cell.region.empty()) line += joined(" (", cell.region, ")");
-    if (standing.how != StandingCell::kInPlace) {
-      line += joined(standing.how == StandingCell::kMovedHere ? " moved from " : " copied from ",
-                     gridText(cell.grid));
-    }
-    separator = "; ";
-  }
-  line += '\n';
-  return line;
-}
-
-void writePicture(const std::string& path, const std::string& bytes) {
+// Writes the text as a new file (see createNewFile).
+void writeNewFile(const std::string& path, const std::string& text) {
   std::unique_ptr<std::FILE, FileCloser> file(createNewFile(path.c_str()));
   if (!file) failMap("quendrel-map: cannot create %s: %s\n", path.c_str(), systemErrorText());
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+  const bool written = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
   if (!written || std::fclose(file.release()) != 0) {
     failMap("quendrel-map: cannot write %s: %s\n", path.c_str(), systemErrorText());
   }
 }
 
-int run(int argc, char** argv) {
-  const MapOptions options = parseOptions(argc, argv);
-  const RuleTable rules = readRules(options);
-  const PluginCells plugin = readExteriorCells(options.plugin);
-  std::vector<PluginCells> against;
-  for (const std::string& path : options.against) against.push_back(readExteriorCells(path));
+// The plugins checked against: those of the load order (but PLUGIN itself),
+// then the --against plugins.
+struct Checked {
+  std::vector<PluginCells> plugins;
+  std::vector<std::string> missing, damaged;
+  std::vector<std::string> paths;  // of the plugins read
+};
 
-  const std::vector<PredictedCell> fates = predictFates(rules, plugin);
-  const std::vector<Overlap> overlaps = findOverlaps(plugin, fates, against);
-  const FateCounts counts = countFates(fates);
-  std::printf("%s: %d exterior cells: %d kept, %d moved, %d copied, %d deleted\n",
-              plugin.label.c_str(), static_cast<int>(plugin.cells.size()), counts.kept,
-              counts.moved, counts.copied, counts.deleted);
-  for (const Overlap& overlap : overlaps) std::fputs(overlapLine(overlap).c_str(), stdout);
-  if (options.suggest) {
-    // The whole plugin as it is now; quendrel leaves a damaged cell where it is.
-    std::vector<GridCell> movable, taken;
-    for (const ExteriorCell& cell : plugin.cells) {
-      if (!cell.damaged) movable.push_back(cell.grid);
+Checked readCheckedPlugins(const MapOptions& options, const std::string& label) {
+  Checked checked;
+  if (!options.loadOrder.empty()) {
+    LoadOrder order = readLoadOrder(options.loadOrder);
+    std::fflush(stdout);
+    for (const std::string& name : order.missing) {
+      if (foldedName(name) == foldedName(label)) continue;
+      std::fprintf(stderr, "quendrel-map: %s: not found in the load order's data folders\n",
+                   name.c_str());
+      checked.missing.push_back(name);
     }
-    for (const PluginCells& other : against) {
-      for (const ExteriorCell& cell : other.cells) taken.push_back(cell.grid);
-    }
-    if (std::optional<GridCell> offset = suggestOffset(movable, taken)) {
-      std::printf("TA, %d, %d\n", offset->x, offset->y);
-    } else {
-      std::fputs("no offset of less than 262144 cells puts every cell on free land\n", stdout);
+    for (const LoadOrder::Plugin& listed : order.found) {
+      if (foldedName(listed.name) == foldedName(label)) continue;
+      if (std::optional<PluginCells> plugin = readCheckedPlugin(listed.path, false)) {
+        checked.plugins.push_back(std::move(*plugin));
+        checked.paths.push_back(listed.path);
+      } else {
+        checked.damaged.push_back(listed.name);
+      }
     }
   }
-  std::fflush(stdout);
-  // The picture frames the plugin's cells (or, without any, its land). The
-  // land inside the frame is read at the detail the cells' size shows: the
-  // --against plugins' in the order given, the plugin's own where the rules
-  // put it on top.
+  for (const std::string& path : options.against) {
+    checked.plugins.push_back(*readCheckedPlugin(path, true));
+    checked.paths.push_back(path);
+  }
+  return checked;
+}
+
+// The whole plugin moved by one TA rule: what moves, what stays, and what
+// is in the way.
+SuggestionInput suggestionInput(const MapOptions& options, const PluginCells& plugin,
+                                const std::vector<PluginCells>& checked,
+                                std::vector<GridRectangle> reserved) {
+  SuggestionInput input;
+  for (const ExteriorCell& cell : plugin.cells) {
+    (cell.damaged ? input.staying : input.moving).push_back(cell.grid);
+  }
+  for (const LandRecord& land : plugin.lands) {
+    (land.damaged ? input.staying : input.moving).push_back(land.grid);
+  }
+  for (const PluginCells& other : checked) {
+    for (const ExteriorCell& cell : other.cells) input.taken.push_back(cell.grid);
+    for (const LandRecord& land : other.lands) input.taken.push_back(land.grid);
+  }
+  input.margin = options.margin;
+  input.reserved = std::move(reserved);
+  return input;
+}
+
+// The interior cell names of the checked plugins as quendrel reads
+// qn_interiors.dat: one a line, compared without regard to ASCII letter
+// case, so each is written once. quendrel reads at most 255 bytes a line:
+// a longer name, and one that holds a line end, could never be matched.
+void writeInteriorNames(const std::string& path, const std::vector<PluginCells>& checked) {
+  std::string text;
+  std::unordered_set<std::string> written;
+  for (const PluginCells& plugin : checked) {
+    for (const std::string& name : plugin.interiors) {
+      if (name.empty() || name.size() > 255 || name.find_first_of("\r\n") != std::string::npos) {
+        continue;
+      }
+      std::string lower(name.size(), '\0');
+      lowerCaseCopy(name.data(), name.size(), lower.data());
+      if (written.insert(lower).second) text += name + "\n";
+    }
+  }
+  writeNewFile(path, text);
+}
+
+// A file quendrel-map writes is created anew, whatever stood there removed
+// first: never one it reads, such as a plugin named by mistake.
+void refuseToOverwriteInputs(const MapOptions& options, const Checked& checked) {
+  std::vector<std::string> inputs = checked.paths;
+  for (const std::string& input : {options.plugin, options.rules, options.loadOrder, options.reserve}) {
+    if (!input.empty()) inputs.push_back(input);
+  }
+  for (const std::string& output : {options.output, options.png, options.interiors}) {
+    for (const std::string& input : inputs) {
+      if (!output.empty() && isSameFile(output.c_str(), input.c_str())) {
+        failMap("quendrel-map: %s is a file quendrel-map reads; it is not written over\n",
+                output.c_str());
+      }
+    }
+  }
+}
+
+// The picture frames the plugin's cells (or, without any, its land). The
+// land inside the frame is read at the detail the cells' size shows: the
+// checked plugins' in load order, then the plugin's own where the rules put
+// it, on top.
+Scene drawMap(const MapOptions& options, const RuleTable& rules, const PluginCells& plugin,
+              const std::vector<PredictedCell>& fates, const Checked& checked,
+              const std::vector<Overlap>& overlaps) {
   std::vector<GridCell> landGrids;
   if (plugin.cells.empty()) {
-    for (const LandHeights& piece : readPluginLand(options.plugin, 9, nullptr).lands) {
-      landGrids.push_back(piece.grid);
-    }
+    for (const LandRecord& land : plugin.lands) landGrids.push_back(land.grid);
   }
-  const MapFrame frame = frameCellMap(fates, landGrids, against);
+  const MapFrame frame = frameCellMap(fates, landGrids, checked.plugins);
   TerrainMap terrain;
-  for (const std::string& path : options.against) {
+  for (const std::string& path : checked.paths) {
     terrain.lay(readPluginLand(path, frame.samples, &frame.grids));
   }
   const PluginLand ownLand = readPluginLand(options.plugin, frame.samples, nullptr);
   terrain.lay(placeLandAfterRules(rules, plugin, ownLand));
-  const Scene map = drawCellMap(frame, plugin, fates, against, overlaps, terrain);
-  writePicture(options.output, sceneSvg(map));
-  if (!options.png.empty()) writePicture(options.png, encodePng(paintScene(map)));
+  return drawCellMap(frame, plugin, fates, checked.plugins, overlaps, terrain);
+}
+
+int run(int argc, char** argv) {
+  const MapOptions options = parseOptions(argc, argv);
+  const RuleTable rules = readRules(options);
+  std::vector<GridRectangle> reserved;
+  if (!options.reserve.empty()) reserved = readReserveFile(options.reserve);
+  const PluginCells plugin = readPluginToMove(options.plugin);
+  Checked checked = readCheckedPlugins(options, plugin.label);
+  refuseToOverwriteInputs(options, checked);
+  std::optional<SuggestionInput> suggestion;
+  if (options.suggest) {
+    suggestion = suggestionInput(options, plugin, checked.plugins, std::move(reserved));
+  }
+
+  const std::vector<PredictedCell> fates = predictFates(rules, plugin);
+  const std::vector<PredictedLand> lands = predictLandFates(rules, plugin);
+  const std::vector<Overlap> overlaps = findOverlaps(plugin, fates, lands, checked.plugins);
+  MapReport report;
+  report.plugin = &plugin;
+  report.counts = countFates(fates);
+  for (const PluginCells& other : checked.plugins) report.checked.push_back(other.label);
+  report.missing = std::move(checked.missing);
+  report.damaged = std::move(checked.damaged);
+  report.overlaps = &overlaps;
+  report.lands = &lands;
+  report.lone = loneGrids(plugin);
+  report.suggested = options.suggest;
+  if (suggestion) report.suggestion = suggestOffset(*suggestion);
+  const std::string text = options.json ? reportJson(report) : reportText(report);
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fflush(stdout);
+  if (!options.interiors.empty()) writeInteriorNames(options.interiors, checked.plugins);
+  const Scene map = drawMap(options, rules, plugin, fates, checked, overlaps);
+  writeNewFile(options.output, sceneSvg(map));
+  if (!options.png.empty()) writeNewFile(options.png, encodePng(paintScene(map)));
   return overlaps.empty() ? 0 : 2;
 }
 

@@ -136,10 +136,6 @@ int64_t firstMultiple(int64_t value, int64_t step) {
   return multiple < value ? multiple + step : multiple;
 }
 
-uint64_t gridKey(int64_t x, int64_t y) {
-  return uint64_t{static_cast<uint32_t>(x)} << 32 | static_cast<uint32_t>(y);
-}
-
 // A cell's name in double quotes, or "(no name)".
 std::string quotedName(const std::string& name) {
   if (name.empty()) return "(no name)";
@@ -328,8 +324,11 @@ std::vector<OtherPlugin> drawOtherPlugins(Scene& scene, Layer& layer, const Layo
                                           const std::vector<PluginCells>& against) {
   std::vector<OtherPlugin> visible;
   for (const PluginCells& other : against) {
-    const bool inView = std::any_of(other.cells.begin(), other.cells.end(),
-                                    [&](const ExteriorCell& cell) { return layout.holds(cell.grid); });
+    const bool inView =
+        std::any_of(other.cells.begin(), other.cells.end(),
+                    [&](const ExteriorCell& cell) { return layout.holds(cell.grid); }) ||
+        std::any_of(other.lands.begin(), other.lands.end(),
+                    [&](const LandRecord& land) { return layout.holds(land.grid); });
     if (!inView) continue;
     const std::size_t i = visible.size();
     Style hatched;
@@ -352,6 +351,15 @@ std::vector<OtherPlugin> drawOtherPlugins(Scene& scene, Layer& layer, const Layo
       grids.insert(gridKey(cell.grid.x, cell.grid.y));
       if (!layout.holds(cell.grid)) continue;
       layer.shapes.push_back(square(layout, cell.grid, fill, describe(cell.grid, cell, other.label, "")));
+    }
+    // Land without a cell of its plugin occupies its grid as well.
+    for (const LandRecord& land : other.lands) {
+      if (!grids.insert(gridKey(land.grid.x, land.grid.y)).second || !layout.holds(land.grid)) {
+        continue;
+      }
+      layer.shapes.push_back(square(
+          layout, land.grid, fill,
+          joined(gridText(land.grid), " land without a cell\nplugin: ", utf8(other.label))));
     }
     Shape edges{Shape::kPath, 0, 0, 0, 0, boundary(layout, grids, other), scene.addStyle(edge), ""};
     if (!edges.segments.empty()) layer.shapes.push_back(std::move(edges));
@@ -533,12 +541,13 @@ Scene drawCellMap(const MapFrame& map, const PluginCells& plugin,
   for (const Overlap& overlap : overlaps) {
     std::string title = joined(gridText(overlap.grid), ": overlap of");
     for (const StandingCell& standing : overlap.cells) {
-      const ExteriorCell& cell = *standing.cell;
-      title += joined("\n", utf8(*standing.plugin), " ", quotedName(cell.name));
+      title += joined("\n", utf8(*standing.plugin), " ",
+                      standing.cell ? quotedName(standing.cell->name) : "land without a cell");
       if (standing.how != StandingCell::kInPlace) {
         const bool moved = standing.how == StandingCell::kMovedHere;
-        title += joined(moved ? ", moved from " : ", copied from ", gridText(cell.grid));
+        title += joined(moved ? ", moved from " : ", copied from ", gridText(standing.from));
       }
+      if (standing.cell) title += standing.land ? ", land" : ", cell only";
     }
     clashes.shapes.push_back(square(layout, overlap.grid, overlapMark, title, frame / 2));
   }

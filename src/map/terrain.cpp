@@ -11,10 +11,6 @@
 
 namespace {
 
-uint64_t gridKey(int64_t x, int64_t y) {
-  return uint64_t{static_cast<uint32_t>(x)} << 32 | static_cast<uint32_t>(y);
-}
-
 struct ColourStop {
   float at;
   float r, g, b;

@@ -95,6 +95,11 @@ struct GridCell {
 inline uint64_t gridKey(GridCell cell) {
   return uint64_t{static_cast<uint32_t>(cell.x)} << 32 | static_cast<uint32_t>(cell.y);
 }
+// The same for a position held wider, as neighbours are counted; the low 32
+// bits of each coordinate make the key.
+inline uint64_t gridKey(int64_t x, int64_t y) {
+  return gridKey(GridCell{static_cast<int32_t>(x), static_cast<int32_t>(y)});
+}
 struct GridCellHash {
   std::size_t operator()(GridCell cell) const { return std::hash<uint64_t>{}(gridKey(cell)); }
 };

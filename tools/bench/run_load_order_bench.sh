@@ -1,0 +1,77 @@
+#!/bin/sh
+# Times quendrel-map checking a plugin against a whole load order of about
+# a gigabyte (twenty masters of 50 MB, from tools/bench/make_load_order.cpp)
+# against reading every file of it once with cat, both measured in the same
+# run, through the original engine's ini and through openmw.cfg.
+#
+#   tools/bench/run_load_order_bench.sh [WORK_DIR] [RUNS] [MASTERS] [MEGABYTES]
+#
+# WORK_DIR (default /dev/shm/quendrel-load-order) gets the made-up game; a
+# directory on disk measures the disk as well. RUNS (default 5) timed runs
+# of each; the median is reported. The check is the whole of it: the rules
+# move the plugin's 2,000 cells onto the masters' land, --suggest finds a
+# free place among 30,000 occupied grids, and the picture is written.
+set -eu
+
+SOURCE_DIR=$(cd "$(dirname "$0")/../.." && pwd)
+WORK_DIR=${1:-/dev/shm/quendrel-load-order}
+RUNS=${2:-5}
+MASTERS=${3:-20}
+MEGABYTES=${4:-50}
+BUILD_DIR=${BUILD_DIR:-$SOURCE_DIR/build-bench}
+
+echo "== building the release program and the generator in $BUILD_DIR"
+cmake -S "$SOURCE_DIR" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DQUENDREL_TESTS=OFF >/dev/null
+cmake --build "$BUILD_DIR" -j2 --target quendrel-map make_load_order >/dev/null
+QUENDREL_MAP=$BUILD_DIR/quendrel-map
+
+rm -rf "$WORK_DIR"
+mkdir -p "$WORK_DIR"
+cd "$WORK_DIR"
+echo "== generating the game in $WORK_DIR"
+"$BUILD_DIR/make_load_order" . "$MASTERS" "$MEGABYTES"
+
+now() { date +%s.%N; }
+seconds() {
+  start=$(now)
+  "$@"
+  end=$(now)
+  awk -v s="$start" -v e="$end" 'BEGIN { printf "%.4f\n", e - s }'
+}
+median() { sort -g | awk '{ v[NR] = $1 } END { m = int((NR + 1) / 2); printf "%.3f\n", v[m] }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f\n", a / b }'; }
+
+floor_once() { cat "Game/Data Files"/* mod.esp > /dev/null; }
+# Status 2 (the rules put the plugin on the masters' land) is expected.
+map_once() {
+  "$QUENDREL_MAP" --load-order "$1" --suggest mod.esp > map.txt 2> errors.txt || [ $? -eq 2 ]
+}
+map_ini() { map_once Game/Morrowind.ini; }
+map_cfg() { map_once openmw.cfg; }
+
+# One untimed run of each to warm the page cache.
+floor_once
+map_ini
+
+: > floor.times
+: > ini.times
+: > cfg.times
+i=0
+while [ "$i" -lt "$RUNS" ]; do
+  seconds floor_once >> floor.times
+  seconds map_ini >> ini.times
+  seconds map_cfg >> cfg.times
+  i=$((i + 1))
+done
+
+floor=$(median < floor.times)
+ini=$(median < ini.times)
+cfg=$(median < cfg.times)
+size=$(cat "Game/Data Files"/* | wc -c)
+echo
+echo "load order: $MASTERS masters, $size bytes; $RUNS runs each; medians in seconds"
+echo "cat of every file:                       $floor"
+printf 'quendrel-map --load-order Morrowind.ini: %s  (%sx cat)\n' "$ini" "$(ratio "$ini" "$floor")"
+printf 'quendrel-map --load-order openmw.cfg:    %s  (%sx cat)\n' "$cfg" "$(ratio "$cfg" "$floor")"
+echo "report: $(head -1 map.txt); $(grep -c '^overlap' map.txt) overlap lines; $(tail -1 map.txt)"
+echo "picture: $(wc -c < cell_map.svg) bytes"
