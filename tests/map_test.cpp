@@ -223,8 +223,18 @@ TEST_F(LoadOrderTest, JsonReportParses) {
        "land": true}]}],
     "land_without_cell": [],
     "lone": [],
-    "suggestion": {"dx": 0, "dy": 0}})");
+    "suggestion": {"dx": 0, "dy": 0},
+    "rule_warnings": []})");
   EXPECT_EQ(nlohmann::json::parse(r.out), expected) << r.out;
+
+  // Warnings about the rules file go to standard error, and into the document.
+  write("quendrel.cfg", "ta, 1, 1\n");
+  r = map({"--json", "mod.esp"});
+  EXPECT_EQ(r.err, "quendrel.cfg:1: \"ta\" is no rule code: codes are written in capitals (TA); "
+                   "the line is ignored\n");
+  EXPECT_EQ(nlohmann::json::parse(r.out)["rule_warnings"],
+            nlohmann::json::parse(R"([{"line": 1, "text": "\"ta\" is no rule code: codes are )"
+                                  R"(written in capitals (TA); the line is ignored"}])"));
 }
 
 // quendrel passes a damaged cell on unchanged, and a cell with an interior

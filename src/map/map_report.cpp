@@ -75,6 +75,10 @@ std::string reportText(const MapReport& report) {
   for (GridCell grid : report.lone) text += joined("lone cell ", gridText(grid), "\n");
   if (report.suggested) {
     if (report.suggestion) {
+      // Pasted under other exterior rules, it would move only what they leave.
+      text +=
+          "; The whole plugin clear of the checked plugins, as the one exterior rule\n"
+          "; of the rules file (it replaces the others):\n";
       appendFormatted(text, "TA, %d, %d\n", report.suggestion->x, report.suggestion->y);
     } else {
       text += "no offset of less than 262144 cells puts every cell on free land\n";
@@ -106,6 +110,10 @@ std::string reportJson(const MapReport& report) {
   }
   Json lone = Json::array();
   for (GridCell grid : report.lone) lone.push_back(gridJson(grid));
+  Json warnings = Json::array();
+  for (const RuleWarning& warning : report.ruleWarnings) {
+    warnings.push_back({{"line", warning.line}, {"text", utf8FromWindows1252(warning.text)}});
+  }
   const FateCounts& c = report.counts;
   const Json document = {
       {"plugin", report.plugin->label},
@@ -119,6 +127,7 @@ std::string reportJson(const MapReport& report) {
       {"suggestion", report.suggestion && report.suggested
                          ? Json{{"dx", report.suggestion->x}, {"dy", report.suggestion->y}}
                          : Json(nullptr)},
+      {"rule_warnings", warnings},
   };
   // File names that are not UTF-8 (possible on POSIX systems) are shown
   // with U+FFFD rather than refused.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "map/cell_fates.h"
+#include "map/rule_warnings.h"
 
 struct MapReport {
   const PluginCells* plugin = nullptr;
@@ -19,6 +20,7 @@ struct MapReport {
   std::vector<GridCell> lone;
   bool suggested = false;  // --suggest was given
   std::optional<GridCell> suggestion;
+  std::vector<RuleWarning> ruleWarnings;  // for the JSON document; the text goes to standard error
 };
 
 // The text report, e.g.
@@ -26,6 +28,8 @@ struct MapReport {
 //   overlap (3, 4): mod.esp "Sel Isle" moved from (1, 2), land; Base.esm "", land
 //   land without a cell at (5, 6), moved to (9, 6)
 //   lone cell (40, 2)
+//   ; The whole plugin clear of the checked plugins, as the one exterior rule
+//   ; of the rules file (it replaces the others):
 //   TA, -4, -3
 // Names are the plugins' bytes as they stand.
 std::string reportText(const MapReport& report);
@@ -41,7 +45,8 @@ std::string reportText(const MapReport& report);
 //         "land": true}]}],
 //    "land_without_cell": [[5, 6]],
 //    "lone": [[40, 2]],
-//    "suggestion": {"dx": -4, "dy": -3}}
+//    "suggestion": {"dx": -4, "dy": -3},
+//    "rule_warnings": [{"line": 3, "text": "\"ta\" is no rule code: ..."}]}
 // "name" and "region" are null for land without a cell; "from" is the grid
 // a moved or copied thing comes from, null for one in place; "suggestion" is
 // null without --suggest and when no offset is free.

@@ -29,11 +29,13 @@
 #include "map/map_report.h"
 #include "map/name_text.h"
 #include "map/reserve_file.h"
+#include "map/rule_warnings.h"
 #include "map/suggestion.h"
 #include "map/svg_file.h"
 #include "map/png_image.h"
 #include "map/svg_map.h"
 #include "map/terrain.h"
+#include "map/text_file.h"
 #include "rules/rules.h"
 
 namespace {
@@ -335,6 +337,33 @@ Scene drawMap(const MapOptions& options, const RuleTable& rules, const PluginCel
   return drawCellMap(frame, plugin, fates, checked.plugins, overlaps, terrain);
 }
 
+// What the rules file says that its writer may not have meant, checked
+// against the plugin's cells, land and interior cells.
+std::vector<RuleWarning> warnAboutRules(const MapOptions& options, const RuleTable& rules,
+                                        const PluginCells& plugin,
+                                        const std::vector<PredictedLand>& lands) {
+  const std::optional<std::string> text = readFileBytes(options.rules);
+  if (!text) return {};  // no rules file at all
+  RulesCheckTarget target{plugin.label, {}, plugin.interiors};
+  // quendrel asks the rules about sound records only.
+  for (const ExteriorCell& cell : plugin.cells) {
+    if (!cell.damaged) {
+      target.exteriors.push_back(exteriorLocation(cell.grid.x, cell.grid.y, cell.region.c_str()));
+    }
+  }
+  for (const PredictedLand& land : lands) {
+    if (land.withoutCell && !land.land->damaged) {
+      target.exteriors.push_back(exteriorLocation(land.land->grid.x, land.land->grid.y, nullptr));
+    }
+  }
+  std::vector<RuleWarning> warnings = checkRules(*text, rules, target);
+  std::fflush(stdout);
+  for (const RuleWarning& warning : warnings) {
+    std::fprintf(stderr, "%s:%d: %s\n", options.rules.c_str(), warning.line, warning.text.c_str());
+  }
+  return warnings;
+}
+
 int run(int argc, char** argv) {
   const MapOptions options = parseOptions(argc, argv);
   const RuleTable rules = readRules(options);
@@ -352,6 +381,7 @@ int run(int argc, char** argv) {
   const std::vector<PredictedLand> lands = predictLandFates(rules, plugin);
   const std::vector<Overlap> overlaps = findOverlaps(plugin, fates, lands, checked.plugins);
   MapReport report;
+  report.ruleWarnings = warnAboutRules(options, rules, plugin, lands);
   report.plugin = &plugin;
   report.counts = countFates(fates);
   for (const PluginCells& other : checked.plugins) report.checked.push_back(other.label);
