@@ -22,6 +22,7 @@
 #include "map/cell_fates.h"
 #include "map/exterior_cells.h"
 #include "plugin_builder.h"
+#include "map/map_run.h"
 #include "rules/rules.h"
 
 namespace {
@@ -453,6 +454,25 @@ class CorpusTest : public harness::WorkDirTest, public ::testing::WithParamInter
     EXPECT_EQ(writtenLand, predictedLand);
   }
 
+  // The rules resolved by grid make quendrel write the very same plugin, and
+  // a clean rules file gives quendrel-map nothing to warn of.
+  void checkResolvedRulesAndWarnings(const std::string& plugin, const std::string& output) {
+    std::remove(path("resolved.cfg").c_str());
+    std::string arguments[] = {"quendrel-map", "--write-rules", "resolved.cfg", plugin};
+    char* argv[] = {arguments[0].data(), arguments[1].data(), arguments[2].data(),
+                    arguments[3].data(), nullptr};
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const int status = runQuendrelMap(4, argv);
+    testing::internal::GetCapturedStdout();
+    const std::string warnings = testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(status == 0 || status == 2) << warnings;
+    EXPECT_EQ(warnings, "");
+    harness::RunResult r = run({"--rules", "resolved.cfg", "--output", "resolved.esp", plugin});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(read("resolved.esp") == output) << read("resolved.cfg");
+  }
+
   // esmtool must read the whole output and show the grids the rules moved to.
   void checkWithEsmtool(const std::string& esmtool, const Rules& rules, const PluginFacts& facts) {
     std::string command = harness::shellQuote(esmtool) + " dump -C -p QNOUT.ESP >esmtool.out 2>&1";
@@ -503,6 +523,7 @@ TEST_P(CorpusTest, EveryRuleKindGivesTheRecordsItImplies) {
     const std::string output = read("QNOUT.ESP");
     checkOutput(rules, facts, output);
     checkPrediction(GetParam(), output);
+    checkResolvedRulesAndWarnings(GetParam(), output);
     if (!esmtool.empty()) checkWithEsmtool(esmtool, rules, facts);
   }
 }

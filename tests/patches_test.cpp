@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "harness.h"
+#include "map/map_run.h"
 #include "plugin_builder.h"
 
 using namespace testing_plugin;
@@ -103,6 +104,91 @@ TEST_F(Patches, SyncHeaderCountsTheRecordsAndGivesEachMasterItsSize) {
   EXPECT_EQ(run({"--output", "Moved/Patch.esp", "Patch.esp"}).status, 0);
   EXPECT_EQ(read("Moved/Patch.esp").substr(0, out[0].data.size() + 16),
             patch.substr(0, out[0].data.size() + 16));
+}
+
+}  // namespace
+
+namespace {
+
+// The README's example: a mod and two patches moved together.
+class MovingPatches : public Patches {
+ protected:
+  // The map's run, in-process.
+  int map(std::vector<std::string> arguments, std::string* err = nullptr) {
+    arguments.insert(arguments.begin(), "quendrel-map");
+    std::vector<char*> argv;
+    for (std::string& a : arguments) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const int status = runQuendrelMap(static_cast<int>(argv.size()) - 1, argv.data());
+    testing::internal::GetCapturedStdout();
+    const std::string captured = testing::internal::GetCapturedStderr();
+    if (err != nullptr) *err = captured;
+    return status;
+  }
+  static GridCell gridOf(const Record& cell) {
+    return {i32At(cell.subrecords[1].data, 4), i32At(cell.subrecords[1].data, 8)};
+  }
+  std::vector<GridCell> exteriorGrids(const std::string& file) {
+    std::vector<Record> records;
+    EXPECT_TRUE(readPlugin(read(file), records));
+    std::vector<GridCell> grids;
+    for (const Record& r : records) {
+      if (r.type == "CELL" && (i32At(r.subrecords[1].data, 0) & 1) == 0) grids.push_back(gridOf(r));
+    }
+    return grids;
+  }
+};
+
+TEST_F(MovingPatches, ResolvedRulesMoveTheModsGridsInEveryPatch) {
+  // The island is the region "Isle"; a marker in the other cell points at
+  // (9, 9), where the mod has no cell, and the rules move that grid too.
+  write("Mod.esm", headerWithMasters(0, {}) + exteriorCell("Shore", 0, 0, "Isle") +
+                       exteriorCell("Cape", 1, 0, "Isle") +
+                       exteriorCell("Far", 5, 5, "Other",
+                                    sub("CNDT", i32(9) + i32(9)) + reference(1, "rock", 1, 1)) +
+                       land(0, 0) + land(1, 0) + land(2, 0));
+  write("move.cfg", "TR, Isle, 10, 0\nTC, 9, 9, 0, 1\n");
+  // Patches place things in the island's cells, and one elsewhere in the
+  // same region, which the mod's move leaves alone.
+  const std::string patch = headerWithMasters(0, {{"Mod.esm", 1}}) +
+                            exteriorCell("Shore", 0, 0, "Isle", reference(1, "tree", 100, 100)) +
+                            exteriorCell("", 20, 20, "Isle");
+  write("Mod - Patch.esp", patch);
+  write("Other Patch.esp", headerWithMasters(0, {{"Mod.esm", 1}}) + exteriorCell("Cape", 1, 0));
+  fs::create_directory(path("Moved"));
+
+  ASSERT_EQ(map({"--rules", "move.cfg", "--write-rules", "moved.cfg", "Mod.esm"}), 0);
+  EXPECT_EQ(read("moved.cfg").substr(read("moved.cfg").find("\nMC")),
+            "\nMC, 0, 0, 10, 0\nMC, 1, 0, 11, 0\nMC, 9, 9, 9, 10\n");
+  for (const std::vector<std::string>& command : std::vector<std::vector<std::string>>{
+           {"--rules", "moved.cfg", "--output", "Moved/Mod.esm", "--sync-header", "Mod.esm"},
+           {"--rules", "moved.cfg", "--output", "Moved/Mod - Patch.esp", "--sync-header",
+            "Mod - Patch.esp"},
+           {"--rules", "moved.cfg", "--output", "Moved/Other Patch.esp", "--sync-header",
+            "Other Patch.esp"}}) {
+    harness::RunResult r = run(command);
+    ASSERT_EQ(r.status, 0) << r.err;
+  }
+  // The mod as its own rules move it, byte for byte.
+  ASSERT_EQ(run({"--rules", "move.cfg", "--output", "direct.esm", "--sync-header", "Mod.esm"}).status,
+            0);
+  EXPECT_TRUE(read("Moved/Mod.esm") == read("direct.esm"));
+  EXPECT_EQ(exteriorGrids("Moved/Mod - Patch.esp"), (std::vector<GridCell>{{10, 0}, {20, 20}}));
+  EXPECT_EQ(exteriorGrids("Moved/Other Patch.esp"), (std::vector<GridCell>{{11, 0}}));
+  // The patches name the moved mod's size.
+  std::vector<Record> records;
+  ASSERT_TRUE(readPlugin(read("Moved/Mod - Patch.esp"), records));
+  EXPECT_EQ(u32At(records[0].subrecords[2].data, 0), read("Moved/Mod.esm").size());
+
+  // Two cells of one grid in different regions under a region rule cannot be
+  // written as rules by grid.
+  write("Split.esp", header() + exteriorCell("", 3, 3, "Isle") + exteriorCell("", 3, 3, "Other"));
+  std::string err;
+  EXPECT_EQ(map({"--rules", "move.cfg", "--write-rules", "split.cfg", "Split.esp"}, &err), 1);
+  EXPECT_NE(err.find("(3, 3)"), std::string::npos) << err;
+  EXPECT_FALSE(exists("split.cfg"));
 }
 
 }  // namespace

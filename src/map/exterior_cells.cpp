@@ -145,6 +145,12 @@ bool readCellsAndLand(const std::string& path, bool whole, PluginCells& plugin,
           plugin.interiors.push_back(cellHeader->name);
         } else {
           plugin.cells.push_back({cellHeader->grid, cellHeader->name, cellHeader->region, damaged});
+          // quendrel carries the markers of the exterior cells it handles.
+          if (whole && !damaged) {
+            for (const WalkedSubrecord& s : SubrecordWalk(data, available, cellHeader->end)) {
+              if (s.is("CNDT")) plugin.markers.push_back(readGrid(data + s.dataOffset()));
+            }
+          }
         }
       }
     }
@@ -158,6 +164,7 @@ bool readCellsAndLand(const std::string& path, bool whole, PluginCells& plugin,
     plugin.cells.clear();
     plugin.lands.clear();
     plugin.interiors.clear();
+    plugin.markers.clear();
     reader.rewind();
   }
 }
@@ -170,7 +177,8 @@ std::string fileLabel(const std::string& path) {
 }  // namespace
 
 PluginCells readPluginToMove(const std::string& path) {
-  PluginCells plugin{fileLabel(path), {}, {}, {}};
+  PluginCells plugin;
+  plugin.label = fileLabel(path);
   std::string problem;
   if (!readCellsAndLand(path, true, plugin, problem)) {
     failMap("quendrel-map: %s\n", problem.c_str());
@@ -179,7 +187,8 @@ PluginCells readPluginToMove(const std::string& path) {
 }
 
 std::optional<PluginCells> readCheckedPlugin(const std::string& path, bool mustRead) {
-  PluginCells plugin{fileLabel(path), {}, {}, {}};
+  PluginCells plugin;
+  plugin.label = fileLabel(path);
   std::string problem;
   if (readCellsAndLand(path, false, plugin, problem)) return plugin;
   if (mustRead) failMap("quendrel-map: %s\n", problem.c_str());

@@ -30,6 +30,9 @@ struct PluginCells {
   std::vector<ExteriorCell> cells;  // in file order
   std::vector<LandRecord> lands;    // in file order
   std::vector<std::string> interiors;  // the interior cells' names, in file order
+  // The target grids of the moved-reference markers (CNDT) in the plugin's
+  // sound exterior cells, in file order: read only for the plugin to move.
+  std::vector<GridCell> markers;
 };
 
 // Reads the plugin whose cells the rules move: every CELL and LAND record

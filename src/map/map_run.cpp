@@ -14,6 +14,7 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -29,6 +30,7 @@
 #include "map/map_report.h"
 #include "map/name_text.h"
 #include "map/reserve_file.h"
+#include "map/resolved_rules.h"
 #include "map/rule_warnings.h"
 #include "map/suggestion.h"
 #include "map/svg_file.h"
@@ -43,7 +45,7 @@ namespace {
 const char* const kUsage =
     "Usage: quendrel-map [--rules FILE] [--load-order FILE] [--against PLUGIN]...\n"
     "                    [--output FILE] [--png FILE] [--suggest [--margin N] [--reserve FILE]]\n"
-    "                    [--json] [--write-interiors FILE] PLUGIN\n"
+    "                    [--json] [--write-interiors FILE] [--write-rules FILE] PLUGIN\n"
     "\n"
     "Shows where the exterior cells and land of PLUGIN go under the rules quendrel\n"
     "would apply, and whether they land on other plugins' cells or land, before\n"
@@ -64,6 +66,10 @@ const char* const kUsage =
     "  --write-interiors FILE\n"
     "                    write the interior cell names of every checked plugin, one a\n"
     "                    line, as quendrel reads qn_interiors.dat\n"
+    "  --write-rules FILE\n"
+    "                    write the rules resolved by grid: one MC, CE or DE rule for each\n"
+    "                    exterior grid whose fate the rules decide in PLUGIN, and the\n"
+    "                    interior rules, to move PLUGIN's patches with it\n"
     "  --help            show this text\n"
     "  -V, --version     show the version\n"
     "\n"
@@ -88,12 +94,13 @@ struct MapOptions {
   std::string reserve;  // empty: none
   bool json = false;
   std::string interiors;  // empty: not written
+  std::string resolvedRules;  // --write-rules; empty: not written
   std::string plugin;
 };
 
 enum LongOption {
   kRules = 0x100, kLoadOrder, kAgainst, kOutput, kPng, kSuggest, kMargin, kReserve, kJson,
-  kWriteInteriors, kHelp, kVersion = 'V'
+  kWriteInteriors, kWriteRules, kHelp, kVersion = 'V'
 };
 
 int32_t marginOf(const char* text) {
@@ -119,6 +126,7 @@ MapOptions parseOptions(int argc, char** argv) {
       {"reserve", required_argument, nullptr, kReserve},
       {"json", no_argument, nullptr, kJson},
       {"write-interiors", required_argument, nullptr, kWriteInteriors},
+      {"write-rules", required_argument, nullptr, kWriteRules},
       {"help", no_argument, nullptr, kHelp},
       {"version", no_argument, nullptr, kVersion},
       {nullptr, 0, nullptr, 0},
@@ -161,6 +169,9 @@ MapOptions parseOptions(int argc, char** argv) {
         break;
       case kWriteInteriors:
         options.interiors = optarg;
+        break;
+      case kWriteRules:
+        options.resolvedRules = optarg;
         break;
       case kHelp:
         std::fputs(kUsage, stdout);
@@ -306,7 +317,8 @@ void refuseToOverwriteInputs(const MapOptions& options, const Checked& checked) 
   for (const std::string& input : {options.plugin, options.rules, options.loadOrder, options.reserve}) {
     if (!input.empty()) inputs.push_back(input);
   }
-  for (const std::string& output : {options.output, options.png, options.interiors}) {
+  for (const std::string& output :
+       {options.output, options.png, options.interiors, options.resolvedRules}) {
     for (const std::string& input : inputs) {
       if (!output.empty() && isSameFile(output.c_str(), input.c_str())) {
         failMap("quendrel-map: %s is a file quendrel-map reads; it is not written over\n",
@@ -364,6 +376,42 @@ std::vector<RuleWarning> warnAboutRules(const MapOptions& options, const RuleTab
   return warnings;
 }
 
+// The rules resolved by grid for --write-rules: what stands at each grid of
+// the plugin as quendrel asks the rules about it (its sound cells with their
+// regions, its sound land with the region of its cell or none, and the
+// targets of its moved-reference markers with the region of the plugin's
+// cell there, empty where it has none). Rules that send one grid's things
+// different ways end the run, writing nothing.
+std::string resolvedRulesText(const MapOptions& options, const RuleTable& rules,
+                              const PluginCells& plugin) {
+  std::unordered_map<GridCell, std::string, GridCellHash> regions;
+  std::vector<GridOccupant> occupants;
+  for (const ExteriorCell& cell : plugin.cells) {
+    if (cell.damaged) continue;
+    regions.try_emplace(cell.grid, cell.region);
+    occupants.push_back({GridOccupant::kCell, cell.grid, cell.region});
+  }
+  auto regionAt = [&](GridCell grid) -> std::optional<std::string> {
+    const auto found = regions.find(grid);
+    if (found == regions.end()) return std::nullopt;
+    return found->second;
+  };
+  for (const LandRecord& land : plugin.lands) {
+    if (!land.damaged) occupants.push_back({GridOccupant::kLand, land.grid, regionAt(land.grid)});
+  }
+  for (const GridCell marker : plugin.markers) {
+    occupants.push_back({GridOccupant::kMarker, marker, regionAt(marker).value_or("")});
+  }
+  const ResolvedRules resolved = resolveRules(rules, occupants, options.rules, plugin.label);
+  if (resolved.conflict) {
+    failMap("quendrel-map: the rules send the cells and land at (%d, %d) of %s different ways "
+            "(cells of one grid with different regions under region rules): they cannot be "
+            "written as rules by grid\n",
+            resolved.conflict->x, resolved.conflict->y, plugin.label.c_str());
+  }
+  return resolved.text;
+}
+
 int run(int argc, char** argv) {
   const MapOptions options = parseOptions(argc, argv);
   const RuleTable rules = readRules(options);
@@ -376,6 +424,9 @@ int run(int argc, char** argv) {
   if (options.suggest) {
     suggestion = suggestionInput(options, plugin, checked.plugins, std::move(reserved));
   }
+
+  std::string resolvedRules;
+  if (!options.resolvedRules.empty()) resolvedRules = resolvedRulesText(options, rules, plugin);
 
   const std::vector<PredictedCell> fates = predictFates(rules, plugin);
   const std::vector<PredictedLand> lands = predictLandFates(rules, plugin);
@@ -396,6 +447,7 @@ int run(int argc, char** argv) {
   std::fwrite(text.data(), 1, text.size(), stdout);
   std::fflush(stdout);
   if (!options.interiors.empty()) writeInteriorNames(options.interiors, checked.plugins);
+  if (!options.resolvedRules.empty()) writeNewFile(options.resolvedRules, resolvedRules);
   const Scene map = drawMap(options, rules, plugin, fates, checked, overlaps);
   writeNewFile(options.output, sceneSvg(map));
   if (!options.png.empty()) writeNewFile(options.png, encodePng(paintScene(map)));

@@ -224,6 +224,9 @@ void checkAgainstPlugin(const RuleTable& rules, const RulesCheckTarget& target,
       continue;
     }
     if (!matchesAny[i]) {
+      // A rule for every cell means every cell there is, none in a plugin
+      // without exterior cells: nothing to warn of.
+      if (row.condition == Condition::kAlways) continue;
       if (row.condition == Condition::kGrid) {
         warn(formatted("no cell of %s stands at (%d, %d)", target.plugin.c_str(), rule.numbers[1],
                        rule.numbers[2]));
