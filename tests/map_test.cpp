@@ -91,10 +91,42 @@ TEST_F(MapTest, ReportsOverlapsOfMovedAndCopiedCellsOnly) {
             "overlap (5, 5): mod.esp \"B\" moved from (1, 0), cell only; "
             "mod.esp \"C\" moved from (3, 3), cell only\n");
 
+  // Several overlaps run north to south.
+  write("rules.txt", "TC, 0, 0, 2, 0\nMC, 3, 3, 7, 7\n");
+  r = map({"--rules", "rules.txt", "--against", "Base.esm", "mod.esp"});
+  EXPECT_EQ(r.out.substr(r.out.find('\n') + 1),
+            "overlap (7, 7): mod.esp \"C\" moved from (3, 3), cell only; Base.esm \"Far\", cell only\n"
+            "overlap (2, 0): mod.esp \"A\" (West) moved from (0, 0), cell only; Base.esm \"Hill\", "
+            "cell only\n");
+
   write("quendrel.cfg", "DA\n");
   r = map(args);
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "mod.esp: 3 exterior cells: 0 kept, 0 moved, 0 copied, 3 deleted\n");
+  // A copy is counted as such, in the report and the picture's heading.
+  write("quendrel.cfg", "CE, 3, 3, 9, 9\n");
+  r = map(args);
+  EXPECT_EQ(r.out, "mod.esp: 3 exterior cells: 2 kept, 0 moved, 1 copied, 0 deleted\n");
+  EXPECT_NE(read("cell_map.svg").find("mod.esp: 2 kept, 0 moved, 1 copied, 0 deleted"),
+            std::string::npos);
+}
+
+// North is up, and a plugin spread far north to south keeps the picture's size.
+TEST_F(MapTest, PictureHasNorthUpAndABoundedSizeForAPluginSpreadNorthToSouth) {
+  writeCells("mod.esp", {{0, 0}, {0, 5}, {0, 20000}});
+  EXPECT_EQ(map({"mod.esp"}).status, 0);
+  const std::string svg = read("cell_map.svg");
+  // The top of the square titled with a grid, e.g. y="386.25" for (0, 5).
+  auto topOf = [&](const std::string& grid) {
+    const std::size_t title = svg.find("><title>" + grid);
+    const std::size_t y = svg.rfind(" y=\"", title);
+    return title == std::string::npos || y == std::string::npos ? -1.0 : std::stod(svg.substr(y + 4));
+  };
+  EXPECT_GE(topOf("(0, 0)"), 0);
+  EXPECT_LT(topOf("(0, 5)"), topOf("(0, 0)"));
+  std::smatch size;
+  ASSERT_TRUE(std::regex_search(svg, size, std::regex("<svg [^>]* width=\"(\\d+)\" height=\"(\\d+)\"")));
+  EXPECT_LE(std::stoi(size[2]), 1200);
 }
 
 // Land occupies its grid as a cell does: a plugin's land goes with its cell,
@@ -292,6 +324,14 @@ TEST_F(MapTest, SuggestionKeepsTheMarginAndTheReservedLandFree) {
   SuggestionInput input{{{0, 0}}, {{-1, 0}}, {{0, 0}, {0, -1}}, 0, {}};
   EXPECT_EQ(suggestOffset(input), (GridCell{1, 0}));
   EXPECT_EQ(suggestOffset({{{0, 0}}, {{0, 0}}, {}, 0, {}}), (GridCell{0, 0}));
+  // So the whole plugin stays where it is when only a damaged cell of it
+  // shares a grid with the master.
+  std::string damaged = exteriorCell("D", 0, 0, "", reference(1, "a", 1, 1));
+  damaged[damaged.size() - 28] = 100;  // the reference's DATA runs past the record
+  write("mod.esp", header() + damaged + exteriorCell("", 1, 0));
+  writeCells("Base.esm", {{0, 0}});
+  const MapRun r = map({"--suggest", "--against", "Base.esm", "mod.esp"});
+  EXPECT_EQ(r.out.substr(r.out.rfind("TA")), "TA, 0, 0\n");
 }
 
 // The row-by-row search against trying every offset in order, on small

@@ -48,8 +48,8 @@ for plugin in "$@"; do
 done
 
 differences=0
-IFS='|' read -r -a rule_sets <<< "$RULES"
-IFS='|' read -r -a option_sets <<< "$OPTIONS"
+IFS='|' read -r -d '' -a rule_sets < <(printf '%s' "$RULES")
+IFS='|' read -r -d '' -a option_sets < <(printf '%s' "$OPTIONS")
 for plugin in "$@"; do
   for rules in "${rule_sets[@]}"; do
     for options in "${option_sets[@]}"; do
