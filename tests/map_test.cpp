@@ -113,9 +113,12 @@ TEST_F(MapTest, ReportsOverlapsOfMovedAndCopiedCellsOnly) {
 
 // North is up, and a plugin spread far north to south keeps the picture's size.
 TEST_F(MapTest, PictureHasNorthUpAndABoundedSizeForAPluginSpreadNorthToSouth) {
-  writeCells("mod.esp", {{0, 0}, {0, 5}, {0, 20000}});
-  EXPECT_EQ(map({"mod.esp"}).status, 0);
+  // A file name is UTF-8 already, unlike the names inside a plugin.
+  const std::string name = "\xc3\x8ele.esp";
+  writeCells(name, {{0, 0}, {0, 5}, {0, 20000}});
+  EXPECT_EQ(map({name}).status, 0);
   const std::string svg = read("cell_map.svg");
+  EXPECT_NE(svg.find("plugin: " + name), std::string::npos);
   // The top of the square titled with a grid, e.g. y="386.25" for (0, 5).
   auto topOf = [&](const std::string& grid) {
     const std::size_t title = svg.find("><title>" + grid);

@@ -112,7 +112,7 @@ std::string reportJson(const MapReport& report) {
   for (GridCell grid : report.lone) lone.push_back(gridJson(grid));
   Json warnings = Json::array();
   for (const RuleWarning& warning : report.ruleWarnings) {
-    warnings.push_back({{"line", warning.line}, {"text", utf8FromWindows1252(warning.text)}});
+    warnings.push_back({{"line", warning.line}, {"text", utf8Text(warning.text)}});
   }
   const FateCounts& c = report.counts;
   const Json document = {

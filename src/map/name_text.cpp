@@ -106,3 +106,7 @@ std::string foldedName(std::string_view name) {
   }
   return folded;
 }
+
+std::string utf8Text(std::string_view text) {
+  return isWellFormedUtf8(text) ? std::string(text) : utf8FromWindows1252(text);
+}

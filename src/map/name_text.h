@@ -13,6 +13,11 @@
 // number, as Windows itself maps them.
 std::string utf8FromWindows1252(std::string_view bytes);
 
+// A text that may be either (a file name, or a line that holds names of
+// both kinds): as it stands when it is well-formed UTF-8, else read as
+// Windows-1252.
+std::string utf8Text(std::string_view text);
+
 // True when the bytes are well-formed UTF-8 (no overlong forms, no
 // surrogates, nothing above U+10FFFF).
 bool isWellFormedUtf8(std::string_view text);

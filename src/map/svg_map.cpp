@@ -10,6 +10,7 @@
 #include <unordered_set>
 
 #include "map/map_text.h"
+#include "map/name_text.h"
 
 namespace {
 
@@ -60,38 +61,6 @@ constexpr Colour kRed{224, 0, 0};
 constexpr Colour kDarkRed{122, 0, 0};
 constexpr Colour kWhite{255, 255, 255};
 
-void appendUtf8(std::string& out, uint32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xc0 | code >> 6);
-    out += static_cast<char>(0x80 | (code & 0x3f));
-  } else {
-    out += static_cast<char>(0xe0 | code >> 12);
-    out += static_cast<char>(0x80 | (code >> 6 & 0x3f));
-    out += static_cast<char>(0x80 | (code & 0x3f));
-  }
-}
-
-// Windows-1252 text as UTF-8. Bytes 0x80 to 0x9f are the code page's own
-// letters and signs ('?' where it has none).
-std::string utf8(const std::string& bytes) {
-  static const uint16_t kHighControls[32] = {
-      0x20ac, 0,      0x201a, 0x0192, 0x201e, 0x2026, 0x2020, 0x2021, 0x02c6, 0x2030, 0x0160,
-      0x2039, 0x0152, 0,      0x017d, 0,      0,      0x2018, 0x2019, 0x201c, 0x201d, 0x2022,
-      0x2013, 0x2014, 0x02dc, 0x2122, 0x0161, 0x203a, 0x0153, 0,      0x017e, 0x0178};
-  std::string out;
-  for (char c : bytes) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x80 && byte < 0xa0) {
-      appendUtf8(out, kHighControls[byte - 0x80] != 0 ? kHighControls[byte - 0x80] : '?');
-    } else {
-      appendUtf8(out, byte);
-    }
-  }
-  return out;
-}
-
 // The room a line of text takes in either picture: the PNG's letters, or a
 // browser's sans-serif ones at about 0.6 of their size each.
 double room(const std::string& utf8Text, double size) {
@@ -139,15 +108,15 @@ int64_t firstMultiple(int64_t value, int64_t step) {
 // A cell's name in double quotes, or "(no name)".
 std::string quotedName(const std::string& name) {
   if (name.empty()) return "(no name)";
-  return joined("\"", utf8(name), "\"");
+  return joined("\"", utf8FromWindows1252(name), "\"");
 }
 
 // A square's title: grid, name, region, plugin, and what became of it.
 std::string describe(GridCell at, const ExteriorCell& cell, const std::string& plugin,
                      const std::string& fate) {
   std::string text = joined(gridText(at), " ", quotedName(cell.name));
-  text += joined("\nregion: ", cell.region.empty() ? "(none)" : utf8(cell.region));
-  text += joined("\nplugin: ", utf8(plugin));
+  text += joined("\nregion: ", cell.region.empty() ? "(none)" : utf8FromWindows1252(cell.region));
+  text += joined("\nplugin: ", utf8Text(plugin));
   if (!fate.empty()) text += joined("\n", fate);
   return text;
 }
@@ -359,7 +328,7 @@ std::vector<OtherPlugin> drawOtherPlugins(Scene& scene, Layer& layer, const Layo
       }
       layer.shapes.push_back(square(
           layout, land.grid, fill,
-          joined(gridText(land.grid), " land without a cell\nplugin: ", utf8(other.label))));
+          joined(gridText(land.grid), " land without a cell\nplugin: ", utf8Text(other.label))));
     }
     Shape edges{Shape::kPath, 0, 0, 0, 0, boundary(layout, grids, other), scene.addStyle(edge), ""};
     if (!edges.segments.empty()) layer.shapes.push_back(std::move(edges));
@@ -390,7 +359,7 @@ void drawNames(Layer& layer, const Layout& layout, const std::vector<PredictedCe
     }
   }
   for (const auto& [at, name] : named) {
-    const std::vector<std::string> lines = nameLines(utf8(*name), layout.cell - 6, mostLines);
+    const std::vector<std::string> lines = nameLines(utf8FromWindows1252(*name), layout.cell - 6, mostLines);
     for (std::size_t i = 0; i < lines.size(); ++i) {
       layer.texts.push_back({layout.centreX(at.first),
                              layout.top(at.second) + 3 + kNameSize + nameLine * static_cast<double>(i),
@@ -541,7 +510,7 @@ Scene drawCellMap(const MapFrame& map, const PluginCells& plugin,
   for (const Overlap& overlap : overlaps) {
     std::string title = joined(gridText(overlap.grid), ": overlap of");
     for (const StandingCell& standing : overlap.cells) {
-      title += joined("\n", utf8(*standing.plugin), " ",
+      title += joined("\n", utf8Text(*standing.plugin), " ",
                       standing.cell ? quotedName(standing.cell->name) : "land without a cell");
       if (standing.how != StandingCell::kInPlace) {
         const bool moved = standing.how == StandingCell::kMovedHere;
@@ -559,7 +528,7 @@ Scene drawCellMap(const MapFrame& map, const PluginCells& plugin,
   Layer key{"legend", {}, {}, {}};
   Legend legend(key, kLeft + layout.gridWidth + kGap, kTop + 8);
   for (std::size_t i = 0; i < visible.size() && i < kLegendPlugins; ++i) {
-    legend.square(visible[i].swatch, joined("cells of ", utf8(visible[i].cells->label)));
+    legend.square(visible[i].swatch, joined("cells of ", utf8Text(visible[i].cells->label)));
   }
   if (visible.size() > kLegendPlugins) {
     legend.line(joined("and ", plural(visible.size() - kLegendPlugins, "plugin"), " more"));
@@ -569,8 +538,8 @@ Scene drawCellMap(const MapFrame& map, const PluginCells& plugin,
   }
   Style nowSwatch = nowStyle;
   nowSwatch.strokeWidth = 2;
-  legend.square(scene.addStyle(nowSwatch), joined(utf8(plugin.label), " now"));
-  legend.line(joined(utf8(plugin.label), " after the rules,"));
+  legend.square(scene.addStyle(nowSwatch), joined(utf8Text(plugin.label), " now"));
+  legend.line(joined(utf8Text(plugin.label), " after the rules,"));
   legend.line("by region:");
   std::size_t shown = 0;
   for (const std::string& region : regions.regions()) {
@@ -579,7 +548,7 @@ Scene drawCellMap(const MapFrame& map, const PluginCells& plugin,
       legend.line(joined("and ", std::to_string(more), " regions more"));
       break;
     }
-    legend.square(regions.style(region), region.empty() ? "(no region)" : utf8(region));
+    legend.square(regions.style(region), region.empty() ? "(no region)" : utf8FromWindows1252(region));
   }
   Style legendArrow = moveStyle;
   legendArrow.strokeWidth = 1;
@@ -607,9 +576,9 @@ Scene drawCellMap(const MapFrame& map, const PluginCells& plugin,
       std::ceil(std::max(kTop + layout.gridHeight + kBottom, legend.bottom() + 16));
   scene.width = static_cast<int>(width);
   scene.height = static_cast<int>(height);
-  scene.title = joined("Cell map of ", utf8(plugin.label));
+  scene.title = joined("Cell map of ", utf8Text(plugin.label));
   const std::string heading = joined(
-      utf8(plugin.label), ": ", std::to_string(counts.kept), " kept, ",
+      utf8Text(plugin.label), ": ", std::to_string(counts.kept), " kept, ",
       std::to_string(counts.moved), " moved, ", std::to_string(counts.copied), " copied, ",
       std::to_string(counts.deleted), " deleted; ", plural(overlaps.size(), "overlap"));
   labels.texts.push_back({kLeft, 28, heading, 16, Text::kStart, kInk, true, false});
