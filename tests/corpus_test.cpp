@@ -458,14 +458,9 @@ class CorpusTest : public harness::WorkDirTest, public ::testing::WithParamInter
   // a clean rules file gives quendrel-map nothing to warn of.
   void checkResolvedRulesAndWarnings(const std::string& plugin, const std::string& output) {
     std::remove(path("resolved.cfg").c_str());
-    std::string arguments[] = {"quendrel-map", "--write-rules", "resolved.cfg", plugin};
-    char* argv[] = {arguments[0].data(), arguments[1].data(), arguments[2].data(),
-                    arguments[3].data(), nullptr};
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    const int status = runQuendrelMap(4, argv);
-    testing::internal::GetCapturedStdout();
-    const std::string warnings = testing::internal::GetCapturedStderr();
+    const harness::MapRun map = harness::runMap({"--write-rules", "resolved.cfg", plugin});
+    const int status = map.status;
+    const std::string& warnings = map.err;
     ASSERT_TRUE(status == 0 || status == 2) << warnings;
     EXPECT_EQ(warnings, "");
     harness::RunResult r = run({"--rules", "resolved.cfg", "--output", "resolved.esp", plugin});

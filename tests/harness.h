@@ -29,6 +29,7 @@
 
 #include "base/report.h"
 #include "base/run_log.h"
+#include "map/map_run.h"
 #include "plugin/run_context.h"
 #include "plugin_builder.h"
 
@@ -340,6 +341,25 @@ class WorkDirTest : public ::testing::Test {
     return stubDir;
   }
 };
+
+// quendrel-map run in-process, its console captured.
+struct MapRun {
+  int status;
+  std::string out, err;
+};
+inline MapRun runMap(std::vector<std::string> arguments) {
+  arguments.insert(arguments.begin(), "quendrel-map");
+  std::vector<char*> argv;
+  for (std::string& a : arguments) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  MapRun r;
+  r.status = runQuendrelMap(static_cast<int>(argv.size()) - 1, argv.data());
+  r.out = testing::internal::GetCapturedStdout();
+  r.err = testing::internal::GetCapturedStderr();
+  return r;
+}
 
 // A run's context for calling the handlers in-process, in the write pass:
 // options the test sets, rules it reads, the run log (qnlog.txt in the

@@ -21,26 +21,11 @@ using namespace testing_plugin;
 
 namespace {
 
-struct MapRun {
-  int status;
-  std::string out, err;
-};
+using harness::MapRun;
 
 class MapTest : public harness::WorkDirTest {
  protected:
-  MapRun map(std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), "quendrel-map");
-    std::vector<char*> argv;
-    for (std::string& a : arguments) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    MapRun r;
-    r.status = runQuendrelMap(static_cast<int>(argv.size()) - 1, argv.data());
-    r.out = testing::internal::GetCapturedStdout();
-    r.err = testing::internal::GetCapturedStderr();
-    return r;
-  }
+  static MapRun map(std::vector<std::string> arguments) { return harness::runMap(std::move(arguments)); }
   // A plugin with an unnamed exterior cell at each grid.
   void writeCells(const std::string& name, const std::vector<GridCell>& grids) {
     std::string plugin = header();

@@ -113,19 +113,11 @@ namespace {
 // The README's example: a mod and two patches moved together.
 class MovingPatches : public Patches {
  protected:
-  // The map's run, in-process.
-  int map(std::vector<std::string> arguments, std::string* err = nullptr) {
-    arguments.insert(arguments.begin(), "quendrel-map");
-    std::vector<char*> argv;
-    for (std::string& a : arguments) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    const int status = runQuendrelMap(static_cast<int>(argv.size()) - 1, argv.data());
-    testing::internal::GetCapturedStdout();
-    const std::string captured = testing::internal::GetCapturedStderr();
-    if (err != nullptr) *err = captured;
-    return status;
+  // The map's run, in-process: its status, and its standard error in `err`.
+  static int map(std::vector<std::string> arguments, std::string* err = nullptr) {
+    const harness::MapRun r = harness::runMap(std::move(arguments));
+    if (err != nullptr) *err = r.err;
+    return r.status;
   }
   static GridCell gridOf(const Record& cell) {
     return {i32At(cell.subrecords[1].data, 4), i32At(cell.subrecords[1].data, 8)};
