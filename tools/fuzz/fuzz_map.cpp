@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz_folder.h"
 #include "fuzz_map_input.h"
 #include "map/map_run.h"
 
@@ -22,52 +23,18 @@ namespace {
 
 std::string workFolder;
 
-void writeBytes(const std::string& name, std::string_view bytes) {
-  std::FILE* f = std::fopen(name.c_str(), "wb");
-  if (!f) std::abort();
-  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) std::abort();
-  std::fclose(f);
-}
-
-std::string readBytes(const std::string& name) {
-  std::string bytes;
-  std::FILE* f = std::fopen(name.c_str(), "rb");
-  if (!f) return bytes;
-  char buffer[65536];
-  std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, got);
-  std::fclose(f);
-  return bytes;
-}
-
-void clearFolder() {
-  std::error_code ignored;
-  for (const auto& entry : std::filesystem::directory_iterator(workFolder, ignored)) {
-    std::filesystem::remove_all(entry.path(), ignored);
-  }
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   if (!std::freopen("/dev/null", "w", stdout)) std::abort();
-  char pattern[] = "/dev/shm/quendrel-map-fuzz-XXXXXX";
-  if (!mkdtemp(pattern)) {
-    std::snprintf(pattern, sizeof pattern, "/tmp/quendrel-map-fuzz-XXXXXX");
-    if (!mkdtemp(pattern)) std::abort();
-  }
-  workFolder = pattern;
-  std::atexit([] {
-    std::error_code ignored;
-    std::filesystem::remove_all(workFolder, ignored);
-  });
+  workFolder = makeFuzzFolder("quendrel-map-fuzz");
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   static const std::string startFolder = std::filesystem::current_path().string();
   if (chdir(workFolder.c_str()) != 0) std::abort();
-  clearFolder();
+  clearFolder(workFolder);
   const MapFuzzInput input =
       decodeMapFuzzInput(std::string_view(reinterpret_cast<const char*>(data), size));
   const uint8_t bits = input.options;

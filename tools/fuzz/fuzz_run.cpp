@@ -18,6 +18,7 @@
 
 #include "app/closing.h"
 #include "app/startup.h"
+#include "fuzz_folder.h"
 #include "fuzz_input.h"
 
 void openInTextEditor(const char*) {}
@@ -26,48 +27,12 @@ namespace {
 
 std::string workFolder;
 
-void writeBytes(const char* name, std::string_view bytes) {
-  std::FILE* f = std::fopen(name, "wb");
-  if (!f) std::abort();
-  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) std::abort();
-  std::fclose(f);
-}
-
-std::string readBytes(const char* name) {
-  std::string bytes;
-  std::FILE* f = std::fopen(name, "rb");
-  if (!f) return bytes;
-  char buffer[65536];
-  std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, got);
-  std::fclose(f);
-  return bytes;
-}
-
-// Empties the work folder, so that nothing an earlier input left (a change
-// list, an interior list, a cell log) leaks into the next one.
-void clearFolder() {
-  std::error_code ignored;
-  for (const auto& entry : std::filesystem::directory_iterator(workFolder, ignored)) {
-    std::filesystem::remove_all(entry.path(), ignored);
-  }
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   // The tool prints progress for every record; keep the fuzzer's own output readable.
   if (!std::freopen("/dev/null", "w", stdout)) std::abort();
-  char pattern[] = "/dev/shm/quendrel-fuzz-XXXXXX";
-  if (!mkdtemp(pattern)) {
-    std::snprintf(pattern, sizeof pattern, "/tmp/quendrel-fuzz-XXXXXX");
-    if (!mkdtemp(pattern)) std::abort();
-  }
-  workFolder = pattern;
-  std::atexit([] {
-    std::error_code ignored;
-    std::filesystem::remove_all(workFolder, ignored);
-  });
+  workFolder = makeFuzzFolder("quendrel-fuzz");
   return 0;
 }
 
@@ -76,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   // on the command line, logs of -jobs workers) stay relative to where it started.
   static const std::string startFolder = std::filesystem::current_path().string();
   if (chdir(workFolder.c_str()) != 0) std::abort();
-  clearFolder();
+  clearFolder(workFolder);
   const FuzzInput input =
       decodeFuzzInput(std::string_view(reinterpret_cast<const char*>(data), size));
   const std::string& plugin = input.plugin;
