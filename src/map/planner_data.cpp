@@ -20,10 +20,14 @@ using Json = nlohmann::json;
 
 // Open sea around everything, in cells, so that coasts at the edge show.
 constexpr int64_t kAreaMargin = 2;
-// Terrain pixels to a cell's side: as many as a close look wants, fewer
-// where the area is so large that the picture would pass kLargestSide
-// pixels a side (16 a cell up to 250 cells, 9 up to 444, 4 for a thousand).
+// Terrain pixels to a cell's side: as many as a close look wants (16),
+// fewer where the picture would pass kMostPixels, but not below 9 while it
+// stays within kLargestSide pixels a side; fewer still beyond that. So 16
+// a cell up to 125 x 125 cells, 11 for a continent of 200 x 150, 9 up to
+// 444 cells a side, 4 for a thousand.
 constexpr double kMostShades = 16;
+constexpr double kLeastShades = 9;
+constexpr double kMostPixels = 4e6;
 constexpr double kLargestSide = 4000;
 
 // The rule whose things the page moves: the whole plugin by one cell east.
@@ -135,8 +139,10 @@ Json terrainJson(const PlannerSources& s) {
   for (const PluginCells& plugin : s.checked) anyLand = anyLand || !plugin.lands.empty();
   if (!anyLand) return nullptr;
   const GridFrame area = checkedArea(s);
-  const double longest = static_cast<double>(std::max(area.columns(), area.rows()));
-  double shades = std::min(kMostShades, kLargestSide / longest);
+  const double columns = static_cast<double>(area.columns()), rows = static_cast<double>(area.rows());
+  const double fitting = kLargestSide / std::max(columns, rows);
+  double shades = std::min({kMostShades, fitting,
+                            std::max(kLeastShades, std::sqrt(kMostPixels / (columns * rows)))});
   if (shades >= 1) shades = std::floor(shades);
   int samples = 9;
   while (samples < kLandVertices && samples - 1 < shades) samples = samples * 2 - 1;

@@ -25,7 +25,7 @@
   const kColours = {
     sea: "#102a40",
     now: "rgba(255, 255, 255, 0.95)",
-    rules: "rgba(255, 176, 32, 0.5)",
+    rules: "rgba(255, 176, 32, 0.25)",
     rulesLine: "rgba(255, 196, 80, 0.95)",
     deleted: "rgba(255, 128, 128, 0.95)",
     planned: "rgba(79, 209, 255, 0.55)",
