@@ -26,7 +26,7 @@ struct PlannerSources {
 // The page's data. Its "cells" are the plugin's things (see findOverlaps) as
 // the rule "TA, dx, dy" takes them, whatever dx and dy (found with TA, 1, 0):
 //  - a sound cell, with "land" true when a sound LAND record of its grid
-//    goes along (the first cell of a grid takes the first such record);
+//    goes along (a grid's first sound cell takes its first sound record);
 //  - a damaged cell, with "movable" false, and "land" true when a damaged
 //    LAND record of its grid stays with it;
 //  - each LAND record no cell takes along, with "cell" false: land without

@@ -104,6 +104,22 @@ async function open(pagePath) {
 }
 const nextFrame = (page) => page.evaluate(() => new Promise((done) => requestAnimationFrame(() => done())));
 const planner = async (page) => [await page.textContent("#rule"), await page.textContent("#overlap-count")];
+// How many colours a screenshot holds, read back by the browser: a blank
+// page has one or two.
+const colourCount = (page, shot) => page.evaluate(async (png) => {
+  const image = new Image();
+  image.src = png;
+  await image.decode();
+  const c = document.createElement("canvas");
+  c.width = image.width;
+  c.height = image.height;
+  const ctx = c.getContext("2d");
+  ctx.drawImage(image, 0, 0);
+  const pixels = ctx.getImageData(0, 0, c.width, c.height).data;
+  const seen = new Set();
+  for (let i = 0; i < pixels.length; i += 4) seen.add((pixels[i] << 16) | (pixels[i + 1] << 8) | pixels[i + 2]);
+  return seen.size;
+}, `data:image/png;base64,${readFileSync(shot).toString("base64")}`);
 const canvasPixels = (page) => page.evaluate(() => document.getElementById("map").toDataURL());
 
 try {
@@ -221,20 +237,7 @@ try {
   const shot = join(outDir, "planner.png");
   await page.screenshot({ path: shot });
   // The screenshot, read back by the browser: many colours, not one ground.
-  const colours = await page.evaluate(async (png) => {
-    const image = new Image();
-    image.src = png;
-    await image.decode();
-    const c = document.createElement("canvas");
-    c.width = image.width;
-    c.height = image.height;
-    const ctx = c.getContext("2d");
-    ctx.drawImage(image, 0, 0);
-    const pixels = ctx.getImageData(0, 0, c.width, c.height).data;
-    const seen = new Set();
-    for (let i = 0; i < pixels.length; i += 4) seen.add((pixels[i] << 16) | (pixels[i + 1] << 8) | pixels[i + 2]);
-    return seen.size;
-  }, `data:image/png;base64,${readFileSync(shot).toString("base64")}`);
+  const colours = await colourCount(page, shot);
   checkTrue("the screenshot is not blank", colours > 50, `${colours} colours in ${shot}`);
 
   // ---- The overlap function alone ------------------------------------------
@@ -328,7 +331,15 @@ try {
       seen.push(`(${dx}, ${dy}) ${reported}`);
     }
     console.log(`${what}: overlaps ${seen.join(", ")}`);
-    check(`${what}: no script error`, opened.errors, []);
+    // The land is drawn: the terrain picture in the data decodes.
+    await opened.page.waitForFunction(() => window.quendrelPage.terrainShown(), null, { timeout: 5000 })
+      .catch(() => {});
+    check(`${what}: the terrain is drawn`, await opened.page.evaluate(() => window.quendrelPage.terrainShown()), true);
+    const shot = pagePath.replace(/\.html$/, ".png");
+    await opened.page.screenshot({ path: shot });
+    const colours = await colourCount(opened.page, shot);
+    checkTrue(`${what}: the screenshot is not blank`, colours > 50, `${colours} colours in ${shot}`);
+    check(`${what}: no script error`, [...opened.errors, await opened.page.textContent("#error")], [""]);
     await opened.page.close();
   }
 

@@ -28,7 +28,7 @@ function readModel(data) {
     others.push({ x, y, plugin, land: Boolean(row[3]), cell: row[4] !== null, name: textOrEmpty(row[4]),
                   region: textOrEmpty(row[5]) });
   }
-  const entries = [];  // the plugin's exterior cells and its land without a cell
+  const entries = [];  // the plugin's cells (with the land that goes along) and land no cell takes
   for (const cell of Array.isArray(data.cells) ? data.cells : []) {
     if (cell === null || typeof cell !== "object") continue;
     const x = wholeNumber(cell.x);

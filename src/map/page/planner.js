@@ -693,6 +693,7 @@
     frameTimes: () => timing.frames.slice(),
     latencies: () => timing.latencies.slice(),
     scale: () => view.scale,
+    terrainShown: () => terrainImage.ready,
   };
 
   start();
