@@ -1,12 +1,19 @@
 // quendrel-map's planner page: the map's data inside it reads back whole,
-// and no name can end the script element it stands in.
+// no name can end the script element it stands in, and the data made from
+// plugins holds the things a move of the whole plugin takes, as quendrel-map
+// counts them (the browser test checks the page's counts against its report).
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "harness.h"
+#include "map/planner_data.h"
 #include "map/planner_page.h"
+#include "map/png_image.h"
+#include "planner_plugins.h"
 
 namespace {
 
@@ -42,6 +49,90 @@ TEST(PlannerPage, DataReadsBackWholeWhateverTheNamesHold) {
   // A name that is not UTF-8 is written with U+FFFD rather than refused.
   const std::string page2 = plannerPage({{"plugin", "Caf\xE9.esp"}});
   EXPECT_NE(page2.find("Caf\xEF\xBF\xBD.esp"), std::string::npos);
+}
+
+class PlannerData : public harness::WorkDirTest {
+ protected:
+  nlohmann::json data(const std::vector<std::string>& against, const std::string& rulesFile) {
+    const PluginCells plugin = readPluginToMove("mod.esp");
+    std::vector<PluginCells> checked;
+    for (const std::string& path : against) checked.push_back(*readCheckedPlugin(path, true));
+    const RuleTable rules = *readRulesFile(rulesFile.c_str());
+    const std::vector<PredictedCell> fates = predictFates(rules, plugin);
+    const std::vector<PredictedLand> lands = predictLandFates(rules, plugin);
+    const std::vector<Overlap> overlaps = findOverlaps(plugin, fates, lands, checked);
+    return plannerData({rules, "mod.esp", plugin, against, checked, fates, lands, overlaps});
+  }
+};
+
+// The start of a data: URL of a PNG of that width and height: its signature
+// and the header chunk's length, name, width and height, 24 bytes that are
+// 32 base64 characters.
+std::string pngStart(uint32_t width, uint32_t height) {
+  std::string bytes = "\x89PNG\r\n\x1a\n" + std::string("\0\0\0\x0dIHDR", 8);
+  for (uint32_t value : {width, height}) {
+    for (int shift = 24; shift >= 0; shift -= 8) bytes += static_cast<char>(value >> shift & 0xff);
+  }
+  return "data:image/png;base64," + base64(bytes);
+}
+std::string start(const nlohmann::json& terrain) {
+  return terrain["png"].get<std::string>().substr(0, pngStart(1, 1).size());
+}
+
+TEST_F(PlannerData, HoldsThePluginsThingsAsAWholePluginMoveTakesThem) {
+  for (const auto& [name, bytes] : testing_plugin::plannerTestFiles()) write(name, bytes);
+  const nlohmann::json d = data({"Base.esm", "Other.esp"}, "rules.cfg");
+
+  // Each row: x, y, name, land, movable, cell, the rules file's fate and grid.
+  struct Entry {
+    int x, y;
+    const char* name;
+    bool land, movable, cell;
+    const char* fate;
+    int toX, toY;
+  };
+  const Entry expected[] = {
+      {0, 0, "Sel Isle", true, true, true, "kept", 0, 0},
+      {1, 0, "A", true, true, true, "moved", 1, -2},  // the grid's first cell takes its land
+      {1, 0, "B", false, true, true, "moved", 1, -2},
+      {3, 0, "Ruin", false, false, true, "kept", 3, 0},  // damaged: stays, its land goes
+      {2, 2, "C", true, true, true, "kept", 2, 2},
+      {4, 2, "Caf\xC3\xA9", false, true, true, "kept", 4, 2},  // its land is damaged
+      {3, 0, "", true, true, false, "kept", 3, 0},     // sound land beside a damaged cell
+      {0, 1, "", true, true, false, "copied", 9, 9},   // land without a cell
+      {2, 2, "", true, true, false, "kept", 2, 2},     // a second LAND record of a grid
+      {4, 2, "", true, false, false, "kept", 4, 2},    // damaged land beside a sound cell
+  };
+  ASSERT_EQ(d["cells"].size(), std::size(expected)) << d["cells"].dump();
+  for (std::size_t i = 0; i < std::size(expected); ++i) {
+    const Entry& e = expected[i];
+    nlohmann::json want = {{"x", e.x}, {"y", e.y}, {"name", e.name}, {"region", i == 0 ? "Sheogorad" : ""},
+                           {"land", e.land}, {"movable", e.movable}, {"fate", e.fate},
+                           {"to", {e.toX, e.toY}}};
+    if (!e.cell) want["cell"] = false;
+    EXPECT_EQ(d["cells"][i], want) << i;
+  }
+  // One row a grid of each checked plugin; land without a cell has no name.
+  EXPECT_EQ(d["occupied"], nlohmann::json::parse(R"([
+      [2, 1, 0, 1, "Hill", "Sheogorad"], [0, 0, 0, 1, "", ""], [5, 0, 0, 1, null, null],
+      [2, 0, 1, 0, "Road", ""], [-1, 1, 1, 0, "", ""], [6, 2, 1, 1, null, null]])"));
+  EXPECT_EQ(d["plugins"], nlohmann::json({"Base.esm", "Other.esp"}));
+  EXPECT_EQ(d["overlaps"], nlohmann::json::parse("[[1, -2]]"));
+
+  // The terrain spans everything, after the rules too, with two cells of
+  // sea around: x from -1 to 9, y from -2 to 9; 16 pixels a cell.
+  const nlohmann::json& t = d["terrain"];
+  EXPECT_EQ(t["west"], -3);
+  EXPECT_EQ(t["north"], 11);
+  EXPECT_EQ(t["columns"], 15);
+  EXPECT_EQ(t["rows"], 16);
+  EXPECT_EQ(start(t), pngStart(15 * 16, 16 * 16));
+
+  // A far cell makes the cells fewer pixels, not the picture larger: 1,005
+  // cells of 3 pixels.
+  write("Far.esp", testing_plugin::header() + testing_plugin::exteriorCell("", 1000, 0));
+  write("none.cfg", "");
+  EXPECT_EQ(start(data({"Far.esp"}, "none.cfg")["terrain"]), pngStart(1005 * 3, 7 * 3));
 }
 
 }  // namespace

@@ -32,14 +32,21 @@ std::vector<Place> placesOf(CellFate fate, GridCell at, GridCell to) {
   return {};
 }
 
-// Gives the land to the first thing there of the same plugin that is a cell
-// without land yet and came the same way from the same grid; otherwise the
-// land stands as a thing of its own.
+// True when a LAND record of the plugin that came to the thing's grid from
+// `from` in the way `how` goes with the thing: a cell of the plugin without
+// land yet that came the same way from the same grid.
+bool takesLand(const StandingCell& thing, const std::string* plugin, StandingCell::How how,
+               GridCell from) {
+  return thing.plugin == plugin && thing.cell != nullptr && !thing.land && thing.how == how &&
+         thing.from == from;
+}
+
+// Gives the land to the first thing there that takes it; otherwise the land
+// stands as a thing of its own.
 void addLand(std::vector<StandingCell>& there, const std::string* plugin, StandingCell::How how,
              GridCell from) {
   for (StandingCell& thing : there) {
-    if (thing.plugin == plugin && thing.cell != nullptr && !thing.land && thing.how == how &&
-        thing.from == from) {
+    if (takesLand(thing, plugin, how, from)) {
       thing.land = true;
       return;
     }
@@ -114,6 +121,36 @@ FateCounts countFates(const std::vector<PredictedCell>& fates) {
   return counts;
 }
 
+std::vector<PluginThing> pluginThings(const PluginCells& plugin,
+                                      const std::vector<PredictedCell>& fates,
+                                      const std::vector<PredictedLand>& lands) {
+  std::vector<PluginThing> things;
+  std::unordered_map<uint64_t, std::vector<std::size_t>> byGrid;  // indexes into things
+  for (const PredictedCell& fate : fates) {
+    const ExteriorCell& cell = *fate.cell;
+    for (const Place& place : placesOf(fate.fate, cell.grid, fate.to)) {
+      byGrid[gridKey(place.grid)].push_back(things.size());
+      things.push_back({place.grid, {&cell, &plugin.label, place.how, cell.grid, false}, nullptr});
+    }
+  }
+  for (const PredictedLand& fate : lands) {
+    const GridCell from = fate.land->grid;
+    for (const Place& place : placesOf(fate.fate, from, fate.to)) {
+      std::vector<std::size_t>& there = byGrid[gridKey(place.grid)];
+      const auto taker = std::find_if(there.begin(), there.end(), [&](std::size_t i) {
+        return takesLand(things[i].standing, &plugin.label, place.how, from);
+      });
+      if (taker != there.end()) {
+        things[*taker].standing.land = true;
+      } else {
+        there.push_back(things.size());
+        things.push_back({place.grid, {nullptr, &plugin.label, place.how, from, true}, fate.land});
+      }
+    }
+  }
+  return things;
+}
+
 std::vector<Overlap> findOverlaps(const PluginCells& plugin, const std::vector<PredictedCell>& fates,
                                   const std::vector<PredictedLand>& lands,
                                   const std::vector<PluginCells>& checked) {
@@ -121,24 +158,13 @@ std::vector<Overlap> findOverlaps(const PluginCells& plugin, const std::vector<P
   std::unordered_map<uint64_t, Overlap> standing;
   std::unordered_set<uint64_t> landed;
   std::vector<GridCell> landings;
-  auto at = [&](GridCell grid, StandingCell::How how) -> std::vector<StandingCell>& {
-    Overlap& there = standing[gridKey(grid)];
-    there.grid = grid;
-    if (how != StandingCell::kInPlace && landed.insert(gridKey(grid)).second) {
-      landings.push_back(grid);
+  for (const PluginThing& thing : pluginThings(plugin, fates, lands)) {
+    Overlap& there = standing[gridKey(thing.at)];
+    there.grid = thing.at;
+    if (thing.standing.how != StandingCell::kInPlace && landed.insert(gridKey(thing.at)).second) {
+      landings.push_back(thing.at);
     }
-    return there.cells;
-  };
-  for (const PredictedCell& fate : fates) {
-    const ExteriorCell& cell = *fate.cell;
-    for (const Place& place : placesOf(fate.fate, cell.grid, fate.to)) {
-      at(place.grid, place.how).push_back({&cell, &plugin.label, place.how, cell.grid, false});
-    }
-  }
-  for (const PredictedLand& fate : lands) {
-    for (const Place& place : placesOf(fate.fate, fate.land->grid, fate.to)) {
-      addLand(at(place.grid, place.how), &plugin.label, place.how, fate.land->grid);
-    }
+    there.cells.push_back(thing.standing);
   }
   // The other plugins matter only where something of the plugin lands.
   for (const PluginCells& other : checked) {

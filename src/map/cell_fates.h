@@ -58,6 +58,22 @@ struct Overlap {
   std::vector<StandingCell> cells;
 };
 
+// One thing of the plugin after the rules (see findOverlaps): the grid it
+// stands on, and for land that stands as a thing of its own, its LAND record
+// (null for a cell, with its land or without).
+struct PluginThing {
+  GridCell at;
+  StandingCell standing;
+  const LandRecord* land;
+};
+
+// Every thing of the plugin after the rules, as findOverlaps counts them: its
+// cells in file order (a copy right after its original), then the LAND
+// records that no cell takes along, in file order (a copied one likewise).
+std::vector<PluginThing> pluginThings(const PluginCells& plugin,
+                                      const std::vector<PredictedCell>& fates,
+                                      const std::vector<PredictedLand>& lands);
+
 // The overlaps, north to south and west to east. After the rules, each of
 // these is one thing standing on a grid:
 //  - a cell of the plugin that is kept or moved, and a copy (a thing of its

@@ -29,6 +29,8 @@
 #include "map/land_heights.h"
 #include "map/map_report.h"
 #include "map/name_text.h"
+#include "map/planner_data.h"
+#include "map/planner_page.h"
 #include "map/reserve_file.h"
 #include "map/resolved_rules.h"
 #include "map/rule_warnings.h"
@@ -44,7 +46,8 @@ namespace {
 
 const char* const kUsage =
     "Usage: quendrel-map [--rules FILE] [--load-order FILE] [--against PLUGIN]...\n"
-    "                    [--output FILE] [--png FILE] [--suggest [--margin N] [--reserve FILE]]\n"
+    "                    [--output FILE] [--png FILE] [--html FILE]\n"
+    "                    [--suggest [--margin N] [--reserve FILE]]\n"
     "                    [--json] [--write-interiors FILE] [--write-rules FILE] PLUGIN\n"
     "\n"
     "Shows where the exterior cells and land of PLUGIN go under the rules quendrel\n"
@@ -58,6 +61,8 @@ const char* const kUsage =
     "  --against PLUGIN  check against this plugin or master too; give it once for each\n"
     "  --output FILE     the picture, an SVG file (default: cell_map.svg)\n"
     "  --png FILE        also write the picture as a PNG file\n"
+    "  --html FILE       also write the map as a page for a browser, with a planner\n"
+    "                    that tries a move of the whole plugin and counts its overlaps\n"
     "  --suggest         also print the smallest offset \"TA, dx, dy\" that, as the only\n"
     "                    exterior rule, puts no cell of PLUGIN on a checked plugin's grid\n"
     "  --margin N        with --suggest: keep N cells free around other plugins' grids\n"
@@ -89,6 +94,7 @@ struct MapOptions {
   std::vector<std::string> against;
   std::string output = kDefaultOutput;
   std::string png;  // none when empty
+  std::string html;  // none when empty
   bool suggest = false;
   int32_t margin = 0;
   std::string reserve;  // empty: none
@@ -99,7 +105,7 @@ struct MapOptions {
 };
 
 enum LongOption {
-  kRules = 0x100, kLoadOrder, kAgainst, kOutput, kPng, kSuggest, kMargin, kReserve, kJson,
+  kRules = 0x100, kLoadOrder, kAgainst, kOutput, kPng, kHtml, kSuggest, kMargin, kReserve, kJson,
   kWriteInteriors, kWriteRules, kHelp, kVersion = 'V'
 };
 
@@ -121,6 +127,7 @@ MapOptions parseOptions(int argc, char** argv) {
       {"against", required_argument, nullptr, kAgainst},
       {"output", required_argument, nullptr, kOutput},
       {"png", required_argument, nullptr, kPng},
+      {"html", required_argument, nullptr, kHtml},
       {"suggest", no_argument, nullptr, kSuggest},
       {"margin", required_argument, nullptr, kMargin},
       {"reserve", required_argument, nullptr, kReserve},
@@ -154,6 +161,9 @@ MapOptions parseOptions(int argc, char** argv) {
         break;
       case kPng:
         options.png = optarg;
+        break;
+      case kHtml:
+        options.html = optarg;
         break;
       case kSuggest:
         options.suggest = true;
@@ -317,8 +327,8 @@ void refuseToOverwriteInputs(const MapOptions& options, const Checked& checked) 
   for (const std::string& input : {options.plugin, options.rules, options.loadOrder, options.reserve}) {
     if (!input.empty()) inputs.push_back(input);
   }
-  for (const std::string& output :
-       {options.output, options.png, options.interiors, options.resolvedRules}) {
+  for (const std::string& output : {options.output, options.png, options.html, options.interiors,
+                                    options.resolvedRules}) {
     for (const std::string& input : inputs) {
       if (!output.empty() && isSameFile(output.c_str(), input.c_str())) {
         failMap("quendrel-map: %s is a file quendrel-map reads; it is not written over\n",
@@ -451,6 +461,10 @@ int run(int argc, char** argv) {
   const Scene map = drawMap(options, rules, plugin, fates, checked, overlaps);
   writeNewFile(options.output, sceneSvg(map));
   if (!options.png.empty()) writeNewFile(options.png, encodePng(paintScene(map)));
+  if (!options.html.empty()) {
+    writeNewFile(options.html, plannerPage(plannerData({rules, options.plugin, plugin, checked.paths,
+                                                        checked.plugins, fates, lands, overlaps})));
+  }
   return overlaps.empty() ? 0 : 2;
 }
 

@@ -11,13 +11,17 @@
 //   {"plugin": "mod.esp",
 //    "plugins": ["Base.esm", ...],       // the checked plugins, load order then --against
 //    "occupied": [[x, y, pluginIndex, land, name, region], ...],
-//                                        // every grid of every checked plugin;
-//                                        // land 1: a LAND record there, 0: cell only
+//                                        // every grid of every checked plugin, once;
+//                                        // land 1: a LAND record there, 0: cell only;
+//                                        // name and region null: land and no cell
 //    "cells": [{"x", "y", "name", "region", "land": bool, "movable": bool,
+//               "cell": false (only on land that no cell takes along),
 //               "fate": "kept"|"moved"|"copied"|"deleted", "to": [x, y]}, ...],
-//                                        // the plugin's exterior cells and its land
-//                                        // without a cell, after the rules file;
-//                                        // movable false: a damaged cell, which stays
+//                                        // the plugin's things as "TA, dx, dy" moves
+//                                        // them (see plannerData): cells with the land
+//                                        // that goes along, and land no cell takes;
+//                                        // movable false: damaged, so it stays;
+//                                        // fate and to: the rules file's
 //    "overlaps": [[x, y], ...],          // the rules file's overlap grids
 //    "terrain": null | {"png": "data:image/png;base64,...", "west": minX,
 //                       "north": maxY, "columns": n, "rows": m}}

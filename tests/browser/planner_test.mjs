@@ -4,21 +4,24 @@
 // blocked, and used as a person would: arrow keys and a mouse drag move the
 // plugin, a layer is switched off and on, a cell is hovered. The overlap
 // count is checked on the hand-worked data, and the planner's overlap
-// function on its own, one clause of its definition a row. Last, a page
-// with 20,000 occupied grids is dragged and the time a frame takes is printed.
+// function on its own, one clause of its definition a row. Then pages that
+// quendrel-map --html writes for made-up and real plugins are moved with the
+// arrow keys, and at each offset the planner's rule and count must be what
+// quendrel-map reports for that rule. Last, a page with 20,000 occupied
+// grids is dragged and the time a frame takes is printed.
 //
-//   node planner_test.mjs WRITE_PLANNER_PAGE OUTPUT_DIR
+//   node planner_test.mjs WRITE_PLANNER_PAGE OUTPUT_DIR QUENDREL_MAP CORPUS_DIR
 // Exit status 0: passed, 1: failed, 77: skipped (the reason is printed).
-import { execFileSync } from "node:child_process";
+import { execFileSync, spawnSync } from "node:child_process";
 import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
 import { dirname, join, resolve } from "node:path";
 import { fileURLToPath, pathToFileURL } from "node:url";
 
 const here = dirname(fileURLToPath(import.meta.url));
-const [writer, outDir] = process.argv.slice(2);
-if (!writer || !outDir) {
-  console.error("usage: node planner_test.mjs WRITE_PLANNER_PAGE OUTPUT_DIR");
+const [writer, outDir, quendrelMap, corpus] = process.argv.slice(2);
+if (!writer || !outDir || !quendrelMap || !corpus) {
+  console.error("usage: node planner_test.mjs WRITE_PLANNER_PAGE OUTPUT_DIR QUENDREL_MAP CORPUS_DIR");
   process.exit(1);
 }
 const browserPath = process.env.QUENDREL_CHROMIUM || "/usr/bin/chromium-headless-shell";
@@ -101,6 +104,22 @@ async function open(pagePath) {
 }
 const nextFrame = (page) => page.evaluate(() => new Promise((done) => requestAnimationFrame(() => done())));
 const planner = async (page) => [await page.textContent("#rule"), await page.textContent("#overlap-count")];
+// How many colours a screenshot holds, read back by the browser: a blank
+// page has one or two.
+const colourCount = (page, shot) => page.evaluate(async (png) => {
+  const image = new Image();
+  image.src = png;
+  await image.decode();
+  const c = document.createElement("canvas");
+  c.width = image.width;
+  c.height = image.height;
+  const ctx = c.getContext("2d");
+  ctx.drawImage(image, 0, 0);
+  const pixels = ctx.getImageData(0, 0, c.width, c.height).data;
+  const seen = new Set();
+  for (let i = 0; i < pixels.length; i += 4) seen.add((pixels[i] << 16) | (pixels[i + 1] << 8) | pixels[i + 2]);
+  return seen.size;
+}, `data:image/png;base64,${readFileSync(shot).toString("base64")}`);
 const canvasPixels = (page) => page.evaluate(() => document.getElementById("map").toDataURL());
 
 try {
@@ -173,18 +192,26 @@ try {
   check("Copy", [await page.textContent("#copy-status"), await page.evaluate(() => navigator.clipboard.readText())],
         ["copied", "TA, 1, 0"]);
 
-  // Hovering the pair's grid names every plugin there; a name is shown as text, never as markup.
-  const pair = await page.evaluate(() => window.quendrelPage.screenOf(1, 0));
-  await page.mouse.move(pair.x, pair.y);
-  const hover = await page.evaluate(() => [...document.querySelectorAll("#tooltip .line")].map((l) => l.textContent));
-  check("hovering (1, 0)", hover, [
-    "(1, 0)",
-    "mod.esp \"\", land; rules: moved to (1, -2)",
-    "mod.esp \"</script><b>x</b> & \"q\" <!--\", cell only; rules: copied to (1, -2)",
-    "mod.esp \"Sel Isle\" (Sheogorad) planned here from (0, 0)",
-    "Base.esm \"\", land",
-    "overlap",
-  ]);
+  // Hovering a grid names every plugin there, land without a cell as such;
+  // a name is shown as text, never as markup.
+  const hoverRows = [
+    [[1, 0], [
+      "(1, 0)",
+      "mod.esp \"\", land; rules: moved to (1, -2)",
+      "mod.esp \"</script><b>x</b> & \"q\" <!--\", cell only; rules: copied to (1, -2)",
+      "mod.esp \"Sel Isle\" (Sheogorad) planned here from (0, 0)",
+      "Base.esm \"\", land",
+      "overlap",
+    ]],
+    [[0, 1], ["(0, 1)", "mod.esp land without a cell; rules: kept"]],
+    [[4, 0], ["(4, 0)", "Other.esp land without a cell"]],
+  ];
+  for (const [[x, y], lines] of hoverRows) {
+    const point = await page.evaluate(([gx, gy]) => window.quendrelPage.screenOf(gx, gy), [x, y]);
+    await page.mouse.move(point.x, point.y);
+    const hover = await page.evaluate(() => [...document.querySelectorAll("#tooltip .line")].map((l) => l.textContent));
+    check(`hovering (${x}, ${y})`, hover, lines);
+  }
 
   // A layer switched off changes the picture; switched on again, it comes
   // back: close, where each cell is drawn, and far, where a picture of all
@@ -210,20 +237,7 @@ try {
   const shot = join(outDir, "planner.png");
   await page.screenshot({ path: shot });
   // The screenshot, read back by the browser: many colours, not one ground.
-  const colours = await page.evaluate(async (png) => {
-    const image = new Image();
-    image.src = png;
-    await image.decode();
-    const c = document.createElement("canvas");
-    c.width = image.width;
-    c.height = image.height;
-    const ctx = c.getContext("2d");
-    ctx.drawImage(image, 0, 0);
-    const pixels = ctx.getImageData(0, 0, c.width, c.height).data;
-    const seen = new Set();
-    for (let i = 0; i < pixels.length; i += 4) seen.add((pixels[i] << 16) | (pixels[i + 1] << 8) | pixels[i + 2]);
-    return seen.size;
-  }, `data:image/png;base64,${readFileSync(shot).toString("base64")}`);
+  const colours = await colourCount(page, shot);
   checkTrue("the screenshot is not blank", colours > 50, `${colours} colours in ${shot}`);
 
   // ---- The overlap function alone ------------------------------------------
@@ -248,6 +262,86 @@ try {
     check(`overlaps: ${what}`, grids, expected);
   }
   check("no script error on the hand-worked page", errors, []);
+
+  // ---- The planner's counts are quendrel-map's ------------------------------
+  // Each case: a plugin, the options that name the plugins it is checked
+  // against, the rules file the page is written with (the planner moves the
+  // plugin from where it is now, whatever the rules file says), and the
+  // offsets the arrow keys then reach, with the count expected at the first
+  // (worked out by hand, so that a case cannot pass by counting nothing).
+  // At every offset the page must show "TA, dx, dy" and the number of
+  // overlap lines quendrel-map prints for a rules file of that line alone.
+  const made = join(outDir, "made-up");
+  mkdirSync(made, { recursive: true });
+  execFileSync(writer, ["--plugins", made], { stdio: "inherit" });
+  writeFileSync(join(outDir, "openmw.cfg"),
+                `data="${resolve(corpus)}"\ncontent=VV_2020.esm\ncontent=The_Lucky_Fellow.ESP\ncontent=FiremothReclaimed.esp\n`);
+  writeFileSync(join(outDir, "no-rules.cfg"), "");
+  const inCorpus = (name) => join(corpus, name);
+  const crossCases = [
+    // (1, 0): A with its land and B onto Other.esp's Road at (2, 0); C with
+    // its land and the second land of its grid, apart, onto one free grid.
+    // The land beside the damaged cell, "Sel Isle" and Café land on free grids.
+    ["made-up plugins", join(made, "mod.esp"),
+     ["--against", join(made, "Base.esm"), "--against", join(made, "Other.esp")], join(made, "rules.cfg"),
+     [[1, 0, 2], [2, 0], [3, 0], [2, -1], [0, -1], [-1, 0], [-1, 1], [1, 1], [2, -2], [5, 0], [4, -2], [0, 0]]],
+    // (1, 0): 18 of the island's grids onto its master's land.
+    ["sel_island_ext.ESP against VV_2020.esm", inCorpus("sel_island_ext.ESP"),
+     ["--against", inCorpus("VV_2020.esm")], join(outDir, "no-rules.cfg"),
+     [[1, 0, 18], [0, -1], [-5, 0], [2, -3], [-3, 2], [4, -4]]],
+    // (5, 0): the cell at (-7, -9) onto The_Lucky_Fellow.ESP's cell at (-2, -9).
+    ["FiremothReclaimed.esp in a load order", inCorpus("FiremothReclaimed.esp"),
+     ["--load-order", join(outDir, "openmw.cfg")], join(outDir, "no-rules.cfg"),
+     [[5, 0, 1], [6, 1], [3, 0], [17, 27], [18, 28]]],
+    // (-14, 0): its land without a cell at (12, -9) onto Firemoth's (-2, -9).
+    ["Fortified Molag Mar.ESP against FiremothReclaimed.esp and VV_2020.esm", inCorpus("Fortified Molag Mar.ESP"),
+     ["--against", inCorpus("FiremothReclaimed.esp"), "--against", inCorpus("VV_2020.esm")], join(outDir, "no-rules.cfg"),
+     [[-14, 0, 1], [-15, -1], [-20, -2], [-21, -2], [-19, -1]]],
+  ];
+  const reportedOverlaps = (plugin, checked, dx, dy) => {
+    const rules = join(outDir, "ta.cfg");
+    writeFileSync(rules, `TA, ${dx}, ${dy}\n`);
+    const run = spawnSync(quendrelMap, ["--rules", rules, ...checked, "--output", join(outDir, "ta.svg"), plugin],
+                          { encoding: "utf8" });
+    if (run.status !== 0 && run.status !== 2) throw new Error(`quendrel-map failed: ${run.stderr}`);
+    return run.stdout.split("\n").filter((line) => line.startsWith("overlap ")).length;
+  };
+  for (const [what, plugin, checked, rules, offsets] of crossCases) {
+    if (!existsSync(plugin)) {
+      console.log(`${what}: skipped, ${plugin} is missing`);
+      continue;
+    }
+    const pagePath = join(outDir, `${what.split(" ")[0]}.html`);
+    rmSync(pagePath, { force: true });
+    const written = spawnSync(quendrelMap, ["--rules", rules, ...checked, "--output", join(outDir, "map.svg"),
+                                            "--html", pagePath, plugin], { encoding: "utf8" });
+    if (written.status !== 0 && written.status !== 2) throw new Error(`quendrel-map --html failed: ${written.stderr}`);
+    const opened = await open(pagePath);
+    let at = [0, 0];
+    const seen = [];
+    for (const [dx, dy, byHand] of offsets) {
+      const keys = [[dx - at[0], "ArrowRight", "ArrowLeft"], [dy - at[1], "ArrowUp", "ArrowDown"]];
+      for (const [steps, forward, back] of keys) {
+        for (let i = 0; i < Math.abs(steps); ++i) await opened.page.keyboard.press(steps > 0 ? forward : back);
+      }
+      at = [dx, dy];
+      const reported = String(reportedOverlaps(plugin, checked, dx, dy));
+      check(`${what}: TA, ${dx}, ${dy}`, await planner(opened.page), [`TA, ${dx}, ${dy}`, reported]);
+      if (byHand !== undefined) check(`${what}: TA, ${dx}, ${dy} by hand`, reported, String(byHand));
+      seen.push(`(${dx}, ${dy}) ${reported}`);
+    }
+    console.log(`${what}: overlaps ${seen.join(", ")}`);
+    // The land is drawn: the terrain picture in the data decodes.
+    await opened.page.waitForFunction(() => window.quendrelPage.terrainShown(), null, { timeout: 5000 })
+      .catch(() => {});
+    check(`${what}: the terrain is drawn`, await opened.page.evaluate(() => window.quendrelPage.terrainShown()), true);
+    const shot = pagePath.replace(/\.html$/, ".png");
+    await opened.page.screenshot({ path: shot });
+    const colours = await colourCount(opened.page, shot);
+    checkTrue(`${what}: the screenshot is not blank`, colours > 50, `${colours} colours in ${shot}`);
+    check(`${what}: no script error`, [...opened.errors, await opened.page.textContent("#error")], [""]);
+    await opened.page.close();
+  }
 
   // ---- A load order with 20,000 occupied grids ------------------------------
   // Six plugins share 20,000 grids of a 200 x 100 world; the plugin holds a

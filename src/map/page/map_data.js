@@ -24,9 +24,11 @@ function readModel(data) {
     const y = wholeNumber(row[1]);
     const plugin = wholeNumber(row[2]);
     if (x === null || y === null || plugin === null || plugin < 0 || plugin >= plugins.length) continue;
-    others.push({ x, y, plugin, land: Boolean(row[3]), name: textOrEmpty(row[4]), region: textOrEmpty(row[5]) });
+    // A row without a name (null) is land without a cell of its plugin.
+    others.push({ x, y, plugin, land: Boolean(row[3]), cell: row[4] !== null, name: textOrEmpty(row[4]),
+                  region: textOrEmpty(row[5]) });
   }
-  const entries = [];  // the plugin's exterior cells and its land without a cell
+  const entries = [];  // the plugin's cells (with the land that goes along) and land no cell takes
   for (const cell of Array.isArray(data.cells) ? data.cells : []) {
     if (cell === null || typeof cell !== "object") continue;
     const x = wholeNumber(cell.x);
@@ -38,7 +40,7 @@ function readModel(data) {
       to = { x: cell.to[0], y: cell.to[1] };
     }
     entries.push({
-      x, y, movable: cell.movable !== false, land: Boolean(cell.land),
+      x, y, movable: cell.movable !== false, land: Boolean(cell.land), cell: cell.cell !== false,
       name: textOrEmpty(cell.name), region: textOrEmpty(cell.region), fate, to: to || { x, y },
     });
   }

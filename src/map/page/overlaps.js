@@ -20,14 +20,15 @@ function occupiedKeys(occupied) {
 
 // The overlap grids of the rule "TA, dx, dy", as quendrel-map reports them.
 //
-// The rule moves every movable entry of the plugin (its exterior cells and
-// its land without a cell) by (dx, dy); an unmovable entry (a damaged cell,
-// which quendrel passes on unchanged) stays where it is. An overlap is a grid
-// where a moved entry lands and where, after the move, more than one thing
-// stands: the plugin's own entries there after the move (moved ones at their
-// new grid, unmovable ones at their own grid), and the grid of any other
-// checked plugin (one or more plugins count as one thing). Each grid is
-// counted once. TA, 0, 0 moves nothing, so it gives no overlap.
+// The entries are the plugin's things as quendrel-map counts them (a cell
+// with the land that goes along, land that no cell takes along). The rule
+// moves every movable entry by (dx, dy); an unmovable entry (a damaged
+// record, which quendrel passes on unchanged) stays where it is. An overlap
+// is a grid where a moved entry lands and where, after the move, more than
+// one thing stands: the plugin's own entries there after the move (moved
+// ones at their new grid, unmovable ones at their own grid), and the grid of
+// any other checked plugin (one or more plugins count as one thing). Each
+// grid is counted once. TA, 0, 0 moves nothing, so it gives no overlap.
 //
 // entries: [{x, y, movable}]; others: a Set of occupiedKeys. Returns the
 // grids as [x, y], north to south, then west to east.

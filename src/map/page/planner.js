@@ -25,7 +25,7 @@
   const kColours = {
     sea: "#102a40",
     now: "rgba(255, 255, 255, 0.95)",
-    rules: "rgba(255, 176, 32, 0.5)",
+    rules: "rgba(255, 176, 32, 0.25)",
     rulesLine: "rgba(255, 196, 80, 0.95)",
     deleted: "rgba(255, 128, 128, 0.95)",
     planned: "rgba(79, 209, 255, 0.55)",
@@ -395,7 +395,7 @@
         ctx.stroke();
       }
     }
-    // A damaged cell stays where it is, planned move or not.
+    // A damaged record stays where it is, planned move or not.
     ctx.beginPath();
     for (const entry of model.entries) {
       if (!entry.movable && inside(v, entry.x, entry.y)) square(ctx, entry.x, entry.y, 3);
@@ -462,9 +462,15 @@
 
   // ---- Hovering --------------------------------------------------------------
 
-  const landText = (land) => (land ? "land" : "cell only");
-  const named = (name, region) => `"${name}"` + (region ? ` (${region})` : "");
   const at = (x, y) => `(${x}, ${y})`;
+  // A thing on a grid as quendrel-map's overlap lines name it: `"Sel Isle"
+  // (Sheogorad)`, or `land without a cell`; with `, land` or `, cell only`
+  // after a cell when `withLand`.
+  function thingText(thing, withLand) {
+    if (!thing.cell) return "land without a cell";
+    const text = `"${thing.name}"` + (thing.region ? ` (${thing.region})` : "");
+    return withLand ? `${text}, ${thing.land ? "land" : "cell only"}` : text;
+  }
 
   // The lines the hover box shows for a grid: every plugin there, with land
   // or cell only, and what the rules and the planned move do there.
@@ -475,19 +481,19 @@
       let fate = entry.fate === "moved" || entry.fate === "copied"
         ? `${entry.fate} to ${at(entry.to.x, entry.to.y)}` : entry.fate;
       if (!entry.movable) fate = "damaged: stays here";
-      lines.push(`${model.plugin} ${named(entry.name, entry.region)}, ${landText(entry.land)}; rules: ${fate}`);
+      lines.push(`${model.plugin} ${thingText(entry, true)}; rules: ${fate}`);
     }
     for (const entry of model.afterRulesAt.get(key) || []) {
       if (entry.x === x && entry.y === y) continue;
-      lines.push(`${model.plugin} ${named(entry.name, entry.region)} ${entry.fate} here from ${at(entry.x, entry.y)}`);
+      lines.push(`${model.plugin} ${thingText(entry, false)} ${entry.fate} here from ${at(entry.x, entry.y)}`);
     }
     if (planning()) {
       for (const entry of model.nowAt.get(gridKey(x - plan.dx, y - plan.dy)) || []) {
-        if (entry.movable) lines.push(`${model.plugin} ${named(entry.name, entry.region)} planned here from ${at(entry.x, entry.y)}`);
+        if (entry.movable) lines.push(`${model.plugin} ${thingText(entry, false)} planned here from ${at(entry.x, entry.y)}`);
       }
     }
     for (const other of model.othersAt.get(key) || []) {
-      lines.push(`${model.plugins[other.plugin]} ${named(other.name, other.region)}, ${landText(other.land)}`);
+      lines.push(`${model.plugins[other.plugin]} ${thingText(other, true)}`);
     }
     if ((planning() ? plan.overlapKeys : model.ruleOverlapKeys).has(key)) lines.push("overlap");
     return lines;
@@ -633,7 +639,7 @@
     row({ background: kColours.rules }, `${model.plugin} after the rules (arrows: moved, dashed: copied)`);
     row({ background: kColours.planned, borderColor: kColours.plannedLine }, `${model.plugin} under the planned move`);
     if (model.entries.some((entry) => !entry.movable)) {
-      row({ background: "transparent", borderColor: kColours.stays, borderWidth: "2px" }, "damaged cell: stays where it is");
+      row({ background: "transparent", borderColor: kColours.stays, borderWidth: "2px" }, "damaged record: stays where it is");
     }
     row({ background: kColours.overlap, borderColor: kColours.overlapLine },
         `overlaps (the rules file: ${model.ruleOverlaps.length}; while planning, the planned move's)`);
@@ -687,6 +693,7 @@
     frameTimes: () => timing.frames.slice(),
     latencies: () => timing.latencies.slice(),
     scale: () => view.scale,
+    terrainShown: () => terrainImage.ready,
   };
 
   start();

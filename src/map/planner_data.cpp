@@ -1,0 +1,179 @@
+// Building the planner page's data. The plugin's things are those
+// findOverlaps counts, found by asking the rules evaluation about a move of
+// the whole plugin, so that the page's count cannot drift from the report's.
+#include "map/planner_data.h"
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+
+#include "map/land_heights.h"
+#include "map/name_text.h"
+#include "map/png_image.h"
+#include "map/terrain.h"
+
+namespace {
+
+using Json = nlohmann::json;
+
+// Open sea around everything, in cells, so that coasts at the edge show.
+constexpr int64_t kAreaMargin = 2;
+// Terrain pixels to a cell's side: as many as a close look wants (16),
+// fewer where the picture would pass kMostPixels, but not below 9 while it
+// stays within kLargestSide pixels a side; fewer still beyond that. So 16
+// a cell up to 125 x 125 cells, 11 for a continent of 200 x 150, 9 up to
+// 444 cells a side, 4 for a thousand.
+constexpr double kMostShades = 16;
+constexpr double kLeastShades = 9;
+constexpr double kMostPixels = 4e6;
+constexpr double kLargestSide = 4000;
+
+// The rule whose things the page moves: the whole plugin by one cell east.
+// Every offset other than none takes the same things (a thing's parts come
+// from one grid and go the same way), and none moves nothing.
+RuleTable wholePluginMove() {
+  Rule rule{RuleCode::kTA, 1, {"TA", "1", "0", "", ""}, {0, 1, 0, 0, 0}, 1};
+  return {{rule}, false};
+}
+
+const char* fateName(CellFate fate) {
+  switch (fate) {
+    case CellFate::kKept: return "kept";
+    case CellFate::kMoved: return "moved";
+    case CellFate::kCopied: return "copied";
+    case CellFate::kDeleted: return "deleted";
+  }
+  return "kept";
+}
+
+Json gridJson(GridCell grid) { return Json::array({grid.x, grid.y}); }
+
+// The plugin's things under a whole-plugin move, where they are now, each
+// with the rules file's fate.
+Json pluginEntries(const PlannerSources& s) {
+  const RuleTable move = wholePluginMove();
+  const std::vector<PredictedCell> moveFates = predictFates(move, s.plugin);
+  const std::vector<PredictedLand> moveLands = predictLandFates(move, s.plugin);
+  Json entries = Json::array();
+  for (const PluginThing& thing : pluginThings(s.plugin, moveFates, moveLands)) {
+    const StandingCell& standing = thing.standing;
+    // predictFates and predictLandFates answer one to a record, in file order.
+    CellFate fate;
+    GridCell to;
+    if (standing.cell != nullptr) {
+      const PredictedCell& rules = s.fates[static_cast<std::size_t>(standing.cell - s.plugin.cells.data())];
+      fate = rules.fate;
+      to = rules.to;
+    } else {
+      const PredictedLand& rules = s.lands[static_cast<std::size_t>(thing.land - s.plugin.lands.data())];
+      fate = rules.fate;
+      to = rules.to;
+    }
+    Json entry = {
+        {"x", standing.from.x},
+        {"y", standing.from.y},
+        {"name", standing.cell ? utf8FromWindows1252(standing.cell->name) : ""},
+        {"region", standing.cell ? utf8FromWindows1252(standing.cell->region) : ""},
+        {"land", standing.land},
+        {"movable", standing.how != StandingCell::kInPlace},
+        {"fate", fateName(fate)},
+        {"to", gridJson(to)},
+    };
+    if (standing.cell == nullptr) entry["cell"] = false;
+    entries.push_back(std::move(entry));
+  }
+  return entries;
+}
+
+// Each checked plugin's grids, one row a grid: [x, y, plugin, land, name,
+// region], the name and region those of its first cell there, null where it
+// has land and no cell.
+Json occupiedRows(const std::vector<PluginCells>& checked) {
+  Json rows = Json::array();
+  for (std::size_t index = 0; index < checked.size(); ++index) {
+    const PluginCells& plugin = checked[index];
+    std::unordered_set<uint64_t> landGrids, listed;
+    for (const LandRecord& land : plugin.lands) landGrids.insert(gridKey(land.grid));
+    for (const ExteriorCell& cell : plugin.cells) {
+      if (!listed.insert(gridKey(cell.grid)).second) continue;
+      rows.push_back({cell.grid.x, cell.grid.y, index, landGrids.count(gridKey(cell.grid)) ? 1 : 0,
+                      utf8FromWindows1252(cell.name), utf8FromWindows1252(cell.region)});
+    }
+    for (const LandRecord& land : plugin.lands) {
+      if (!listed.insert(gridKey(land.grid)).second) continue;
+      rows.push_back({land.grid.x, land.grid.y, index, 1, nullptr, nullptr});
+    }
+  }
+  return rows;
+}
+
+// Every grid that anything checked stands on, now or after the rules, with
+// the margin.
+GridFrame checkedArea(const PlannerSources& s) {
+  std::vector<GridCell> grids;
+  for (const PredictedCell& fate : s.fates) grids.insert(grids.end(), {fate.cell->grid, fate.to});
+  for (const PredictedLand& fate : s.lands) grids.insert(grids.end(), {fate.land->grid, fate.to});
+  for (const PluginCells& plugin : s.checked) {
+    for (const ExteriorCell& cell : plugin.cells) grids.push_back(cell.grid);
+    for (const LandRecord& land : plugin.lands) grids.push_back(land.grid);
+  }
+  GridFrame area{0, 0, 0, 0};
+  if (!grids.empty()) area = {grids[0].x, grids[0].x, grids[0].y, grids[0].y};
+  for (GridCell g : grids) {
+    area.minX = std::min<int64_t>(area.minX, g.x);
+    area.maxX = std::max<int64_t>(area.maxX, g.x);
+    area.minY = std::min<int64_t>(area.minY, g.y);
+    area.maxY = std::max<int64_t>(area.maxY, g.y);
+  }
+  return {area.minX - kAreaMargin, area.maxX + kAreaMargin, area.minY - kAreaMargin,
+          area.maxY + kAreaMargin};
+}
+
+// The land of the checked plugins in load order, the plugin's own where the
+// rules put it on top (as the SVG draws it), as a PNG; null when no plugin
+// has land.
+Json terrainJson(const PlannerSources& s) {
+  bool anyLand = !s.plugin.lands.empty();
+  for (const PluginCells& plugin : s.checked) anyLand = anyLand || !plugin.lands.empty();
+  if (!anyLand) return nullptr;
+  const GridFrame area = checkedArea(s);
+  const double columns = static_cast<double>(area.columns()), rows = static_cast<double>(area.rows());
+  const double fitting = kLargestSide / std::max(columns, rows);
+  double shades = std::min({kMostShades, fitting,
+                            std::max(kLeastShades, std::sqrt(kMostPixels / (columns * rows)))});
+  if (shades >= 1) shades = std::floor(shades);
+  int samples = 9;
+  while (samples < kLandVertices && samples - 1 < shades) samples = samples * 2 - 1;
+
+  TerrainMap terrain;
+  for (const std::string& path : s.checkedPaths) terrain.lay(readPluginLand(path, samples, &area));
+  const PluginLand own = readPluginLand(s.pluginPath, samples, nullptr);
+  terrain.lay(placeLandAfterRules(s.rules, s.plugin, own));
+  const std::string png = encodePng(shadeTerrain(terrain, area, shades));
+  return {
+      {"png", "data:image/png;base64," + base64(png)},
+      {"west", area.minX},
+      {"north", area.maxY},
+      {"columns", area.columns()},
+      {"rows", area.rows()},
+  };
+}
+
+}  // namespace
+
+Json plannerData(const PlannerSources& sources) {
+  Json plugins = Json::array();
+  for (const PluginCells& plugin : sources.checked) plugins.push_back(plugin.label);
+  Json overlaps = Json::array();
+  for (const Overlap& overlap : sources.overlaps) overlaps.push_back(gridJson(overlap.grid));
+  return {
+      {"plugin", sources.plugin.label},
+      {"plugins", std::move(plugins)},
+      {"occupied", occupiedRows(sources.checked)},
+      {"cells", pluginEntries(sources)},
+      {"overlaps", std::move(overlaps)},
+      {"terrain", terrainJson(sources)},
+  };
+}
