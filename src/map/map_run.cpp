@@ -1,7 +1,7 @@
 // quendrel-map's options and the order of its work: read the rules, the
 // plugin and the plugins it is checked against, predict, report, draw. It
-// reads files only; the picture (and, when asked for, the interior cell
-// list) are the files it writes.
+// reads files only; the files it writes are the picture and, when asked for,
+// its PNG, the planner page, the interior cell list and the resolved rules.
 #include "map/map_run.h"
 
 #include <getopt.h>
