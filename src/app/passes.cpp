@@ -31,15 +31,21 @@ namespace {
 // One record at a time: the bytes as read, and the copy the handlers change,
 // which has room behind the record for script text to grow into.
 struct RecordBuffers {
-  std::vector<uint8_t> original;
+  std::vector<uint8_t> storage;  // for a record the reader cannot hand over in place
+  uint8_t* original = nullptr;   // the record as read: in the reader's buffer, or in storage
+  uint32_t wholeSize = 0;
   std::vector<uint8_t> modified;
   uint32_t modifiedSize = 0;
   uint64_t fileOffset = 0;  // of the record's first byte in the plugin
-  uint32_t size() const { return static_cast<uint32_t>(original.size()); }
-  bool isType(const char* type) const { return hasTag(original.data(), type); }
+  uint32_t size() const { return wholeSize; }
+  bool isType(const char* type) const { return hasTag(original, type); }
 };
 
+// The write pass reads and writes every byte, in big pieces. The scan pass
+// reads the cells and steps over the rest (most of a master is land): a
+// small buffer leaves the stepped-over records in the file.
 constexpr std::size_t kStreamBufferSize = 1 << 20;
+constexpr std::size_t kScanBufferSize = 16 << 10;
 
 // Progress characters are shown in order, but written to the console at
 // most every 50 ms rather than one flushed write per record: a master holds
@@ -73,22 +79,36 @@ class EndRunOnDamage : public DamageReporter {
   const char* path_;
 };
 
-// Reads the next record whole. Returns false at the end of the file.
-bool readRecord(RecordReader& reader, RecordBuffers& record) {
+// Reads the next record, and makes the modified copy the handlers change.
+// The scan pass writes nothing and hands only the kinds handled in both
+// passes (cells) to their handlers: of every other record it reads the
+// header alone and steps over the data, as most of a master's bytes are
+// land. Returns false at the end of the file.
+bool readRecord(RecordReader& reader, RecordBuffers& record, bool writePass) {
   RecordHeader header;
   if (!reader.next(header)) return false;
   const uint32_t recordSize = static_cast<uint32_t>(header.wholeSize());
+  const RecordKind* kind = recordKindOf(header.bytes);
+  const bool handled = writePass || (kind != nullptr && kind->has(kHandledInBothPasses));
+  record.fileOffset = header.offset;
+  record.wholeSize = recordSize;
+  if (!handled) {
+    record.storage.assign(header.bytes, header.bytes + kRecordHeaderSize);
+    record.original = record.storage.data();
+    record.wholeSize = kRecordHeaderSize;
+    reader.skip(header);
+    return true;
+  }
   try {
-    record.original.resize(recordSize);
     record.modified.resize(std::size_t{recordSize} + kRecordGrowthRoom);
+    record.original = reader.readRecordInPlace(header, record.storage);
+    if (record.original == nullptr) return false;  // damage, which the reporter ended the run for
   } catch (const std::bad_alloc&) {
     errno = ENOMEM;
     failRun("Unable to allocate %lld bytes of memory to store TES file record: %s\n",
             static_cast<long long>(uint64_t{recordSize} * 2), systemErrorText());
   }
-  record.fileOffset = header.offset;
-  reader.readRecord(header, record.original.data());
-  std::memcpy(record.modified.data(), record.original.data(), recordSize);
+  std::memcpy(record.modified.data(), record.original, recordSize);
   record.modifiedSize = recordSize;
   return true;
 }
@@ -97,12 +117,12 @@ bool readRecord(RecordReader& reader, RecordBuffers& record) {
 // not is passed on unchanged, with one warning in the run log.
 bool recordIsSound(RunLog& log, const RecordBuffers& record, const RecordNeeds& needs, bool warn) {
   std::optional<std::string> damage =
-      describeRecordDamage(record.original.data(), record.original.size(), needs);
+      describeRecordDamage(record.original, record.size(), needs);
   if (!damage) return true;
   if (warn) {
     log.append(formatted(
         "WARNING: %.4s record at byte %llu of the plugin is damaged (%s) - left unchanged.\n",
-        reinterpret_cast<const char*>(record.original.data()),
+        reinterpret_cast<const char*>(record.original),
         static_cast<unsigned long long>(record.fileOffset), damage->c_str()));
   }
   return false;
@@ -113,7 +133,7 @@ bool recordIsSound(RunLog& log, const RecordBuffers& record, const RecordNeeds& 
 OutputDecision dispatchRecord(RunContext& context, Progress& progress, RecordBuffers& record) {
   const bool writePass = context.writePass();
   const RunOptions& options = context.options;
-  const RecordKind* kind = recordKindOf(record.original.data());
+  const RecordKind* kind = recordKindOf(record.original);
   if (kind == nullptr) {
     progress.show(writePass ? '.' : '-');
     if (writePass && options.verbose) {
@@ -131,7 +151,7 @@ OutputDecision dispatchRecord(RunContext& context, Progress& progress, RecordBuf
     if (kind->has(kScriptText) && !options.modifyScripts) {
       if (options.verbose) context.log.append("\n");
     } else if (recordIsSound(context.log, record, *kind->needs, writePass || options.listCells)) {
-      RecordInHand inHand{record.original.data(), record.size(), record.fileOffset,
+      RecordInHand inHand{record.original, record.size(), record.fileOffset,
                           record.modified, record.modifiedSize};
       decision = kind->handler(context, inHand);
     }
@@ -195,18 +215,18 @@ void writeRecord(RunContext& context, OutputWriter& output, RecordBuffers& recor
   if (decision.writeOriginal && (!options.copiesOnly || record.isType("TES3"))) {
     // Under -n the header's file-type word says "plugin": the output holds
     // only the copies and is never a master.
-    if (options.copiesOnly && record.original.size() > kFileTypeByteOffset) {
+    if (options.copiesOnly && record.size() > kFileTypeByteOffset) {
       record.original[kFileTypeByteOffset] = 0;
     }
     if (output.header && record.isType("TES3")) {
-      output.header->prepareHeader(record.original.data(), record.original.size(), output.size,
+      output.header->prepareHeader(record.original, record.size(), output.size,
                                    context.log);
     }
     if (options.verbose) {
       context.log.append(formatted("\t[Saving Original Record: %d bytes]\n",
                                    static_cast<int>(record.size())));
     }
-    if (!output.write(record.original.data(), record.original.size())) {
+    if (!output.write(record.original, record.size())) {
       failRun("Unable to write new record data  to %s: %s\n", options.outputPath.c_str(),
               systemErrorText());
     }
@@ -287,8 +307,8 @@ class TemporaryOutput {
 
 void runOnePass(RunContext& context, RecordReader& plugin, const char* path,
                 RecordBuffers& record) {
-  plugin.rewind();
   const bool writePass = context.writePass();
+  plugin.rewind(writePass ? kStreamBufferSize : kScanBufferSize);
   std::optional<TemporaryOutput> output;
   if (writePass) output.emplace(context.options);
   if (!writePass) {
@@ -303,9 +323,9 @@ void runOnePass(RunContext& context, RecordReader& plugin, const char* path,
     writer.emplace(OutputWriter{output->get(), {}, {}});
     if (context.options.syncHeader) writer->header.emplace(context.options, path);
   }
-  while (readRecord(plugin, record)) {
+  while (readRecord(plugin, record, writePass)) {
     if (context.options.verbose && writePass) {
-      const uint8_t* type = record.original.data();
+      const uint8_t* type = record.original;
       context.log.append(formatted("New Record: %c%c%c%c: (%d bytes)", type[0], type[1],
                                    type[2], type[3], static_cast<int>(record.size())));
     }

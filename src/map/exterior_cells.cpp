@@ -165,7 +165,7 @@ bool readCellsAndLand(const std::string& path, bool whole, PluginCells& plugin,
     plugin.lands.clear();
     plugin.interiors.clear();
     plugin.markers.clear();
-    reader.rewind();
+    reader.rewind(kReadBuffer);
   }
 }
 

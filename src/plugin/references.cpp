@@ -84,19 +84,20 @@ std::size_t handleReference(RunContext& context, const ReferenceWalk& walk,
     moved = shiftWorldPosition(old, *dX, *dY);
   }
   // Each reference's position and its fate go to the run log as one text
-  // (the same bytes as one text each), as a master holds 100,000 of them.
+  // (the same bytes as one text each), put together in place, as a master
+  // holds 100,000 of them: e.g. "(100.000000, 200.000000) \n".
+  ShortText<kObjectIdSize + 512> line;
   if (!moved) {
-    if (verbose) log.append(formatted("(%s, %s) \n", fixed(old.x).text, fixed(old.y).text));
+    if (verbose) {
+      line << "(" << fixed(old.x).text << ", " << fixed(old.y).text << ") \n";
+      log.append(line.view());
+    }
   } else {
     writeWorldPosition(xy, *moved);
-    if (verbose) {
-      log.append(formatted("(%s, %s)  - MODIFIED to (%s, %s)\n", fixed(old.x).text,
-                           fixed(old.y).text, fixed(moved->x).text, fixed(moved->y).text));
-    } else {
-      log.append(formatted("\tObject \"%s\"\t(%s, %s)  - MODIFIED to (%s, %s)\n", objectId,
-                           fixed(old.x).text, fixed(old.y).text, fixed(moved->x).text,
-                           fixed(moved->y).text));
-    }
+    if (!verbose) line << "\tObject \"" << objectId << "\"\t";
+    line << "(" << fixed(old.x).text << ", " << fixed(old.y).text << ")  - MODIFIED to ("
+         << fixed(moved->x).text << ", " << fixed(moved->y).text << ")\n";
+    log.append(line.view());
     ++context.counters.objectsModified;
   }
   return subrecordEnd(*position);

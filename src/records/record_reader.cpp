@@ -32,8 +32,9 @@ bool RecordReader::open(const char* path) {
   return true;
 }
 
-void RecordReader::rewind() {
+void RecordReader::rewind(std::size_t bufferSize) {
   std::rewind(file_.get());
+  buffer_.resize(std::max<std::size_t>(bufferSize, kRecordHeaderSize));
   begin_ = end_ = 0;
   position_ = 0;
   stopped_ = false;
@@ -130,6 +131,20 @@ bool RecordReader::readRecord(const RecordHeader& header, uint8_t* into) {
     return fail(header, std::ferror(file_.get()) != 0);
   }
   return true;
+}
+
+uint8_t* RecordReader::readRecordInPlace(const RecordHeader& header,
+                                        std::vector<uint8_t>& storage) {
+  // The header was taken from the buffer just before the data, so the two
+  // stand together there when the data does.
+  if (begin_ >= kRecordHeaderSize && end_ - begin_ >= header.dataSize) {
+    uint8_t* record = buffer_.data() + begin_ - kRecordHeaderSize;
+    begin_ += header.dataSize;
+    position_ += header.dataSize;
+    return record;
+  }
+  storage.resize(header.wholeSize());
+  return readRecord(header, storage.data()) ? storage.data() : nullptr;
 }
 
 bool RecordReader::readData(const RecordHeader& header, std::vector<uint8_t>& data,

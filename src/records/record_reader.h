@@ -62,8 +62,9 @@ class RecordReader {
   // The size the system gives the open file; the largest number when it
   // cannot tell (the file then ends where reading ends).
   uint64_t fileSize() const { return fileSize_; }
-  // Starts again from the first record.
-  void rewind();
+  // Starts again from the first record, reading `bufferSize` bytes at a
+  // time from then on.
+  void rewind(std::size_t bufferSize);
 
   // The next record's header. False at the end of the file, and when the
   // record is damaged (its header cut short, or a data size that runs past
@@ -74,6 +75,11 @@ class RecordReader {
   // room for its wholeSize() bytes. False when the data cannot be read
   // (reported).
   bool readRecord(const RecordHeader& header, uint8_t* into);
+  // The whole record `next` gave, header included, where it stands: in the
+  // reader's own buffer when it lies there whole (no copy; the bytes stay
+  // valid, and may be changed, until the next call of the reader), else read
+  // into `storage`. Null when the data cannot be read (reported).
+  uint8_t* readRecordInPlace(const RecordHeader& header, std::vector<uint8_t>& storage);
   // The first `limit` bytes of the record's data (all of it when shorter)
   // into `data`; the rest is stepped over. False when they cannot be read
   // (reported).
