@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <random>
 #include <set>
 #include <tuple>
 #include <string>
@@ -75,6 +76,23 @@ TEST(TerrainTest, DecodesHeightsRowByRowFromTheSouthInStepsOfEightUnits) {
   EXPECT_EQ(heights[65], 64);   // the second row follows the first row's first value
   EXPECT_EQ(heights[65 + 1], 64);
   EXPECT_FALSE(decodeVertexHeights(bytes(data), data.size() - 1).has_value());
+
+  // The kept heights, decoded along the kept rows alone, are those of the
+  // whole decoding, at every detail.
+  std::mt19937 random(3);
+  for (int side : {9, 17, 33, 65}) {
+    std::string noise = f32(static_cast<float>(random() % 2000) - 1000.0f);
+    for (int i = 0; i < 65 * 65; ++i) noise += static_cast<char>(random());
+    const std::vector<float> all = decodeVertexHeights(bytes(noise), noise.size()).value();
+    const LandHeights kept = decoded(land(0, 0, sub("VHGT", noise + std::string(3, '\0'))), side);
+    const int step = 64 / (side - 1);
+    for (int row = 0; row < side; ++row) {
+      for (int column = 0; column < side; ++column) {
+        ASSERT_EQ(kept.heights[row * side + column], all[row * step * 65 + column * step])
+            << side << " " << row << " " << column;
+      }
+    }
+  }
 
   const LandHeights slope = decoded(land(3, -4, vhgt(slopeWithPit)), 65);
   EXPECT_EQ(slope.grid, (GridCell{3, -4}));

@@ -36,13 +36,27 @@ constexpr float kWorldMapUnitBelow = 16;
 // slopes between them stay finite numbers.
 constexpr float kHeightLimit = 1e6;
 
-std::vector<float> sampleVertices(const std::vector<float>& vertices, int side) {
+// The kept vertices of a VHGT subrecord's data, decoded as decodeVertexHeights
+// decodes them but only along the rows kept: each row's start follows from
+// the first column's steps, and a kept row's values from its own steps.
+// Nothing when the offset makes heights that are not finite numbers (at such
+// a size the steps change nothing, so the kept heights tell for all).
+std::optional<std::vector<float>> sampleVertexHeights(const uint8_t* vhgt, int side) {
   const int step = (kLandVertices - 1) / (side - 1);  // 4 for 17 a side
+  const uint8_t* steps = vhgt + kVhgtStepsOffset;
   std::vector<float> samples(static_cast<std::size_t>(side) * side);
-  for (int row = 0; row < side; ++row) {
-    for (int column = 0; column < side; ++column) {
-      samples[row * side + column] = std::clamp(
-          vertices[(row * step) * kLandVertices + column * step], -kHeightLimit, kHeightLimit);
+  float rowStart = readF32(vhgt);
+  for (int row = 0; row < kLandVertices; ++row) {
+    rowStart += static_cast<float>(static_cast<int8_t>(steps[row * kLandVertices]));
+    if (row % step != 0) continue;
+    float value = rowStart;
+    float* kept = samples.data() + static_cast<std::size_t>(row / step) * side;
+    for (int column = 0; column < kLandVertices; ++column) {
+      if (column > 0) value += static_cast<float>(static_cast<int8_t>(steps[row * kLandVertices + column]));
+      if (column % step != 0) continue;
+      const float height = value * kHeightUnit;
+      if (!std::isfinite(height)) return std::nullopt;
+      kept[column / step] = std::clamp(height, -kHeightLimit, kHeightLimit);
     }
   }
   return samples;
@@ -126,17 +140,19 @@ std::optional<LandHeights> decodeLand(const uint8_t* record, std::size_t recordS
   if (!first || !hasTag(data, "INTV") || first->size < kXYSize) return std::nullopt;
   LandHeights land{readGrid(data + kSubrecordHeaderSize), samples, {}, false};
   land.damaged = describeRecordDamage(record, recordSize, kLandNeeds).has_value();
-  std::optional<std::vector<float>> vertices;
+  const uint8_t* vhgt = nullptr;
   const uint8_t* wnam = nullptr;
   bool deleted = false;
   for (const WalkedSubrecord& s : SubrecordWalk(data, dataSize)) {
-    if (s.is("VHGT") && !vertices) vertices = decodeVertexHeights(data + s.dataOffset(), s.size);
+    if (s.is("VHGT") && s.size >= kVhgtSize && !vhgt) vhgt = data + s.dataOffset();
     if (s.is("WNAM") && s.size >= kWnamSize && !wnam) wnam = data + s.dataOffset();
     if (s.is("DELE")) deleted = true;
   }
   if (deleted) return land;
-  if (vertices) {
-    land.heights = sampleVertices(*vertices, samples);
+  std::optional<std::vector<float>> heights;
+  if (vhgt != nullptr) heights = sampleVertexHeights(vhgt, samples);
+  if (heights) {
+    land.heights = std::move(*heights);
   } else if (wnam) {
     land.heights = sampleWorldMap(wnam, samples);
   }
@@ -163,6 +179,16 @@ PluginLand readPluginLand(const std::string& path, int samples, const GridFrame*
     if (!header.isType("LAND")) {
       reader.skip(header);
       continue;
+    }
+    // Land outside the picture is stepped over unread: its grid is the
+    // first thing in it (INTV, grid X, grid Y).
+    if (only != nullptr) {
+      const uint8_t* first = reader.peekData(header, kSubrecordHeaderSize + kXYSize);
+      if (first != nullptr && header.dataSize >= kSubrecordHeaderSize + kXYSize &&
+          hasTag(first, "INTV") && !only->holds(readGrid(first + kSubrecordHeaderSize))) {
+        reader.skip(header);
+        continue;
+      }
     }
     record.resize(header.wholeSize());
     if (!reader.readRecord(header, record.data())) break;

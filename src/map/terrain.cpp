@@ -51,8 +51,9 @@ constexpr float kLightEast = -0.5f, kLightNorth = 0.5f, kLightUp = 0.70710678f;
 std::vector<PlacedLand> placeLandAfterRules(const RuleTable& rules, const PluginCells& cells,
                                             const PluginLand& land) {
   std::map<std::pair<int32_t, int32_t>, const std::string*> regions;
+  // quendrel learns regions from the cells it can read.
   for (const ExteriorCell& cell : cells.cells) {
-    regions.try_emplace({cell.grid.x, cell.grid.y}, &cell.region);
+    if (!cell.damaged) regions.try_emplace({cell.grid.x, cell.grid.y}, &cell.region);
   }
   std::vector<PlacedLand> placed;
   for (const LandHeights& piece : land.lands) {

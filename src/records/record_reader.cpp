@@ -157,6 +157,19 @@ bool RecordReader::readData(const RecordHeader& header, std::vector<uint8_t>& da
   return true;
 }
 
+const uint8_t* RecordReader::peekData(const RecordHeader& header, std::size_t count) {
+  count = std::min<std::size_t>(count, header.dataSize);
+  if (count > buffer_.size() - kRecordHeaderSize) return nullptr;
+  // The header stays in front of its data, for readRecordInPlace.
+  if (end_ - begin_ < count) {
+    begin_ -= kRecordHeaderSize;
+    const bool filled = fill(count + kRecordHeaderSize);
+    begin_ += kRecordHeaderSize;
+    if (!filled) return nullptr;
+  }
+  return buffer_.data() + begin_;
+}
+
 bool RecordReader::skip(const RecordHeader& header) {
   if (!stepOver(header.dataSize)) return fail(header, true);
   return true;

@@ -85,6 +85,11 @@ class RecordReader {
   // (reported).
   bool readData(const RecordHeader& header, std::vector<uint8_t>& data,
                 std::size_t limit = SIZE_MAX);
+  // The first `count` bytes of the record's data (fewer when the data is
+  // shorter), left in place for readRecord, readData or skip to take: to look
+  // at a record before deciding to read it. Null when they cannot be read
+  // (the call that takes them then reports it).
+  const uint8_t* peekData(const RecordHeader& header, std::size_t count);
   // Steps over the record's data. False when that fails (reported).
   bool skip(const RecordHeader& header);
 
