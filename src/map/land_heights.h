@@ -12,6 +12,7 @@
 // components/esm3/loadland.cpp read it.)
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -70,6 +71,19 @@ struct GridFrame {
   int64_t columns() const { return maxX - minX + 1; }
   int64_t rows() const { return maxY - minY + 1; }
   bool holds(GridCell g) const { return g.x >= minX && g.x <= maxX && g.y >= minY && g.y <= maxY; }
+  // The smallest frame holding every grid, widened by `margin` cells on
+  // each side; (0, 0) alone, widened, when there are none.
+  static GridFrame around(const std::vector<GridCell>& grids, int64_t margin) {
+    GridFrame frame{0, 0, 0, 0};
+    if (!grids.empty()) frame = {grids[0].x, grids[0].x, grids[0].y, grids[0].y};
+    for (GridCell g : grids) {
+      frame.minX = std::min<int64_t>(frame.minX, g.x);
+      frame.maxX = std::max<int64_t>(frame.maxX, g.x);
+      frame.minY = std::min<int64_t>(frame.minY, g.y);
+      frame.maxY = std::max<int64_t>(frame.maxY, g.y);
+    }
+    return {frame.minX - margin, frame.maxX + margin, frame.minY - margin, frame.maxY + margin};
+  }
 };
 
 // Reads the LAND records of a TES3 plugin or master at `samples` heights a

@@ -119,16 +119,7 @@ GridFrame checkedArea(const PlannerSources& s) {
     for (const ExteriorCell& cell : plugin.cells) grids.push_back(cell.grid);
     for (const LandRecord& land : plugin.lands) grids.push_back(land.grid);
   }
-  GridFrame area{0, 0, 0, 0};
-  if (!grids.empty()) area = {grids[0].x, grids[0].x, grids[0].y, grids[0].y};
-  for (GridCell g : grids) {
-    area.minX = std::min<int64_t>(area.minX, g.x);
-    area.maxX = std::max<int64_t>(area.maxX, g.x);
-    area.minY = std::min<int64_t>(area.minY, g.y);
-    area.maxY = std::max<int64_t>(area.maxY, g.y);
-  }
-  return {area.minX - kAreaMargin, area.maxX + kAreaMargin, area.minY - kAreaMargin,
-          area.maxY + kAreaMargin};
+  return GridFrame::around(grids, kAreaMargin);
 }
 
 // The land of the checked plugins in load order, the plugin's own where the

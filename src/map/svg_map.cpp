@@ -383,16 +383,9 @@ MapFrame frameCellMap(const std::vector<PredictedCell>& fates,
     if (!grids.empty()) break;
     for (const ExteriorCell& cell : other.cells) grids.push_back(cell.grid);
   }
-  GridFrame frame{0, 0, 0, 0};
-  if (!grids.empty()) frame = {grids[0].x, grids[0].x, grids[0].y, grids[0].y};
-  for (GridCell g : grids) {
-    frame.minX = std::min<int64_t>(frame.minX, g.x);
-    frame.maxX = std::max<int64_t>(frame.maxX, g.x);
-    frame.minY = std::min<int64_t>(frame.minY, g.y);
-    frame.maxY = std::max<int64_t>(frame.maxY, g.y);
-  }
-  const int64_t margin = std::max(kLeastMargin, std::max(frame.columns(), frame.rows()) / 10);
-  frame = {frame.minX - margin, frame.maxX + margin, frame.minY - margin, frame.maxY + margin};
+  const GridFrame tight = GridFrame::around(grids, 0);
+  const int64_t margin = std::max(kLeastMargin, std::max(tight.columns(), tight.rows()) / 10);
+  const GridFrame frame = GridFrame::around(grids, margin);
   const int64_t longest = std::max(frame.columns(), frame.rows());
   const double cell = std::min(kLargestCell, kGridArea / static_cast<double>(longest));
   double shades = std::max<double>(kLeastShades, std::ceil(cell));
