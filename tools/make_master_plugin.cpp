@@ -19,24 +19,14 @@
 #include <string>
 #include <vector>
 
+#include "fixed_random.h"
 #include "plugin_builder.h"
 
 using namespace testing_plugin;
 
 namespace {
 
-// A small fixed pseudo-random sequence, so that every run writes the same file.
-struct Random {
-  uint64_t state = 0x9e3779b97f4a7c15ULL;
-  uint32_t next() {
-    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-    return static_cast<uint32_t>(state >> 33);
-  }
-  int32_t below(int32_t n) { return static_cast<int32_t>(next() % static_cast<uint32_t>(n)); }
-  float between(float low, float high) {
-    return low + (high - low) * static_cast<float>(next() % 1000000u) / 1000000.0f;
-  }
-};
+using Random = FixedRandom;
 
 constexpr int kExteriorCells = 1500;
 constexpr int kGridWidth = 40;  // exterior cells lie on a 40-wide block from (-20, -19)
@@ -83,11 +73,7 @@ float worldY(Random& r, int i) {
   return static_cast<float>(exteriorGrid(i).y * 8192) + r.between(1.0f, 8191.0f);
 }
 
-std::string bytes(Random& r, std::size_t n) {
-  std::string s(n, '\0');
-  for (char& c : s) c = static_cast<char>(r.next() & 0xff);
-  return s;
-}
+std::string bytes(Random& r, std::size_t n) { return r.bytes(n); }
 std::string fixedText(const std::string& s, std::size_t n) {
   std::string t = s.substr(0, n);
   t.resize(n, '\0');

@@ -19,25 +19,16 @@
 #include <fstream>
 #include <string>
 
+#include "fixed_random.h"
 #include "plugin_builder.h"
 
 using namespace testing_plugin;
 
 namespace {
 
-struct Random {
-  uint64_t state = 0x9e3779b97f4a7c15ULL;
-  uint32_t next() {
-    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-    return static_cast<uint32_t>(state >> 33);
-  }
-};
+using Random = FixedRandom;
 
-std::string bytes(Random& r, std::size_t n) {
-  std::string s(n, '\0');
-  for (char& c : s) c = static_cast<char>(r.next() & 0xff);
-  return s;
-}
+std::string bytes(Random& r, std::size_t n) { return r.bytes(n); }
 
 constexpr int kBlockWidth = 40, kBlockHeight = 38, kBlocksAcross = 5;
 
