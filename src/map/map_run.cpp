@@ -57,7 +57,7 @@ const char* const kUsage =
     "  --rules FILE      the rules file (default: quendrel.cfg here; none when it is missing)\n"
     "  --load-order FILE check against every plugin of the game's load order: the\n"
     "                    original engine's Morrowind.ini or the open-source engine's\n"
-    "                    openmw.cfg\n"
+    "                    openmw.cfg; a folder holding one; auto: the player's own\n"
     "  --against PLUGIN  check against this plugin or master too; give it once for each\n"
     "  --output FILE     the picture, an SVG file (default: cell_map.svg)\n"
     "  --png FILE        also write the picture as a PNG file\n"
