@@ -293,7 +293,8 @@ TEST_F(MapTest, ReadsAChainOfOpenmwCfgFilesAsTheEngineDoes) {
     for (const char* part : parts) joined /= part;
     return joined.string();
   };
-  for (const char* folder : {"game/one", "game/two", "base", "mods/B&C", "mods/c", "xdg/openmw/more"}) {
+  for (const char* folder :
+       {"game/one", "game/two", "base", "mods/B&C", "mods/c", "xdg/openmw/more"}) {
     std::filesystem::create_directories(path(folder));
   }
   for (const char* plugin : {"base/A.esm", "base/Grass.esp", "game/Root.esp", "mods/B&C/B.esp",
@@ -332,7 +333,8 @@ TEST_F(MapTest, ReadsAChainOfOpenmwCfgFilesAsTheEngineDoes) {
        "quendrel-map: the load order of " + native({"game", "one", "openmw.cfg"}) + "\n" +
            "quendrel-map: " + native({"game", "one", "openmw.cfg"}) +
            ": named again by config= in " + native({"game", "openmw.cfg"}) + "; read once\n"},
-      {"the engine's folders", root + "data=?userdata?more\r\ncontent=D.esp\r\ndata=\"?local?data\"\r\n",
+      {"the engine's folders",
+       root + "data=?userdata?more\r\ncontent=D.esp\r\ndata=\"?local?data\"\r\n",
        two, "game/openmw.cfg", {"A.esm", "Root.esp", "D.esp", "B.esp", "C.esp"}, {},
        "quendrel-map: game/openmw.cfg: data=\"?local?data\" left out: the folder of the engine's "
        "program is not known here\n" + again},

@@ -75,7 +75,9 @@ EngineFolders engineFolders() {
   // when the shell cannot say.
   std::string documents;
   PWSTR known = nullptr;
-  if (SHGetKnownFolderPath(FOLDERID_Documents, 0, nullptr, &known) == S_OK) documents = utf8Text(known);
+  if (SHGetKnownFolderPath(FOLDERID_Documents, 0, nullptr, &known) == S_OK) {
+    documents = utf8Text(known);
+  }
   CoTaskMemFree(known);
   if (documents.empty()) {
     if (const wchar_t* profile = _wgetenv(L"USERPROFILE"); profile != nullptr && *profile != 0) {

@@ -254,10 +254,10 @@ std::optional<std::string> cfgFolder(CfgReading& reading, const std::string& fil
                                  ? reading.engine.*(known->folder)
                                  : "";
     if (base.empty()) {
+      const char* why =
+          known != std::end(kTokens) ? known->unknown : "no folder of the engine's has that name";
       reading.notes.push_back(file + ": " + std::string(key) + "=" + std::string(value) +
-                              " left out: " +
-                              (known != std::end(kTokens) ? known->unknown
-                                                          : "no folder of the engine's has that name"));
+                              " left out: " + why);
       return std::nullopt;
     }
     const std::string rest = folder.substr(tokenEnd + 1);
@@ -342,7 +342,8 @@ std::vector<CfgFile> readChain(CfgReading& reading, const std::string& file,
     for (auto it = configs.rbegin(); it != configs.rend(); ++it) {
       // game/two/.. named as game/, for the notes' sake.
       const std::optional<fs::path> folder = pathOf(*it);
-      pending.push_back({inFolder(folder ? textOf(folder->lexically_normal()) : *it, "openmw.cfg"), by});
+      const std::string normal = folder ? textOf(folder->lexically_normal()) : *it;
+      pending.push_back({inFolder(normal, "openmw.cfg"), by});
     }
   };
   push(file);
@@ -407,7 +408,9 @@ LoadOrder readCfg(CfgReading& reading, const std::string& file,
 std::optional<std::string> configurationIn(const std::string& folder) {
   const Listing listing = listFolder(folder, false);
   for (const char* name : {"openmw.cfg", "Morrowind.ini"}) {
-    if (const std::optional<std::string> found = lookUp(listing, name)) return inFolder(folder, *found);
+    if (const std::optional<std::string> found = lookUp(listing, name)) {
+      return inFolder(folder, *found);
+    }
   }
   return std::nullopt;
 }
@@ -427,13 +430,13 @@ std::string playersConfiguration(const EngineFolders& engine) {
   std::error_code error;
   if (!engine.userConfig.empty()) {
     const std::string file = inFolder(engine.userConfig, "openmw.cfg");
-    if (const std::optional<fs::path> path = pathOf(file); path && fs::is_regular_file(*path, error)) {
-      return file;
-    }
+    const std::optional<fs::path> path = pathOf(file);
+    if (path && fs::is_regular_file(*path, error)) return file;
   }
   for (fs::path folder = fs::current_path(error); !error && !folder.empty();) {
-    if (const std::optional<std::string> found = lookUp(listFolder(textOf(folder), false), "Morrowind.ini")) {
-      return inFolder(textOf(folder), *found);
+    const std::string here = textOf(folder);
+    if (const std::optional<std::string> found = lookUp(listFolder(here, false), "Morrowind.ini")) {
+      return inFolder(here, *found);
     }
     if (folder == folder.parent_path()) break;
     folder = folder.parent_path();
@@ -454,7 +457,9 @@ LoadOrder readLoadOrder(const std::string& where) {
     file = playersConfiguration(engine);
   } else if (path && fs::is_directory(*path, error)) {
     const std::optional<std::string> found = configurationIn(where);
-    if (!found) failMap("quendrel-map: %s: no openmw.cfg or Morrowind.ini in this folder\n", where.c_str());
+    if (!found) {
+      failMap("quendrel-map: %s: no openmw.cfg or Morrowind.ini in this folder\n", where.c_str());
+    }
     file = *found;
   }
   std::fflush(stdout);
@@ -470,7 +475,9 @@ LoadOrder readLoadOrder(const std::string& where) {
     case Kind::kCfg: {
       CfgReading reading{engine, {}, {}};
       LoadOrder order = readCfg(reading, file, lines);
-      for (const std::string& note : reading.notes) std::fprintf(stderr, "quendrel-map: %s\n", note.c_str());
+      for (const std::string& note : reading.notes) {
+        std::fprintf(stderr, "quendrel-map: %s\n", note.c_str());
+      }
       return order;
     }
     case Kind::kNeither: break;
