@@ -354,6 +354,10 @@ TEST_F(MapTest, ReadsAChainOfOpenmwCfgFilesAsTheEngineDoes) {
     EXPECT_EQ(report["missing"], nlohmann::json(row.missing));
     EXPECT_EQ(r.err, row.err);
   }
+  // A file of the chain is read, never written over, found through a folder too.
+  MapRun r = map({"--load-order", "game", "--html", "game/two/openmw.cfg", "mod.esp"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(read("game/two/openmw.cfg"), two);
 }
 
 // quendrel passes a damaged cell on unchanged, and a cell with an interior
