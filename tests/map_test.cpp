@@ -257,6 +257,109 @@ TEST_F(LoadOrderTest, JsonReportParses) {
                                   R"(written in capitals (TA); the line is ignored"}])"));
 }
 
+// An environment variable set for one test, and put back as it was.
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, const std::string& value) : name_(name) {
+    const char* old = std::getenv(name);
+    old_ = old != nullptr ? old : "";
+    set(value);
+  }
+  ~ScopedVariable() { set(old_); }
+  void set(const std::string& value) {  // empty: unset
+#ifdef _WIN32
+    _putenv_s(name_, value.c_str());
+#else
+    if (value.empty()) {
+      unsetenv(name_);
+    } else {
+      setenv(name_, value.c_str(), 1);
+    }
+#endif
+  }
+
+ private:
+  const char* name_;
+  std::string old_;
+};
+
+// A player's chain of openmw.cfg files: game/openmw.cfg names game/one,
+// whose file names game/two, whose file names the first again. Each row
+// changes a file or two and lists the plugins checked, in load order, the
+// ones missing, and what standard error says.
+TEST_F(MapTest, ReadsAChainOfOpenmwCfgFilesAsTheEngineDoes) {
+  const auto native = [](std::initializer_list<const char*> parts) {
+    std::filesystem::path joined;
+    for (const char* part : parts) joined /= part;
+    return joined.string();
+  };
+  for (const char* folder :
+       {"game/one", "game/two", "base", "mods/B&C", "mods/c", "xdg/openmw/more"}) {
+    std::filesystem::create_directories(path(folder));
+  }
+  for (const char* plugin : {"base/A.esm", "base/Grass.esp", "game/Root.esp", "mods/B&C/B.esp",
+                             "mods/c/C.esp", "xdg/openmw/more/D.esp"}) {
+    write(plugin, header());
+  }
+  writeCells("mod.esp", {{0, 0}});
+  const std::string root =
+      "\xEF\xBB\xBF" "config=one\r\ndata=\"../base\"\r\ndata=\r\ncontent=A.esm\r\n"
+      "groundcover=Grass.esp\r\ncontent=Root.esp\r\n";
+  const std::string one = "data=\"../../mods/B&&C\"\nconfig=../two\ncontent=B.esp\n";
+  const std::string two = "content=C.esp\ndata=../../mods/c\nconfig=..\n";
+  const std::string again = "quendrel-map: " + native({"game", "openmw.cfg"}) +
+                            ": named again by config= in " + native({"game", "two", "openmw.cfg"}) +
+                            "; read once\n";
+  const std::string notFound = ": not found in the load order's data folders\n";
+  ScopedVariable userData("XDG_DATA_HOME", path("xdg"));
+  ScopedVariable configDir("OPENMW_CONFIG_DIR", "");
+  struct Row {
+    const char* what;
+    std::string root, two, where;
+    std::vector<std::string> checked, missing;
+    std::string err;
+  };
+  const std::vector<Row> rows{
+      {"each file after the one that names it; a folder's openmw.cfg", root, two, "game",
+       {"A.esm", "Root.esp", "B.esp", "C.esp"}, {},
+       "quendrel-map: the load order of " + native({"game", "openmw.cfg"}) + "\n" + again},
+      {"replace=content", root, "replace=content\n" + two, "game/openmw.cfg", {"C.esp"}, {}, again},
+      {"replace=data", root, two + "replace=data\n", "game/openmw.cfg", {"C.esp"},
+       {"A.esm", "Root.esp", "B.esp"},
+       again + "quendrel-map: A.esm" + notFound + "quendrel-map: Root.esp" + notFound +
+           "quendrel-map: B.esp" + notFound},
+      {"the player's own from $OPENMW_CONFIG_DIR", root, two, "auto",
+       {"B.esp", "C.esp", "A.esm", "Root.esp"}, {},
+       "quendrel-map: the load order of " + native({"game", "one", "openmw.cfg"}) + "\n" +
+           "quendrel-map: " + native({"game", "one", "openmw.cfg"}) +
+           ": named again by config= in " + native({"game", "openmw.cfg"}) + "; read once\n"},
+      {"the engine's folders",
+       root + "data=?userdata?more\r\ncontent=D.esp\r\ndata=\"?local?data\"\r\n",
+       two, "game/openmw.cfg", {"A.esm", "Root.esp", "D.esp", "B.esp", "C.esp"}, {},
+       "quendrel-map: game/openmw.cfg: data=\"?local?data\" left out: the folder of the engine's "
+       "program is not known here\n" + again},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    // On Windows ?userdata? is in the Documents folder.
+    if (harness::kWindows && row.root != root) continue;
+    write("game/openmw.cfg", row.root);
+    write("game/one/openmw.cfg", one);
+    write("game/two/openmw.cfg", row.two);
+    configDir.set(row.where == "auto" ? native({"game", "one"}) : "");
+    MapRun r = map({"--json", "--load-order", row.where, "mod.esp"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const nlohmann::json report = nlohmann::json::parse(r.out, nullptr, false);
+    EXPECT_EQ(report["checked"], nlohmann::json(row.checked)) << r.out;
+    EXPECT_EQ(report["missing"], nlohmann::json(row.missing));
+    EXPECT_EQ(r.err, row.err);
+  }
+  // A file of the chain is read, never written over, found through a folder too.
+  MapRun r = map({"--load-order", "game", "--html", "game/two/openmw.cfg", "mod.esp"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(read("game/two/openmw.cfg"), two);
+}
+
 // quendrel passes a damaged cell on unchanged, and a cell with an interior
 // marker is an interior cell whatever its flags say.
 TEST_F(MapTest, PredictsADamagedCellKeptAndSkipsCellsWithInteriorMarkers) {

@@ -28,6 +28,19 @@ std::optional<uint64_t> sizeOfOpenFile(std::FILE* file);
 // (no such file, say).
 std::optional<int64_t> fileModificationTime(const char* path);
 
+// The folders the open-source engine's configuration files name with its
+// tokens, in UTF-8, each empty where the system cannot tell (no home folder):
+//   ?userconfig?  $XDG_CONFIG_HOME/openmw, by default ~/.config/openmw, on
+//                 POSIX systems; Documents\My Games\OpenMW on Windows
+//   ?userdata?    $XDG_DATA_HOME/openmw, by default ~/.local/share/openmw;
+//                 on Windows the same folder as ?userconfig?
+//   ?global?      the packager's data folder, /usr/share/games/openmw; on
+//                 Windows wherever the installer put the engine: not known
+struct EngineFolders {
+  std::string userConfig, userData, global;
+};
+EngineFolders engineFolders();
+
 // Runs `command` through the system's command processor and waits for it to
 // end; its result is not looked at. On POSIX systems, where no program
 // answers to "notepad" as a rule, the folder of the fallback installed with

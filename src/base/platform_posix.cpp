@@ -2,6 +2,7 @@
 #ifndef _WIN32
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,6 +17,28 @@
 #include "base/platform.h"
 
 const char* const kUserTextLineEnd = "\n";
+
+EngineFolders engineFolders() {
+  const auto variable = [](const char* name) {
+    const char* value = std::getenv(name);
+    return std::string(value != nullptr ? value : "");
+  };
+  std::string home = variable("HOME");
+  if (home.empty()) {
+    if (const passwd* user = getpwuid(getuid()); user != nullptr && user->pw_dir != nullptr) {
+      home = user->pw_dir;
+    }
+  }
+  // An XDG folder that is set wins; otherwise the default under the home
+  // folder, when there is one.
+  const auto xdg = [&](const char* name, const char* underHome) {
+    std::string folder = variable(name);
+    if (folder.empty() && !home.empty()) folder = home + underHome;
+    return folder.empty() ? folder : folder + "/openmw";
+  };
+  return {xdg("XDG_CONFIG_HOME", "/.config"), xdg("XDG_DATA_HOME", "/.local/share"),
+          "/usr/share/games/openmw"};
+}
 
 bool isSameFile(const char* first, const char* second) {
   struct stat a, b;

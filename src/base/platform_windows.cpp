@@ -4,6 +4,8 @@
 #ifdef _WIN32
 
 #include <windows.h>
+#include <knownfolders.h>
+#include <shlobj.h>
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
@@ -56,7 +58,35 @@ std::filesystem::path utf8Path(const char* name) {
   return std::filesystem::path(std::u8string(reinterpret_cast<const char8_t*>(name)));
 }
 
+// UTF-16 text from the system in UTF-8; empty when it cannot be turned.
+std::string utf8Text(const wchar_t* wide) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 1) return "";
+  std::string text(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), size, nullptr, nullptr);
+  text.pop_back();  // the terminating zero
+  return text;
+}
+
 }  // namespace
+
+EngineFolders engineFolders() {
+  // The user's Documents folder, wherever it was moved; USERPROFILE\Documents
+  // when the shell cannot say.
+  std::string documents;
+  PWSTR known = nullptr;
+  if (SHGetKnownFolderPath(FOLDERID_Documents, 0, nullptr, &known) == S_OK) {
+    documents = utf8Text(known);
+  }
+  CoTaskMemFree(known);
+  if (documents.empty()) {
+    if (const wchar_t* profile = _wgetenv(L"USERPROFILE"); profile != nullptr && *profile != 0) {
+      documents = utf8Text(profile) + "\\Documents";
+    }
+  }
+  const std::string user = documents.empty() ? documents : documents + "\\My Games\\OpenMW";
+  return {user, user, ""};
+}
 
 // The C library's stat() gives every file the inode 0 here, so the same-file
 // test asks the file system itself.

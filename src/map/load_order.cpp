@@ -3,7 +3,10 @@
 #include "map/load_order.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <optional>
 #include <string_view>
 #include <system_error>
@@ -116,6 +119,13 @@ std::string sectionName(std::string_view line) {
   return foldedName(trimmed(line.substr(0, line.find(']'))));
 }
 
+// The file's lines, a byte-order mark at its start left out.
+std::vector<std::string> linesOf(const std::string& file) {
+  std::vector<std::string> lines = readTextLines(file);
+  if (!lines.empty() && lines.front().starts_with("\xEF\xBB\xBF")) lines.front().erase(0, 3);
+  return lines;
+}
+
 enum class Kind { kIni, kCfg, kNeither };
 
 Kind kindOf(const std::vector<std::string>& lines) {
@@ -126,7 +136,8 @@ Kind kindOf(const std::vector<std::string>& lines) {
     if (text.front() == '[') {
       if (sectionName(text) == "game files") return Kind::kIni;
     } else if (auto pair = keyAndValue(text)) {
-      cfg = cfg || pair->first == "content" || pair->first == "data" || pair->first == "data-local";
+      cfg = cfg || pair->first == "content" || pair->first == "data" ||
+            pair->first == "data-local" || pair->first == "config";
     }
   }
   return cfg ? Kind::kCfg : Kind::kNeither;
@@ -194,10 +205,36 @@ LoadOrder readIni(const std::string& file, const std::vector<std::string>& lines
   return order;
 }
 
-// A data= value as a folder: unquoted (& escapes the next character inside
-// double quotes) and taken from the cfg's folder when relative; nothing
-// for a folder named with a ?token? of the engine's own.
-std::optional<std::string> dataFolder(const std::string& home, std::string_view value) {
+// The folders of the engine's ?tokens?, and what to say where one is not
+// known here.
+struct Token {
+  const char* name;
+  std::string EngineFolders::*folder;  // null: never known here
+  const char* unknown;
+};
+constexpr Token kTokens[] = {
+    {"?local?", nullptr, "the folder of the engine's program is not known here"},
+    {"?userconfig?", &EngineFolders::userConfig, "the user's folder is not known here"},
+    {"?userdata?", &EngineFolders::userData, "the user's folder is not known here"},
+    {"?global?", &EngineFolders::global, "the engine's data folder is not known here"},
+};
+
+// What a chain of openmw.cfg files is read with, and what reading it says
+// on standard error.
+struct CfgReading {
+  const EngineFolders& engine;
+  std::vector<std::string> notes;
+  std::vector<std::string> files;  // read, in order
+};
+
+// A data=, data-local= or config= value as a folder: unquoted (& escapes
+// the next character inside double quotes), a leading ?token? replaced by
+// its folder, and taken from the cfg's folder when relative; an empty value
+// is the cfg's folder itself. Nothing, and a note, for a folder left out.
+//   data="C:\Games&&Stuff"   ->  C:\Games&Stuff
+//   data=?userdata?data      ->  ~/.local/share/openmw/data
+std::optional<std::string> cfgFolder(CfgReading& reading, const std::string& file,
+                                      std::string_view key, std::string_view value) {
   std::string folder;
   if (!value.empty() && value.front() == '"') {
     for (std::size_t i = 1; i < value.size() && value[i] != '"'; ++i) {
@@ -207,39 +244,143 @@ std::optional<std::string> dataFolder(const std::string& home, std::string_view 
   } else {
     folder = value;
   }
-  if (folder.empty() || folder.front() == '?') return std::nullopt;
+  const std::size_t tokenEnd = folder.size() > 1 && folder.front() == '?' ? folder.find('?', 1)
+                                                                          : std::string::npos;
+  if (tokenEnd != std::string::npos && tokenEnd > 1) {
+    const std::string token = folder.substr(0, tokenEnd + 1);
+    const auto known = std::find_if(std::begin(kTokens), std::end(kTokens),
+                                    [&](const Token& t) { return token == t.name; });
+    const std::string base = known != std::end(kTokens) && known->folder != nullptr
+                                 ? reading.engine.*(known->folder)
+                                 : "";
+    if (base.empty()) {
+      const char* why =
+          known != std::end(kTokens) ? known->unknown : "no folder of the engine's has that name";
+      reading.notes.push_back(file + ": " + std::string(key) + "=" + std::string(value) +
+                              " left out: " + why);
+      return std::nullopt;
+    }
+    const std::string rest = folder.substr(tokenEnd + 1);
+    return rest.empty() ? base : inFolder(base, rest);
+  }
+  const std::string home = folderOf(file);
+  if (folder.empty()) return home;
   const std::optional<fs::path> path = pathOf(folder);
   if (!path || path->is_absolute()) return folder;
   return inFolder(home, folder);
 }
 
-LoadOrder readCfg(const std::string& file, const std::vector<std::string>& lines) {
-  const std::string home = folderOf(file);
-  std::vector<std::string> folders, names;
+// What one openmw.cfg of a chain says, in its own order.
+struct CfgFile {
+  std::vector<std::string> folders;  // data=
+  bool setsLocal = false;            // a data-local= line: the last one's folder, if any
   std::optional<std::string> local;
-  std::unordered_set<std::string> seen;
+  std::vector<std::string> names;    // content= plugins
+  std::vector<std::string> configs;  // config= folders
+  bool replacesData = false, replacesContent = false;
+};
+
+CfgFile readCfgFile(CfgReading& reading, const std::string& file,
+                    const std::vector<std::string>& lines) {
+  CfgFile cfg;
+  reading.files.push_back(file);
   for (const std::string& line : lines) {
     const std::string_view text = trimmed(line);
     if (text.empty() || text.front() == '#') continue;
     const auto pair = keyAndValue(text);
     if (!pair) continue;
     const auto& [key, value] = *pair;
-    if (key == "data" || key == "data-local") {
-      std::optional<std::string> folder = dataFolder(home, value);
+    if (key == "data" || key == "data-local" || key == "config") {
+      std::optional<std::string> folder = cfgFolder(reading, file, key, value);
       if (key == "data-local") {
-        local = folder;
+        cfg.setsLocal = true;
+        cfg.local = std::move(folder);
       } else if (folder) {
-        folders.push_back(std::move(*folder));
+        (key == "data" ? cfg.folders : cfg.configs).push_back(std::move(*folder));
       }
+    } else if (key == "replace") {
+      const std::string what = foldedName(value);
+      cfg.replacesData = cfg.replacesData || what == "data";
+      cfg.replacesContent = cfg.replacesContent || what == "content";
     } else if (key == "content") {
       // Only plugins: content lines also name the engine's script lists.
+      // groundcover= plugins are not checked: they only place grass and
+      // stones by the land under them.
       const std::string folded = foldedName(value);
       if (endsWith(folded, ".esm") || endsWith(folded, ".esp") || endsWith(folded, ".omwaddon") ||
           endsWith(folded, ".omwgame")) {
-        listOnce(names, seen, std::string(value));
+        cfg.names.emplace_back(value);
       }
     }
   }
+  return cfg;
+}
+
+// A file as the same file however it is named, for reading each file of a
+// chain once.
+std::string identityOf(const std::string& file) {
+  const std::optional<fs::path> path = pathOf(file);
+  if (!path) return file;
+  std::error_code error;
+  const fs::path canonical = fs::weakly_canonical(*path, error);
+  return textOf(error ? path->lexically_normal() : canonical);
+}
+
+// The files of the chain in the engine's reading order: the file, then the
+// openmw.cfg of each folder its config= lines name, in their order, each
+// with the files its own config= lines name before the next (depth first).
+std::vector<CfgFile> readChain(CfgReading& reading, const std::string& file,
+                               const std::vector<std::string>& lines) {
+  std::vector<CfgFile> chain{readCfgFile(reading, file, lines)};
+  std::unordered_set<std::string> read{identityOf(file)};
+  struct Named {
+    std::string file, by;
+  };
+  std::vector<Named> pending;  // a stack: the next to read last
+  const auto push = [&](const std::string& by) {
+    const std::vector<std::string>& configs = chain.back().configs;
+    for (auto it = configs.rbegin(); it != configs.rend(); ++it) {
+      // game/two/.. named as game/, for the notes' sake.
+      const std::optional<fs::path> folder = pathOf(*it);
+      const std::string normal = folder ? textOf(folder->lexically_normal()) : *it;
+      pending.push_back({inFolder(normal, "openmw.cfg"), by});
+    }
+  };
+  push(file);
+  while (!pending.empty()) {
+    const Named next = std::move(pending.back());
+    pending.pop_back();
+    std::error_code error;
+    const std::optional<fs::path> path = pathOf(next.file);
+    if (!read.insert(identityOf(next.file)).second) {
+      reading.notes.push_back(next.file + ": named again by config= in " + next.by + "; read once");
+    } else if (!path || !fs::is_regular_file(*path, error)) {
+      reading.notes.push_back(next.file + ": no such file; config= in " + next.by + " passed over");
+    } else {
+      chain.push_back(readCfgFile(reading, next.file, linesOf(next.file)));
+      push(next.file);
+    }
+  }
+  return chain;
+}
+
+// The chain's values put together as the engine does: a later file's
+// data= folders and content= plugins after the earlier ones', unless it
+// says replace=data or replace=content, which forgets the earlier ones;
+// the last data-local= line wins.
+LoadOrder readCfg(CfgReading& reading, const std::string& file,
+                  const std::vector<std::string>& lines) {
+  std::vector<std::string> folders, listed, names;
+  std::optional<std::string> local;
+  for (CfgFile& cfg : readChain(reading, file, lines)) {
+    if (cfg.replacesData) folders.clear();
+    if (cfg.replacesContent) listed.clear();
+    folders.insert(folders.end(), cfg.folders.begin(), cfg.folders.end());
+    listed.insert(listed.end(), cfg.names.begin(), cfg.names.end());
+    if (cfg.setsLocal) local = std::move(cfg.local);
+  }
+  std::unordered_set<std::string> seen;
+  for (std::string& name : listed) listOnce(names, seen, std::move(name));
   if (local) folders.push_back(*local);
 
   std::vector<Listing> listings;
@@ -258,16 +399,87 @@ LoadOrder readCfg(const std::string& file, const std::vector<std::string>& lines
       order.missing.push_back(name);
     }
   }
+  order.files = std::move(reading.files);
   return order;
+}
+
+// The folder's openmw.cfg, otherwise its Morrowind.ini (letter case aside);
+// nothing when it holds neither.
+std::optional<std::string> configurationIn(const std::string& folder) {
+  const Listing listing = listFolder(folder, false);
+  for (const char* name : {"openmw.cfg", "Morrowind.ini"}) {
+    if (const std::optional<std::string> found = lookUp(listing, name)) {
+      return inFolder(folder, *found);
+    }
+  }
+  return std::nullopt;
+}
+
+// The player's own configuration file: $OPENMW_CONFIG, the openmw.cfg in
+// $OPENMW_CONFIG_DIR, the user's openmw.cfg where the engine keeps it, then
+// a Morrowind.ini in the current folder or the nearest folder above.
+std::string playersConfiguration(const EngineFolders& engine) {
+  const auto variable = [](const char* name) {
+    const char* value = std::getenv(name);
+    return std::string(value != nullptr ? value : "");
+  };
+  if (std::string file = variable("OPENMW_CONFIG"); !file.empty()) return file;
+  if (std::string folder = variable("OPENMW_CONFIG_DIR"); !folder.empty()) {
+    return inFolder(folder, "openmw.cfg");
+  }
+  std::error_code error;
+  if (!engine.userConfig.empty()) {
+    const std::string file = inFolder(engine.userConfig, "openmw.cfg");
+    const std::optional<fs::path> path = pathOf(file);
+    if (path && fs::is_regular_file(*path, error)) return file;
+  }
+  for (fs::path folder = fs::current_path(error); !error && !folder.empty();) {
+    const std::string here = textOf(folder);
+    if (const std::optional<std::string> found = lookUp(listFolder(here, false), "Morrowind.ini")) {
+      return inFolder(here, *found);
+    }
+    if (folder == folder.parent_path()) break;
+    folder = folder.parent_path();
+  }
+  failMap("quendrel-map: --load-order auto: no openmw.cfg in %s, and no Morrowind.ini here or in a "
+          "folder above\n",
+          engine.userConfig.empty() ? "the user's folder" : engine.userConfig.c_str());
 }
 
 }  // namespace
 
-LoadOrder readLoadOrder(const std::string& file) {
-  const std::vector<std::string> lines = readTextLines(file);
+LoadOrder readLoadOrder(const std::string& where) {
+  const EngineFolders engine = engineFolders();
+  std::string file = where;
+  std::error_code error;
+  const std::optional<fs::path> path = pathOf(where);
+  if (where == "auto") {
+    file = playersConfiguration(engine);
+  } else if (path && fs::is_directory(*path, error)) {
+    const std::optional<std::string> found = configurationIn(where);
+    if (!found) {
+      failMap("quendrel-map: %s: no openmw.cfg or Morrowind.ini in this folder\n", where.c_str());
+    }
+    file = *found;
+  }
+  std::fflush(stdout);
+  if (file != where) std::fprintf(stderr, "quendrel-map: the load order of %s\n", file.c_str());
+
+  const std::vector<std::string> lines = linesOf(file);
   switch (kindOf(lines)) {
-    case Kind::kIni: return readIni(file, lines);
-    case Kind::kCfg: return readCfg(file, lines);
+    case Kind::kIni: {
+      LoadOrder order = readIni(file, lines);
+      order.files = {file};
+      return order;
+    }
+    case Kind::kCfg: {
+      CfgReading reading{engine, {}, {}};
+      LoadOrder order = readCfg(reading, file, lines);
+      for (const std::string& note : reading.notes) {
+        std::fprintf(stderr, "quendrel-map: %s\n", note.c_str());
+      }
+      return order;
+    }
     case Kind::kNeither: break;
   }
   failMap("quendrel-map: %s: no load order: neither a [Game Files] section nor content= lines\n",

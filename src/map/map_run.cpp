@@ -57,7 +57,7 @@ const char* const kUsage =
     "  --rules FILE      the rules file (default: quendrel.cfg here; none when it is missing)\n"
     "  --load-order FILE check against every plugin of the game's load order: the\n"
     "                    original engine's Morrowind.ini or the open-source engine's\n"
-    "                    openmw.cfg\n"
+    "                    openmw.cfg; a folder holding one; auto: the player's own\n"
     "  --against PLUGIN  check against this plugin or master too; give it once for each\n"
     "  --output FILE     the picture, an SVG file (default: cell_map.svg)\n"
     "  --png FILE        also write the picture as a PNG file\n"
@@ -249,12 +249,14 @@ struct Checked {
   std::vector<PluginCells> plugins;
   std::vector<std::string> missing, damaged;
   std::vector<std::string> paths;  // of the plugins read
+  std::vector<std::string> configs;  // the load order's configuration files read
 };
 
 Checked readCheckedPlugins(const MapOptions& options, const std::string& label) {
   Checked checked;
   if (!options.loadOrder.empty()) {
     LoadOrder order = readLoadOrder(options.loadOrder);
+    checked.configs = order.files;
     std::fflush(stdout);
     for (const std::string& name : order.missing) {
       if (foldedName(name) == foldedName(label)) continue;
@@ -324,6 +326,7 @@ void writeInteriorNames(const std::string& path, const std::vector<PluginCells>&
 // first: never one it reads, such as a plugin named by mistake.
 void refuseToOverwriteInputs(const MapOptions& options, const Checked& checked) {
   std::vector<std::string> inputs = checked.paths;
+  inputs.insert(inputs.end(), checked.configs.begin(), checked.configs.end());
   for (const std::string& input : {options.plugin, options.rules, options.loadOrder, options.reserve}) {
     if (!input.empty()) inputs.push_back(input);
   }
