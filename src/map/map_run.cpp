@@ -33,7 +33,7 @@
 #include "map/planner_page.h"
 #include "map/reserve_file.h"
 #include "map/resolved_rules.h"
-#include "map/rule_warnings.h"
+#include "rules/rule_warnings.h"
 #include "map/suggestion.h"
 #include "map/svg_file.h"
 #include "map/png_image.h"
@@ -379,10 +379,7 @@ std::vector<RuleWarning> warnAboutRules(const MapOptions& options, const RuleTab
     }
   }
   std::vector<RuleWarning> warnings = checkRules(*text, rules, target);
-  std::fflush(stdout);
-  for (const RuleWarning& warning : warnings) {
-    std::fprintf(stderr, "%s:%d: %s\n", options.rules.c_str(), warning.line, warning.text.c_str());
-  }
+  printRuleWarnings(options.rules, warnings);
   return warnings;
 }
 
