@@ -39,7 +39,6 @@
 #include "map/png_image.h"
 #include "map/svg_map.h"
 #include "map/terrain.h"
-#include "map/text_file.h"
 #include "rules/rules.h"
 
 namespace {
@@ -364,7 +363,7 @@ Scene drawMap(const MapOptions& options, const RuleTable& rules, const PluginCel
 std::vector<RuleWarning> warnAboutRules(const MapOptions& options, const RuleTable& rules,
                                         const PluginCells& plugin,
                                         const std::vector<PredictedLand>& lands) {
-  const std::optional<std::string> text = readFileBytes(options.rules);
+  const std::optional<std::string> text = readRulesText(options.rules.c_str());
   if (!text) return {};  // no rules file at all
   RulesCheckTarget target{plugin.label, {}, plugin.interiors};
   // quendrel asks the rules about sound records only.

@@ -59,7 +59,8 @@ struct RuleTable {
 std::optional<RuleTable> readRulesFile(const char* path);
 // The same for the file's bytes.
 RuleTable readRules(std::string_view text);
-// The rules file's bytes as they stand; nothing when it cannot be opened.
+// The rules file's bytes as they stand, for the check of the rules; nothing
+// when it cannot be opened (errno says why).
 std::optional<std::string> readRulesText(const char* path);
 
 // The rule in words, as the start-up listing writes it, e.g.
