@@ -255,6 +255,12 @@ TEST_F(LoadOrderTest, JsonReportParses) {
   EXPECT_EQ(nlohmann::json::parse(r.out)["rule_warnings"],
             nlohmann::json::parse(R"([{"line": 1, "text": "\"ta\" is no rule code: codes are )"
                                   R"(written in capitals (TA); the line is ignored"}])"));
+  // The text report's summary line counts them.
+  EXPECT_NE(map({"mod.esp"}).out.find(" deleted; 1 warning about the rules file\n"),
+            std::string::npos);
+  write("quendrel.cfg", "ta, 1, 1\nMV, 1, 1\n");
+  EXPECT_NE(map({"mod.esp"}).out.find(" deleted; 2 warnings about the rules file\n"),
+            std::string::npos);
 }
 
 // An environment variable set for one test, and put back as it was.

@@ -1,4 +1,4 @@
-// quendrel-map's warnings about a rules file: each problem a new user met,
+// The warnings about a rules file that quendrel and quendrel-map give: each problem a new user met,
 // one row each, and a clean file without any.
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "harness.h"
-#include "map/rule_warnings.h"
+#include "rules/rule_warnings.h"
 
 namespace {
 
@@ -68,6 +68,11 @@ TEST_F(RuleWarnings, EachProblemGivesItsWarningWithItsLine) {
       {"MC, 0, 0, 9, 9\nTR, \"Firemoth Region\", 1, 1\nDI, \"Old Inn\"\nCI, \"Old Inn\", New\n",
        {"2: this rule decides no cell: the rule on line 1 matches every cell it would",
         "4: this rule decides no cell: the rule on line 3 deletes \"Old Inn\" first"}},
+      // A Windows editor's byte-order mark hides the first rule; one further
+      // down is no mark, just bytes of a comment.
+      {"\xEF\xBB\xBFTA, 1, 1\n\xEF\xBB\xBF; x\n",
+       {"1: the file starts with a byte-order mark (bytes EF BB BF), so its first line is read "
+        "as a comment: save the file without one"}},
       // Land without a cell has no region; a rule for cells without one
       // still matches the cell (2, 0).
       {"TR, \"\", 1, 1\nDE, 5, 5\n", {}},

@@ -271,6 +271,22 @@ TEST_F(Spine, VersionAndRulesOnlyEndTheRunEarly) {
   EXPECT_FALSE(r.editorRan);
 }
 
+// quendrel checks the rules as quendrel-map does, against the plugin's
+// cells and the land the write pass reads, and says what it finds on
+// standard error only: the run, its log and its status are as ever.
+TEST_F(Spine, RuleWarningsGoToStandardErrorAndChangeNothingElse) {
+  write("mod.esp", smallPlugin() + land(5, 5));
+  write("quendrel.cfg", "DE, 5, 5\nta, 1, 1\n");
+  harness::RunResult r = run({"mod.esp"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "quendrel.cfg:2: \"ta\" is no rule code: codes are written in capitals (TA); "
+                   "the line is ignored\n");
+  EXPECT_EQ(r.log.find("no rule code"), std::string::npos);
+  // Listing the cells or the rules checks nothing.
+  EXPECT_EQ(run({"-l", "mod.esp"}).err, "");
+  EXPECT_EQ(run({"-r"}).err, "");
+}
+
 // The notepad fallback at a terminal (made by script(1)): the editor setting
 // is a shell command with its own arguments, and the file one argument.
 TEST_F(Spine, NotepadFallbackRunsTheEditorSettingAsAShellCommand) {

@@ -13,6 +13,7 @@
 #include "base/report.h"
 #include "base/text_lines.h"
 #include "plugin/cell_handler.h"
+#include "rules/rule_lines.h"
 
 namespace {
 
@@ -97,15 +98,11 @@ void readOptionsLine(const char* rulesPath, ArgumentVector& arguments) {
     failRun("Unable to open your Cell Transposition rules file (%s): %s\n", rulesPath,
             systemErrorText());
   }
-  char line[1024];
-  std::size_t length;
-  while ((length = readLine(file.get(), line, sizeof line)) > 0) {
-    if (length < 9) continue;
-    char keyword[10];
-    lowerCaseCopy(line, 9, keyword);
-    if (std::strcmp(keyword, "quendrel ") != 0) continue;
+  RuleLineReader lines(file.get());
+  while (lines.next()) {
+    if (!lines.isOptionsLine()) continue;
     std::size_t first = arguments.words.size();
-    splitOptionsLine(line + 8, arguments.words);
+    splitOptionsLine(lines.optionsArguments(), arguments.words);
     for (std::size_t i = first; i < arguments.words.size(); ++i) {
       arguments.vector.push_back(arguments.words[i].data());
     }

@@ -16,6 +16,7 @@
 #include "app/file_names.h"
 #include "app/header_sync.h"
 #include "app/record_kinds.h"
+#include "app/rule_check.h"
 #include "app/safety.h"
 #include "base/platform.h"
 #include "base/report.h"
@@ -347,7 +348,7 @@ void runOnePass(RunContext& context, RecordReader& plugin, const char* path,
 }  // namespace
 
 int runPasses(const char* pluginPath, const RunOptions& options, const RuleTable& rules,
-              RunLog& log) {
+              const std::string& rulesText, RunLog& log) {
   ScanFiles files{RunFile(kChangeListFile), RunFile(kInteriorListFile), RunFile(kCellListFile)};
   RunContext context{options, rules, log, files};
   RecordBuffers record;
@@ -369,6 +370,7 @@ int runPasses(const char* pluginPath, const RunOptions& options, const RuleTable
     context.pass = 2;
     context.knownInteriors = readKnownInteriors();
     runOnePass(context, plugin, pluginPath, record);
+    warnAboutRules(context, rulesText, pluginPath);
   }
   writeClosingReports(context);
   return 0;

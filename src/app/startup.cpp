@@ -115,21 +115,23 @@ int run(int argc, char** argv) {
         "The \"-d\" option has been specified: Scripts and Dialog Commands will not be "
         "modified.\n");
   }
-  // The rules file is read once; the listing and both passes use the table.
-  std::optional<RuleTable> rules = readRulesFile(options.rulesPath.c_str());
-  if (!rules) {
+  // The rules file is read once; the listing, both passes and the check of
+  // the rules use what was read.
+  const std::optional<std::string> rulesText = readRulesText(options.rulesPath.c_str());
+  if (!rulesText) {
     failRun("Unable to open your Cell Transposition rules file (%s): %s\n",
             options.rulesPath.c_str(), systemErrorText());
   }
-  listRules(*rules, RuleKind::kExterior, log, options.rulesOnly);
-  listRules(*rules, RuleKind::kInterior, log, options.rulesOnly);
+  const RuleTable rules = readRules(*rulesText);
+  listRules(rules, RuleKind::kExterior, log, options.rulesOnly);
+  listRules(rules, RuleKind::kInterior, log, options.rulesOnly);
   if (options.rulesOnly) return 0;
 
   log.append(
       "----------------------------------------------------------------------------------------"
       "\n\n");
   checkPluginSignature(pluginPath);
-  return runPasses(pluginPath, options, *rules, log);
+  return runPasses(pluginPath, options, rules, *rulesText, log);
 }
 
 }  // namespace

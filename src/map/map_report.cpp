@@ -55,9 +55,16 @@ Json utf8List(const std::vector<std::string>& names) {
 std::string reportText(const MapReport& report) {
   const FateCounts& c = report.counts;
   std::string text;
-  appendFormatted(text, "%s: %d exterior cells: %d kept, %d moved, %d copied, %d deleted\n",
+  appendFormatted(text, "%s: %d exterior cells: %d kept, %d moved, %d copied, %d deleted",
                   report.plugin->label.c_str(), static_cast<int>(report.plugin->cells.size()),
                   c.kept, c.moved, c.copied, c.deleted);
+  // The warnings themselves went to standard error before the report.
+  const int warnings = static_cast<int>(report.ruleWarnings.size());
+  if (warnings > 0) {
+    appendFormatted(text, "; %d warning%s about the rules file", warnings,
+                    warnings == 1 ? "" : "s");
+  }
+  text += '\n';
   for (const Overlap& overlap : *report.overlaps) {
     text += joined("overlap ", gridText(overlap.grid), ":");
     const char* separator = " ";

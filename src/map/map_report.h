@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "map/cell_fates.h"
-#include "map/rule_warnings.h"
+#include "rules/rule_warnings.h"
 
 struct MapReport {
   const PluginCells* plugin = nullptr;
@@ -20,7 +20,9 @@ struct MapReport {
   std::vector<GridCell> lone;
   bool suggested = false;  // --suggest was given
   std::optional<GridCell> suggestion;
-  std::vector<RuleWarning> ruleWarnings;  // for the JSON document; the text goes to standard error
+  // Their text goes to standard error; the summary line counts them, the
+  // JSON document holds them.
+  std::vector<RuleWarning> ruleWarnings;
 };
 
 // The text report, e.g.
@@ -31,7 +33,8 @@ struct MapReport {
 //   ; The whole plugin clear of the checked plugins, as the one exterior rule
 //   ; of the rules file (it replaces the others):
 //   TA, -4, -3
-// Names are the plugins' bytes as they stand.
+// The first line ends in "; 2 warnings about the rules file" when the check
+// of the rules file gave any. Names are the plugins' bytes as they stand.
 std::string reportText(const MapReport& report);
 
 // The same as one JSON document (names in UTF-8):

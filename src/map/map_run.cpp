@@ -33,13 +33,12 @@
 #include "map/planner_page.h"
 #include "map/reserve_file.h"
 #include "map/resolved_rules.h"
-#include "map/rule_warnings.h"
+#include "rules/rule_warnings.h"
 #include "map/suggestion.h"
 #include "map/svg_file.h"
 #include "map/png_image.h"
 #include "map/svg_map.h"
 #include "map/terrain.h"
-#include "map/text_file.h"
 #include "rules/rules.h"
 
 namespace {
@@ -367,7 +366,7 @@ Scene drawMap(const MapOptions& options, const RuleTable& rules, const PluginCel
 std::vector<RuleWarning> warnAboutRules(const MapOptions& options, const RuleTable& rules,
                                         const PluginCells& plugin,
                                         const std::vector<PredictedLand>& lands) {
-  const std::optional<std::string> text = readFileBytes(options.rules);
+  const std::optional<std::string> text = readRulesText(options.rules.c_str());
   if (!text) return {};  // no rules file at all
   RulesCheckTarget target{plugin.label, {}, plugin.interiors};
   // quendrel asks the rules about sound records only.
@@ -382,10 +381,7 @@ std::vector<RuleWarning> warnAboutRules(const MapOptions& options, const RuleTab
     }
   }
   std::vector<RuleWarning> warnings = checkRules(*text, rules, target);
-  std::fflush(stdout);
-  for (const RuleWarning& warning : warnings) {
-    std::fprintf(stderr, "%s:%d: %s\n", options.rules.c_str(), warning.line, warning.text.c_str());
-  }
+  printRuleWarnings(options.rules, warnings);
   return warnings;
 }
 

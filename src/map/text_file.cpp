@@ -17,16 +17,6 @@ bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 }  // namespace
 
-std::optional<std::string> readFileBytes(const std::string& path) {
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-  if (!file) return std::nullopt;
-  std::string bytes;
-  char piece[4096];
-  std::size_t got;
-  while ((got = std::fread(piece, 1, sizeof piece, file.get())) > 0) bytes.append(piece, got);
-  return bytes;
-}
-
 std::vector<std::string> readTextLines(const std::string& path) {
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
   if (!file) failMap("quendrel-map: cannot read %s: %s\n", path.c_str(), systemErrorText());

@@ -3,7 +3,6 @@
 // line, nothing is converted.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,9 +12,6 @@
 // that is no text file cannot fill the memory. A file that cannot be read
 // ends the run with one line on standard error.
 std::vector<std::string> readTextLines(const std::string& path);
-
-// The file's bytes; nothing when it cannot be opened (errno says why).
-std::optional<std::string> readFileBytes(const std::string& path);
 
 // The text without blanks, tabs, line feeds and carriage returns at either end.
 std::string_view trimmed(std::string_view text);

@@ -120,9 +120,13 @@ OutputDecision handleCell(RunContext& context, RecordInHand& record) {
     if (writePass && options.verbose) log.append("\n");
     if (!writePass) {
       noteInteriorName(context.files.interiorList, context.facts.interiors, log, header->name);
+      context.seen.interiors.push_back(header->name);
     }
   } else {
-    if (!writePass) context.facts.regions.try_emplace(grid, header->region);
+    if (!writePass) {
+      context.facts.regions.try_emplace(grid, header->region);
+      context.seen.cells.emplace_back(grid, header->region);
+    }
     if (options.listCells) {
       appendCellLog(context.files.cellList, *header);
       return decision;

@@ -68,6 +68,7 @@ OutputDecision handleLand(RunContext& context, RecordInHand& record) {
       "WARNING: I couldn't find the INTV header (got [%c%c%c%c] - ignoring record.\n");
   if (grid == nullptr) return decision;
   const GridCell from = readGrid(grid);
+  if (context.facts.regionAt(from) == nullptr) context.seen.landWithoutCell.push_back(from);
   if (verbose) log.append(formatted("LAND co-ords: (%d, %d) ", from.x, from.y));
   const RuleVerdict verdict = evaluateRules(context.rules, landLocation(context, from));
   decision = takeVerdict(context, verdict, decision);

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "base/run_files.h"
@@ -93,6 +94,17 @@ struct ScanFacts {
   }
 };
 
+// What the check of the rules file at the end of the run takes of the
+// plugin, as the passes meet it: each sound exterior cell with its region
+// and each interior cell's name (scan pass), and each sound land record
+// without a cell of the plugin at its grid (write pass, which alone reads
+// land).
+struct PlacesSeen {
+  std::vector<std::pair<GridCell, std::string>> cells;
+  std::vector<GridCell> landWithoutCell;
+  std::vector<std::string> interiors;
+};
+
 // The files the scan pass writes, held (created anew, kept open) while it runs.
 struct ScanFiles {
   RunFile changeList;
@@ -113,6 +125,7 @@ struct RunContext {
   RunCounters counters;
   ScriptLists scripts;
   ScanFacts facts;
+  PlacesSeen seen;
   // For the write pass: the user's list of interior cell names.
   KnownInteriors knownInteriors;
   InteriorLookup interiors() const { return {knownInteriors, facts.interiors}; }

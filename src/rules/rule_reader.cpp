@@ -9,10 +9,10 @@
 #include <cstring>
 #include <memory>
 
-#include "base/ascii.h"
 #include "base/numbers.h"
 #include "base/text_lines.h"
 #include "rules/rule_codes.h"
+#include "rules/rule_lines.h"
 #include "rules/rules.h"
 
 std::optional<RuleFields> tokenizeRule(const char* line) {
@@ -42,33 +42,21 @@ std::optional<RuleFields> tokenizeRule(const char* line) {
 
 namespace {
 
-// One piece of a rules-file line: 1023 characters and a terminator.
-constexpr std::size_t kRuleLineSize = 1024;
-
-}  // namespace
-
-std::optional<RuleTable> readRulesFile(const char* path) {
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
-  if (!file) return std::nullopt;
+// Reads the rules from the lines `lines` hands out.
+RuleTable readRuleLines(RuleLineReader& lines) {
   RuleTable table;
   int exteriorCount = 0;
   int interiorCount = 0;
-  int lineNumber = 0;
-  bool lineEnded = true;  // the piece read before ended its line
-  char line[kRuleLineSize];
-  std::size_t length;
-  while ((length = readLine(file.get(), line, sizeof line)) > 0) {
-    if (lineEnded) ++lineNumber;
-    lineEnded = line[length - 1] == '\n';
-    if (!isAsciiLetter(line[0])) continue;
-    std::optional<RuleFields> fields = tokenizeRule(line);
+  while (lines.next()) {
+    if (lines.isComment()) continue;
+    std::optional<RuleFields> fields = tokenizeRule(lines.text());
     if (!fields) {
       table.tooManyParameters = true;
       break;
     }
-    std::optional<RuleCode> code = ruleCodeOf(line);
+    std::optional<RuleCode> code = ruleCodeOf(lines.text());
     if (!code) continue;
-    Rule rule{*code, 0, std::move(*fields), {}, lineNumber};
+    Rule rule{*code, 0, std::move(*fields), {}, lines.number()};
     rule.number = kindOf(*code) == RuleKind::kExterior ? ++exteriorCount : ++interiorCount;
     for (std::size_t i = 1; i < kRuleFieldCount; ++i) {
       rule.numbers[i] = readLeadingInt(rule.fields[i].c_str());
@@ -76,4 +64,28 @@ std::optional<RuleTable> readRulesFile(const char* path) {
     table.rules.push_back(std::move(rule));
   }
   return table;
+}
+
+}  // namespace
+
+std::optional<RuleTable> readRulesFile(const char* path) {
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
+  if (!file) return std::nullopt;
+  RuleLineReader lines(file.get());
+  return readRuleLines(lines);
+}
+
+RuleTable readRules(std::string_view text) {
+  RuleLineReader lines(text);
+  return readRuleLines(lines);
+}
+
+std::optional<std::string> readRulesText(const char* path) {
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
+  if (!file) return std::nullopt;
+  std::string text;
+  char piece[4096];
+  std::size_t got;
+  while ((got = std::fread(piece, 1, sizeof piece, file.get())) > 0) text.append(piece, got);
+  return text;
 }

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 enum class RuleCode { kTA, kCA, kTR, kCR, kMC, kCE, kTC, kDA, kDR, kDE, kCI, kDI };
@@ -51,12 +52,16 @@ struct RuleTable {
   bool tooManyParameters = false;
 };
 
-// Reads the rules file. Lines are read as text (CR LF ends a line like LF)
-// in pieces of at most 1023 bytes, each piece a line of its own; a line that
-// does not begin with an ASCII letter is a comment, and one whose first two
-// characters are no rule code (the options line, "ta") is split but takes no
-// number. Nothing when the file cannot be opened; errno then says why.
+// Reads the rules file, line by line as rules/rule_lines.h says: a comment
+// is passed over, and a line whose first two characters are no rule code
+// (the options line, "ta") is split but takes no number. Nothing when the
+// file cannot be opened; errno then says why.
 std::optional<RuleTable> readRulesFile(const char* path);
+// The same for the file's bytes.
+RuleTable readRules(std::string_view text);
+// The rules file's bytes as they stand, for the check of the rules; nothing
+// when it cannot be opened (errno says why).
+std::optional<std::string> readRulesText(const char* path);
 
 // The rule in words, as the start-up listing writes it, e.g.
 // "Rule 7: Move the cell at (3, -2) by an offset of (0, 1).\n".

@@ -1,12 +1,13 @@
-// Checking a rules file. Two kinds of check: the lines as written (a code in
-// small letters, a blank before a code, text between the code and its first
+// Checking a rules file. Two kinds of check: the lines as written (a
+// byte-order mark, a code in small letters, a blank before a code, text between the code and its first
 // comma, parameters missing or not numbers), and the rules against the
 // plugin (a region or a name no cell has, a rule that matches no cell, a
 // rule that decides no cell because rules above it take every cell it
 // matches).
-#include "map/rule_warnings.h"
+#include "rules/rule_warnings.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <set>
@@ -14,12 +15,13 @@
 #include "base/ascii.h"
 #include "base/numbers.h"
 #include "base/text_format.h"
-#include "base/text_lines.h"
 #include "rules/rule_codes.h"
+#include "rules/rule_lines.h"
 
 namespace {
 
-constexpr std::size_t kRuleLineSize = 1024;  // as the rules file is read
+// What a Windows editor saving "UTF-8" writes first: the UTF-8 byte-order mark.
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 
 std::string lowerCase(std::string text) {
   for (char& c : text) c = toLowerAscii(c);
@@ -54,8 +56,9 @@ int parametersGiven(const char* line) {
 }
 
 // The warnings about one line as written.
-void checkLine(const char* line, int number, std::vector<RuleWarning>& warnings) {
-  auto warn = [&](const std::string& text) { warnings.push_back({number, text}); };
+void checkLine(const RuleLineReader& lines, std::vector<RuleWarning>& warnings) {
+  const char* line = lines.text();
+  auto warn = [&](const std::string& text) { warnings.push_back({lines.number(), text}); };
   if (line[0] == ' ' || line[0] == '\t') {
     const char* rest = line;
     while (*rest == ' ' || *rest == '\t') ++rest;
@@ -66,12 +69,7 @@ void checkLine(const char* line, int number, std::vector<RuleWarning>& warnings)
     }
     return;
   }
-  if (!isAsciiLetter(line[0])) return;
-  char keyword[10];
-  if (std::strlen(line) >= 9) {
-    lowerCaseCopy(line, 9, keyword);
-    if (std::strcmp(keyword, "quendrel ") == 0) return;  // the options line
-  }
+  if (lines.isComment() || lines.isOptionsLine()) return;
   const std::optional<RuleCode> code = ruleCodeOf(line);
   if (!code) {
     std::string word;
@@ -248,18 +246,22 @@ void checkAgainstPlugin(const RuleTable& rules, const RulesCheckTarget& target,
 std::vector<RuleWarning> checkRules(const std::string& text, const RuleTable& rules,
                                     const RulesCheckTarget& target) {
   std::vector<RuleWarning> warnings;
-  char line[kRuleLineSize];
-  std::size_t at = 0;
-  std::size_t length;
-  int number = 0;
-  bool lineEnded = true;
-  while ((length = readLine(text, at, line, sizeof line)) > 0) {
-    if (lineEnded) ++number;
-    lineEnded = line[length - 1] == '\n';
-    checkLine(line, number, warnings);
+  if (text.rfind(kByteOrderMark, 0) == 0) {
+    warnings.push_back(
+        {1, "the file starts with a byte-order mark (bytes EF BB BF), so its first line is read "
+            "as a comment: save the file without one"});
   }
+  RuleLineReader lines(text);
+  while (lines.next()) checkLine(lines, warnings);
   checkAgainstPlugin(rules, target, warnings);
   std::stable_sort(warnings.begin(), warnings.end(),
                    [](const RuleWarning& a, const RuleWarning& b) { return a.line < b.line; });
   return warnings;
+}
+
+void printRuleWarnings(const std::string& rulesPath, const std::vector<RuleWarning>& warnings) {
+  std::fflush(stdout);
+  for (const RuleWarning& warning : warnings) {
+    std::fprintf(stderr, "%s:%d: %s\n", rulesPath.c_str(), warning.line, warning.text.c_str());
+  }
 }

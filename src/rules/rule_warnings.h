@@ -1,10 +1,10 @@
-// quendrel-map's check of the rules file: what it says that its writer may
-// not have meant. quendrel takes such lines as the rules file's format says
-// (a code in small letters is no rule, a blank before a code makes the line
-// a comment, a missing parameter reads as 0, blanks outside double quotes
-// vanish even inside a name), silently; the map says so, one warning a
-// problem, before anything is moved. The rules themselves are read as
-// quendrel reads them; nothing here changes what they do.
+// The check of the rules file, made by quendrel and quendrel-map alike:
+// what it says that its writer may not have meant. The rules file's format
+// takes such lines as it says (a code in small letters is no rule, a blank
+// before a code or a byte-order mark before the first line makes the line a
+// comment, a missing parameter reads as 0, blanks outside double quotes
+// vanish even inside a name); the check says so, one warning a problem.
+// The rules themselves are read as ever; nothing here changes what they do.
 #pragma once
 
 #include <string>
@@ -30,3 +30,8 @@ struct RulesCheckTarget {
 // the order of its lines. A clean file gives none.
 std::vector<RuleWarning> checkRules(const std::string& text, const RuleTable& rules,
                                     const RulesCheckTarget& target);
+
+// Writes the warnings to standard error, one line each as compilers write
+// theirs, e.g. "quendrel.cfg:3: \"ta\" is no rule code: ...", behind what
+// standard output holds so far.
+void printRuleWarnings(const std::string& rulesPath, const std::vector<RuleWarning>& warnings);

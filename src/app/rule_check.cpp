@@ -1,0 +1,22 @@
+// The places of the plugin the rules were asked about, handed to the check
+// of the rules file as quendrel-map hands its own: sound exterior cells with
+// their regions, land where the plugin has no cell without one, and the
+// interior cells' names.
+#include "app/rule_check.h"
+
+#include <vector>
+
+#include "rules/rule_warnings.h"
+
+void warnAboutRules(const RunContext& context, const std::string& rulesText,
+                    const char* pluginPath) {
+  const std::string path = pluginPath;
+  RulesCheckTarget target{path.substr(path.find_last_of("/\\") + 1), {}, context.seen.interiors};
+  for (const auto& [grid, region] : context.seen.cells) {
+    target.exteriors.push_back(exteriorLocation(grid.x, grid.y, region.c_str()));
+  }
+  for (const GridCell grid : context.seen.landWithoutCell) {
+    target.exteriors.push_back(exteriorLocation(grid.x, grid.y, nullptr));
+  }
+  printRuleWarnings(context.options.rulesPath, checkRules(rulesText, context.rules, target));
+}
