@@ -1,12 +1,13 @@
 // The two passes over the plugin and the closing reports.
 #pragma once
 
+#include "app/text_editor.h"
 #include "base/run_log.h"
 #include "plugin/run_context.h"
 #include "rules/rules.h"
 
 // Runs the scan pass and the write pass (one pass under -l) over the plugin
-// with the rules read at start-up, and then the closing. Returns 0; every
-// error ends the run instead.
+// with the rules read at start-up, and then the closing, which shows the
+// message file in `editor`. Returns 0; every error ends the run instead.
 int runPasses(const char* pluginPath, const RunOptions& options, const RuleTable& rules,
-              RunLog& log);
+              RunLog& log, TextEditor& editor);
