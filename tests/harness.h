@@ -361,16 +361,22 @@ inline MapRun runMap(std::vector<std::string> arguments) {
   return r;
 }
 
-// A run's context for calling the handlers in-process, in the write pass:
-// options the test sets, rules it reads, the run log (qnlog.txt in the
-// test's folder) and the work files.
+// What the write-pass handlers take, for calling them in-process: options
+// the test sets, rules it reads, the facts of a scan it makes up, the run
+// log (qnlog.txt in the test's folder), the work files, the counts and
+// script lists.
 struct InProcessRun {
   RunOptions options;
   RuleTable rules;
   RunLog log{"qnlog.txt"};
   ScanFiles files{RunFile("qncells.tmp"), RunFile("qnintcs.tmp"), RunFile("cell_log.txt")};
-  RunContext context{options, rules, log, files};
-  InProcessRun() { context.pass = 2; }
+  ScanFacts facts;
+  KnownInteriors knownInteriors;
+  RunCounters counters;
+  ScriptLists scripts;
+  PlacesSeen seen;
+  WriteInputs in{options, rules, facts, knownInteriors};
+  WriteState state{log, counters, scripts, seen, {}};
   // The run log so far, line ends as LF.
   std::string logText() {
     log.flush();
@@ -391,7 +397,8 @@ class InProcessTest : public WorkDirTest {
     WorkDirTest::TearDown();
   }
   InProcessRun& run() { return *run_; }
-  RunContext& context() { return run_->context; }
+  const WriteInputs& inputs() { return run_->in; }
+  WriteState& state() { return run_->state; }
 
  private:
   std::optional<InProcessRun> run_;

@@ -11,18 +11,18 @@ class ScriptCommandLine : public harness::InProcessTest {
  protected:
   void SetUp() override {
     InProcessTest::SetUp();
-    context().facts.moves.add({{0, 0}, {2, -1}});
-    context().facts.moves.add({{-2, 0}, {1, 0}});
+    run().facts.moves.add({{0, 0}, {2, -1}});
+    run().facts.moves.add({{-2, 0}, {1, 0}});
     write("qn_interiors.dat", "");
-    context().knownInteriors = readKnownInteriors();
-    context().facts.interiors.addLines("Some House\r\n");
+    run().knownInteriors = readKnownInteriors();
+    run().facts.interiors.addLines("Some House\r\n");
   }
   std::string readLog() { return run().logText(); }
   // The line after rewriteCommandLine; `changed` gets its result.
   std::string rewrite(const std::string& text, int* changed = nullptr) {
     char line[kScriptLineSize] = {};
     std::memcpy(line, text.data(), text.size());
-    int result = rewriteCommandLine(context(), line);
+    int result = rewriteCommandLine(inputs(), state(), line);
     if (changed != nullptr) *changed = result;
     EXPECT_EQ(result == 1, text != line) << text;
     return line;

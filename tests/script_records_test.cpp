@@ -10,13 +10,13 @@ namespace {
 
 using namespace testing_plugin;
 
-using Handler = OutputDecision (*)(RunContext&, RecordInHand&);
+using Handler = OutputDecision (*)(const WriteInputs&, WriteState&, RecordInHand&);
 
 class ScriptRecords : public harness::InProcessTest {
  protected:
   void SetUp() override {
     InProcessTest::SetUp();
-    context().facts.moves.add({{0, 0}, {2, -1}});
+    run().facts.moves.add({{0, 0}, {2, -1}});
   }
   std::string readLog() { return run().logText(); }
   // Runs the handler on `in` and returns what it decided; `bytes` and `size`
@@ -27,7 +27,7 @@ class ScriptRecords : public harness::InProcessTest {
     bytes.resize(in.size() + spare);
     size = static_cast<uint32_t>(in.size());
     RecordInHand record{reinterpret_cast<uint8_t*>(in.data()), size, 0, bytes, size};
-    return handler(context(), record);
+    return handler(inputs(), state(), record);
   }
   // Runs the handler and returns the record it leaves, split into its subrecords.
   Record handle(Handler handler, const std::string& in) {
@@ -55,8 +55,8 @@ TEST_F(ScriptRecords, RewrittenScriptGrowsAndReplacesTheOriginal) {
   EXPECT_EQ(out.data.size(), in.size() - 16 + 24);
   ASSERT_EQ(out.subrecords.size(), 3u);
   EXPECT_EQ(out.subrecords[2].data, expected);
-  EXPECT_EQ(context().counters.scriptCommandsModified, 2);
-  EXPECT_EQ(context().scripts.recompile, std::vector<std::string>{"Test_Script"});
+  EXPECT_EQ(run().counters.scriptCommandsModified, 2);
+  EXPECT_EQ(run().scripts.recompile, std::vector<std::string>{"Test_Script"});
   EXPECT_TRUE(!decision.writeOriginal && decision.writeModified);
   EXPECT_NE(readLog().find("(17384.500000,-6191.500000) - for script called \"Test_Script\"\n"),
             std::string::npos);
@@ -70,9 +70,9 @@ TEST_F(ScriptRecords, OnlyFilteredLinesAreOfferedAndGetPosScriptsAreListed) {
   handle(rewriteScriptRecord, script("Mover", "if ( GetPos X > 0 )\r\n position 1000, 2000\r\n"));
   // Offered to the line rewriting but not moved: counted for neither list.
   handle(rewriteScriptRecord, script("Far", "if ( getpos x > 0 ) position 50000, 50000\r\n"));
-  EXPECT_EQ(context().scripts.investigate, std::vector<std::string>{"Watcher"});
-  EXPECT_EQ(context().scripts.recompile, std::vector<std::string>{"Mover"});
-  EXPECT_EQ(context().counters.scriptCommandsModified, 1);
+  EXPECT_EQ(run().scripts.investigate, std::vector<std::string>{"Watcher"});
+  EXPECT_EQ(run().scripts.recompile, std::vector<std::string>{"Mover"});
+  EXPECT_EQ(run().counters.scriptCommandsModified, 1);
 }
 
 TEST_F(ScriptRecords, RecordsWithoutUsableTextComeOutAsTheyWentIn) {
@@ -94,7 +94,7 @@ TEST_F(ScriptRecords, RecordsWithoutUsableTextComeOutAsTheyWentIn) {
   run().options.verbose = true;
   handle(rewriteScriptRecord, record("SCPT", sub("SCHD", std::string(200, 'n')) + sub("XXXX", "") +
                                                  sub("SCTX", "position 0, 0\n")));
-  EXPECT_EQ(context().scripts.recompile, std::vector<std::string>{std::string(127, 'n')});
+  EXPECT_EQ(run().scripts.recompile, std::vector<std::string>{std::string(127, 'n')});
   const std::string log = readLog();
   EXPECT_NE(log.find(std::string(127, 'n') + "\"[Warning: <Unknown SCDT field: XXXX>]!\n"),
             std::string::npos);
@@ -110,8 +110,8 @@ TEST_F(ScriptRecords, DialogueTextKeepsTheSubrecordsBehindIt) {
   EXPECT_EQ(out.subrecords[2].data, "AITravel 16384.000000, -8192.000000, 0\r\nGoodbye\r\n");
   EXPECT_EQ(out.subrecords[3].name, "QSTN");
   EXPECT_EQ(out.subrecords[3].data, "\x01");
-  EXPECT_EQ(context().counters.dialogModified, 1);
-  EXPECT_TRUE(context().scripts.recompile.empty() && context().scripts.investigate.empty());
+  EXPECT_EQ(run().counters.dialogModified, 1);
+  EXPECT_TRUE(run().scripts.recompile.empty() && run().scripts.investigate.empty());
   EXPECT_NE(readLog().find(" - changed Dialog command text for \"Guard\"\n"),
             std::string::npos);
 }
@@ -128,7 +128,7 @@ TEST_F(ScriptRecords, TextGrowsPastTheSpareRoomAndKeepsEveryOtherByte) {
   Record out = handle(rewriteScriptRecord, script("Big", text));
   ASSERT_EQ(out.subrecords.size(), 3u);
   EXPECT_EQ(out.subrecords[2].data, expected);
-  EXPECT_EQ(context().counters.scriptCommandsModified, 120);
+  EXPECT_EQ(run().counters.scriptCommandsModified, 120);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // End-to-end runs of the program: options, the options line, the two
 // passes, the output plugin and the closing reports.
+#include "app/startup.h"
 #include "harness.h"
 #include "plugin_builder.h"
 
@@ -41,6 +42,30 @@ TEST_F(Spine, PluginWithoutRecordsGivesTheHeaderAndFifteenZeros) {
   EXPECT_NE(r.editorSaw.find(kZeroSummary), std::string::npos);
   EXPECT_FALSE(exists("qnmsg.txt"));
   EXPECT_TRUE(exists("qnlog.txt"));
+}
+
+// The closing shows the message file to the editor the caller gives, whole,
+// and removes it only once the editor is done: in-process, no shell runs.
+TEST_F(Spine, InProcessRunShowsTheMessageFileToTheEditorItIsGiven) {
+  struct FakeEditor : TextEditor {
+    std::vector<std::string> shown;
+    std::string saw;
+    void show(const char* file) override {
+      shown.push_back(file);
+      saw = harness::withLf(harness::readFile(file));
+    }
+  } editor;
+  write("quendrel.cfg", "");
+  write("bare.esp", header());
+  std::string words[] = {"quendrel", "bare.esp"};
+  char* argv[] = {words[0].data(), words[1].data(), nullptr};
+  testing::internal::CaptureStdout();
+  const int status = runQuendrel(2, argv, editor);
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(editor.shown, std::vector<std::string>{"qnmsg.txt"});
+  EXPECT_NE(editor.saw.find(kZeroSummary), std::string::npos) << editor.saw;
+  EXPECT_FALSE(exists("qnmsg.txt"));
 }
 
 TEST_F(Spine, ShowsOneProgressCharacterPerRecordAndCopiesUntouchedRecords) {

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "app/file_names.h"
+#include "app/record_kinds.h"
 #include "base/run_files.h"
 #include "base/text_format.h"
 #include "plugin/cell_handler.h"
@@ -12,31 +13,6 @@
 #include "workfiles/interior_list.h"
 
 namespace {
-
-// The summary's lines after its heading, each one count or two ("modified/found").
-struct SummaryLine {
-  const char* label;
-  int32_t RunCounters::*first;
-  int32_t RunCounters::*second;  // null for a line of one count
-};
-constexpr SummaryLine kSummaryLines[] = {
-    {"Total CELL records found:                     ", &RunCounters::cellsFound, nullptr},
-    {"Total LAND records found:                     ", &RunCounters::landsFound, nullptr},
-    {"Total CELL/LAND records modified or copied:   ", &RunCounters::cellsAndLandsModified,
-     nullptr},
-    {"Total objects modified/found:                 ", &RunCounters::objectsModified,
-     &RunCounters::objectsFound},
-    {"Total Script Commands modified/Scripts found: ", &RunCounters::scriptCommandsModified,
-     &RunCounters::scriptsFound},
-    {"Total Dialog entries  modified/found:         ", &RunCounters::dialogModified,
-     &RunCounters::dialogFound},
-    {"Total Path Grids      modified/found:         ", &RunCounters::pathGridsModified,
-     &RunCounters::pathGridsFound},
-    {"Total AI Packages     modified/found:         ", &RunCounters::aiPackagesModified,
-     &RunCounters::aiPackagesFound},
-    {"Total Travel Services modified/found:         ", &RunCounters::travelModified,
-     &RunCounters::travelFound},
-};
 
 // The run log, the message file, then standard output.
 struct Reporter {
@@ -78,7 +54,7 @@ void reportScriptLists(Reporter& report, const ScriptLists& scripts) {
 void reportSummary(Reporter& report, const RunCounters& counters, const std::string& output) {
   std::string text = formatted(
       "\n\nQuendrel has finished. The new data has been written to %s\n\n", output.c_str());
-  for (const SummaryLine& line : kSummaryLines) {
+  for (const SummaryLine& line : summaryLines()) {
     appendFormatted(text, "\t%s%d", line.label, counters.*line.first);
     if (line.second != nullptr) appendFormatted(text, "/%d", counters.*line.second);
     text += '\n';
@@ -99,26 +75,27 @@ void reportCellListSummary(RunLog& log, const RunCounters& counters) {
 
 }  // namespace
 
-void writeClosingReports(RunContext& context) {
+void writeClosingReports(const RunOptions& options, const RunCounters& counters,
+                         const ScriptLists& scripts, RunLog& log, TextEditor& editor) {
   {
     // The message file is created anew by its first text and closed before
     // the editor opens it, however the closing ends.
     RunFile messageFile(kMessageFile);
     RunFileHeld held(messageFile);
-    Reporter report{context.log, messageFile};
-    if (context.options.listCells) {
-      reportCellListSummary(context.log, context.counters);
+    Reporter report{log, messageFile};
+    if (options.listCells) {
+      reportCellListSummary(log, counters);
     } else {
-      reportScriptLists(report, context.scripts);
-      reportSummary(report, context.counters, context.options.outputPath);
+      reportScriptLists(report, scripts);
+      reportSummary(report, counters, options.outputPath);
     }
   }
   std::remove(kChangeListFile);
   std::remove(kScriptTextFile);
   std::remove(kRewrittenTextFile);
   std::remove(kInteriorListFile);
-  context.log.flush();
+  log.flush();
   std::fflush(stdout);
-  openInTextEditor(kMessageFile);
+  editor.show(kMessageFile);
   std::remove(kMessageFile);
 }

@@ -2,14 +2,12 @@
 // removed, and the message file shown in a text editor.
 #pragma once
 
+#include "app/text_editor.h"
+#include "base/run_log.h"
 #include "plugin/run_context.h"
 
 // Writes the closing reports to the run log, the message file and the
 // console (under -l the short summary, to the run log and the console),
 // removes the work files, and shows the message file in the text editor.
-void writeClosingReports(RunContext& context);
-
-// Runs "notepad <file>" through the system's command processor and waits for
-// it. On POSIX systems a fallback notepad shipped with Quendrel is reachable
-// behind the user's own PATH.
-void openInTextEditor(const char* file);
+void writeClosingReports(const RunOptions& options, const RunCounters& counters,
+                         const ScriptLists& scripts, RunLog& log, TextEditor& editor);

@@ -1,7 +1,8 @@
 // Showing the message file in a text editor: the command "notepad <file>",
 // run through the system's command processor.
-#include "app/closing.h"
+#include "app/text_editor.h"
+
 #include "base/platform.h"
 #include "base/text_format.h"
 
-void openInTextEditor(const char* file) { runEditorCommand(formatted("notepad %s", file)); }
+void SystemTextEditor::show(const char* file) { runEditorCommand(formatted("notepad %s", file)); }

@@ -2,4 +2,7 @@
 // as quendrel.cfg says and writes the result to QNOUT.ESP.
 #include "app/startup.h"
 
-int main(int argc, char** argv) { return runQuendrel(argc, argv); }
+int main(int argc, char** argv) {
+  SystemTextEditor editor;
+  return runQuendrel(argc, argv, editor);
+}

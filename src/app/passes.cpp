@@ -81,8 +81,8 @@ class EndRunOnDamage : public DamageReporter {
 };
 
 // Reads the next record, and makes the modified copy the handlers change.
-// The scan pass writes nothing and hands only the kinds handled in both
-// passes (cells) to their handlers: of every other record it reads the
+// The scan pass writes nothing and hands only the kinds with a scan handler
+// (cells) to their handlers: of every other record it reads the
 // header alone and steps over the data, as most of a master's bytes are
 // land. Returns false at the end of the file.
 bool readRecord(RecordReader& reader, RecordBuffers& record, bool writePass) {
@@ -90,7 +90,7 @@ bool readRecord(RecordReader& reader, RecordBuffers& record, bool writePass) {
   if (!reader.next(header)) return false;
   const uint32_t recordSize = static_cast<uint32_t>(header.wholeSize());
   const RecordKind* kind = recordKindOf(header.bytes);
-  const bool handled = writePass || (kind != nullptr && kind->has(kHandledInBothPasses));
+  const bool handled = writePass || (kind != nullptr && kind->scan != nullptr);
   record.fileOffset = header.offset;
   record.wholeSize = recordSize;
   if (!handled) {
@@ -129,34 +129,66 @@ bool recordIsSound(RunLog& log, const RecordBuffers& record, const RecordNeeds& 
   return false;
 }
 
+// What a run holds from its start to its closing: what the handlers read,
+// what the scan pass learns for the write pass, and what the closing reports.
+struct Run {
+  const RunOptions& options;
+  const RuleTable& rules;
+  RunLog& log;
+  ScanFiles& files;
+  ScanFacts facts;
+  // For the write pass: the user's list of interior cell names.
+  KnownInteriors knownInteriors;
+  RunCounters counters;
+  ScriptLists scripts;
+  PlacesSeen seen;  // for the check of the rules file after the write pass
+};
+
+// One pass over the plugin: the scan pass (`write` empty) or the write pass.
+struct Pass {
+  Run& run;
+  std::optional<ScanState> scan;
+  std::optional<WriteState> write;
+  bool writePass() const { return write.has_value(); }
+};
+
 // Shows the record's progress, counts it, and hands it to its handler;
 // returns what the write pass writes for it.
-OutputDecision dispatchRecord(RunContext& context, Progress& progress, RecordBuffers& record) {
-  const bool writePass = context.writePass();
-  const RunOptions& options = context.options;
+OutputDecision dispatchRecord(Pass& pass, Progress& progress, RecordBuffers& record) {
+  const bool writePass = pass.writePass();
+  Run& run = pass.run;
+  const RunOptions& options = run.options;
   const RecordKind* kind = recordKindOf(record.original);
   if (kind == nullptr) {
     progress.show(writePass ? '.' : '-');
     if (writePass && options.verbose) {
-      context.log.append(" - ignoring record (not CELL, LAND, SCPT, NPC_, PGRD or INFO)\n");
+      run.log.append(" - ignoring record (not " + handledTypesText() + ")\n");
     }
     return OutputDecision{};
   }
   progress.show(kind->progress);
-  if (kind->found != nullptr && context.pass == kind->countedInPass) {
-    ++(context.counters.*kind->found);
+  if (kind->found != nullptr && writePass != kind->has(kCountedInScan)) {
+    ++(run.counters.*kind->found);
   }
-  if (kind->has(kStartsCell)) context.lastCellName.clear();
   OutputDecision decision;
-  if (writePass || kind->has(kHandledInBothPasses)) {
+  const bool handled = writePass || kind->scan != nullptr;
+  if (handled) {
+    if (kind->has(kStartsCell)) {
+      (writePass ? pass.write->lastCellName : pass.scan->lastCellName).clear();
+    }
     if (kind->has(kScriptText) && !options.modifyScripts) {
-      if (options.verbose) context.log.append("\n");
-    } else if (recordIsSound(context.log, record, *kind->needs, writePass || options.listCells)) {
+      if (options.verbose) run.log.append("\n");
+    } else if (recordIsSound(run.log, record, *kind->needs, writePass || options.listCells)) {
       RecordInHand inHand{record.original, record.size(), record.fileOffset,
                           record.modified, record.modifiedSize};
-      decision = kind->handler(context, inHand);
+      if (writePass) {
+        const WriteInputs in{options, run.rules, run.facts, run.knownInteriors};
+        decision = kind->write(in, *pass.write, inHand);
+      } else {
+        kind->scan(ScanInputs{options, run.rules}, *pass.scan, inHand);
+      }
     }
-    if (writePass && kind->has(kLineEndAfter) && options.verbose) context.log.append("\n");
+    if (writePass && kind->has(kLineEndAfter) && options.verbose) run.log.append("\n");
   }
   if (writePass && kind->has(kShownTwice)) std::fputc(kind->progress, stdout);
   return decision;
@@ -210,9 +242,9 @@ struct OutputWriter {
   }
 };
 
-void writeRecord(RunContext& context, OutputWriter& output, RecordBuffers& record,
+void writeRecord(Run& run, OutputWriter& output, RecordBuffers& record,
                  const OutputDecision& decision) {
-  const RunOptions& options = context.options;
+  const RunOptions& options = run.options;
   if (decision.writeOriginal && (!options.copiesOnly || record.isType("TES3"))) {
     // Under -n the header's file-type word says "plugin": the output holds
     // only the copies and is never a master.
@@ -221,10 +253,10 @@ void writeRecord(RunContext& context, OutputWriter& output, RecordBuffers& recor
     }
     if (output.header && record.isType("TES3")) {
       output.header->prepareHeader(record.original, record.size(), output.size,
-                                   context.log);
+                                   run.log);
     }
     if (options.verbose) {
-      context.log.append(formatted("\t[Saving Original Record: %d bytes]\n",
+      run.log.append(formatted("\t[Saving Original Record: %d bytes]\n",
                                    static_cast<int>(record.size())));
     }
     if (!output.write(record.original, record.size())) {
@@ -235,7 +267,7 @@ void writeRecord(RunContext& context, OutputWriter& output, RecordBuffers& recor
   if (decision.writeModified &&
       (!options.copiesOnly || record.isType("CELL") || record.isType("LAND"))) {
     if (options.verbose) {
-      context.log.append(formatted("\t[Saving New (modified) Record: %d bytes]\n",
+      run.log.append(formatted("\t[Saving New (modified) Record: %d bytes]\n",
                                    static_cast<int>(record.modifiedSize)));
     }
     if (!output.write(record.modified.data(), record.modifiedSize)) {
@@ -306,51 +338,51 @@ class TemporaryOutput {
   bool replaced_ = false;
 };
 
-void runOnePass(RunContext& context, RecordReader& plugin, const char* path,
-                RecordBuffers& record) {
-  const bool writePass = context.writePass();
+void runOnePass(Pass& pass, RecordReader& plugin, const char* path, RecordBuffers& record) {
+  Run& run = pass.run;
+  const bool writePass = pass.writePass();
   plugin.rewind(writePass ? kStreamBufferSize : kScanBufferSize);
   std::optional<TemporaryOutput> output;
-  if (writePass) output.emplace(context.options);
+  if (writePass) output.emplace(run.options);
   if (!writePass) {
     std::printf("Step 1/2: Generating a list of cells that should be modifed from %s ...\n", path);
   } else {
     std::printf("\n\nStep 2/2: Processing data from \"%s\" and creating \"%s\":\n", path,
-                context.options.outputPath.c_str());
+                run.options.outputPath.c_str());
   }
   Progress progress;
   std::optional<OutputWriter> writer;
   if (output) {
     writer.emplace(OutputWriter{output->get(), {}, {}});
-    if (context.options.syncHeader) writer->header.emplace(context.options, path);
+    if (run.options.syncHeader) writer->header.emplace(run.options, path);
   }
   while (readRecord(plugin, record, writePass)) {
-    if (context.options.verbose && writePass) {
+    if (run.options.verbose && writePass) {
       const uint8_t* type = record.original;
-      context.log.append(formatted("New Record: %c%c%c%c: (%d bytes)", type[0], type[1],
-                                   type[2], type[3], static_cast<int>(record.size())));
+      run.log.append(formatted("New Record: %c%c%c%c: (%d bytes)", type[0], type[1], type[2],
+                               type[3], static_cast<int>(record.size())));
     }
-    const OutputDecision decision = dispatchRecord(context, progress, record);
-    if (writer) writeRecord(context, *writer, record, decision);
-    context.log.flushIfDue();
+    const OutputDecision decision = dispatchRecord(pass, progress, record);
+    if (writer) writeRecord(run, *writer, record, decision);
+    run.log.flushIfDue();
   }
   std::fflush(stdout);
   if (output) {
     if (writer->header && !writer->header->finish(output->get())) {
-      failRun("Unable to write new record data  to %s: %s\n",
-              context.options.outputPath.c_str(), systemErrorText());
+      failRun("Unable to write new record data  to %s: %s\n", run.options.outputPath.c_str(),
+              systemErrorText());
     }
     output->replaceOutput(path);
-    writer->cells.warn(context.log, context.options.outputPath);
+    writer->cells.warn(run.log, run.options.outputPath);
   }
 }
 
 }  // namespace
 
 int runPasses(const char* pluginPath, const RunOptions& options, const RuleTable& rules,
-              const std::string& rulesText, RunLog& log) {
+              const std::string& rulesText, RunLog& log, TextEditor& editor) {
   ScanFiles files{RunFile(kChangeListFile), RunFile(kInteriorListFile), RunFile(kCellListFile)};
-  RunContext context{options, rules, log, files};
+  Run run{options, rules, log, files, {}, {}, {}, {}, {}};
   RecordBuffers record;
   // The plugin is opened once and read in a few big pieces.
   EndRunOnDamage endRunOnDamage(pluginPath);
@@ -358,20 +390,22 @@ int runPasses(const char* pluginPath, const RunOptions& options, const RuleTable
   if (!plugin.open(pluginPath)) {
     failRun("Unable to open %s for reading: %s\n", pluginPath, systemErrorText());
   }
+  Pass scan{run, ScanState{run.facts, files, log, run.seen, {}}, std::nullopt};
   {
     // The work files the scan pass writes are created anew for the run and
     // held until the pass ends, however it ends.
     RunFileHeld changeList(files.changeList);
     RunFileHeld interiorList(files.interiorList);
     RunFileHeld cellList(files.cellList);
-    runOnePass(context, plugin, pluginPath, record);
+    runOnePass(scan, plugin, pluginPath, record);
   }
   if (!options.listCells) {
-    context.pass = 2;
-    context.knownInteriors = readKnownInteriors();
-    runOnePass(context, plugin, pluginPath, record);
-    warnAboutRules(context, rulesText, pluginPath);
+    run.knownInteriors = readKnownInteriors();
+    Pass write{run, std::nullopt,
+               WriteState{log, run.counters, run.scripts, run.seen, scan.scan->lastCellName}};
+    runOnePass(write, plugin, pluginPath, record);
+    warnAboutRules(options, rules, run.seen, rulesText, pluginPath);
   }
-  writeClosingReports(context);
+  writeClosingReports(options, run.counters, run.scripts, log, editor);
   return 0;
 }

@@ -3,13 +3,14 @@
 
 #include <string>
 
+#include "app/text_editor.h"
 #include "base/run_log.h"
 #include "plugin/run_context.h"
 #include "rules/rules.h"
 
 // Runs the scan pass and the write pass (one pass under -l) over the plugin
 // with the rules read at start-up from the bytes `rulesText`, the check of
-// the rules file after the write pass, and then the closing. Returns 0;
-// every error ends the run instead.
+// the rules file after the write pass, and then the closing, which shows the
+// message file in `editor`. Returns 0; every error ends the run instead.
 int runPasses(const char* pluginPath, const RunOptions& options, const RuleTable& rules,
-              const std::string& rulesText, RunLog& log);
+              const std::string& rulesText, RunLog& log, TextEditor& editor);

@@ -8,15 +8,15 @@
 
 #include "rules/rule_warnings.h"
 
-void warnAboutRules(const RunContext& context, const std::string& rulesText,
-                    const char* pluginPath) {
+void warnAboutRules(const RunOptions& options, const RuleTable& rules, const PlacesSeen& seen,
+                    const std::string& rulesText, const char* pluginPath) {
   const std::string path = pluginPath;
-  RulesCheckTarget target{path.substr(path.find_last_of("/\\") + 1), {}, context.seen.interiors};
-  for (const auto& [grid, region] : context.seen.cells) {
+  RulesCheckTarget target{path.substr(path.find_last_of("/\\") + 1), {}, seen.interiors};
+  for (const auto& [grid, region] : seen.cells) {
     target.exteriors.push_back(exteriorLocation(grid.x, grid.y, region.c_str()));
   }
-  for (const GridCell grid : context.seen.landWithoutCell) {
+  for (const GridCell grid : seen.landWithoutCell) {
     target.exteriors.push_back(exteriorLocation(grid.x, grid.y, nullptr));
   }
-  printRuleWarnings(context.options.rulesPath, checkRules(rulesText, context.rules, target));
+  printRuleWarnings(options.rulesPath, checkRules(rulesText, rules, target));
 }

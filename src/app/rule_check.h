@@ -7,9 +7,9 @@
 
 #include "plugin/run_context.h"
 
-// Checks the rules file's bytes `rulesText` (read into context.rules)
+// Checks the rules file's bytes `rulesText` (read into `rules`)
 // against what the passes saw of the plugin at `pluginPath`, and writes the
 // warnings to standard error as "FILE:LINE: text". The run log, the outputs
 // and the exit status do not change.
-void warnAboutRules(const RunContext& context, const std::string& rulesText,
-                    const char* pluginPath);
+void warnAboutRules(const RunOptions& options, const RuleTable& rules, const PlacesSeen& seen,
+                    const std::string& rulesText, const char* pluginPath);

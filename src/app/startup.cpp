@@ -77,7 +77,7 @@ int endWhileParsing(const ParsedOptions& parsed, const ArgumentVector& arguments
   }
 }
 
-int run(int argc, char** argv) {
+int run(int argc, char** argv, TextEditor& editor) {
   ArgumentVector arguments;
   for (int i = 0; i < argc; ++i) arguments.vector.push_back(argv[i]);
   if (arguments.vector.empty()) arguments.vector.push_back(const_cast<char*>("quendrel"));
@@ -131,11 +131,11 @@ int run(int argc, char** argv) {
       "----------------------------------------------------------------------------------------"
       "\n\n");
   checkPluginSignature(pluginPath);
-  return runPasses(pluginPath, options, rules, *rulesText, log);
+  return runPasses(pluginPath, options, rules, *rulesText, log, editor);
 }
 
 }  // namespace
 
-int runQuendrel(int argc, char** argv) {
-  return exitStatusOf([&] { return run(argc, argv); }, "Unable to allocate memory: %s\n");
+int runQuendrel(int argc, char** argv, TextEditor& editor) {
+  return exitStatusOf([&] { return run(argc, argv, editor); }, "Unable to allocate memory: %s\n");
 }

@@ -13,6 +13,7 @@
 #include "plugin/rule_verdict.h"
 #include "records/subrecords.h"
 #include "rules/rules.h"
+#include "world/pointers.h"
 
 const char* const kCellListFile = "cell_log.txt";
 
@@ -50,25 +51,25 @@ void appendCellLog(RunFile& file, const CellHeader& cell) {
 // log; a copy or deletion of the target is no business of this cell and
 // leaves no note. Returns the grids the following reference is shifted
 // between.
-ReferenceShift handleMovedReferenceMarker(RunContext& context, uint8_t* cndt,
+ReferenceShift handleMovedReferenceMarker(const WriteInputs& in, WriteState& state, uint8_t* cndt,
                                           OutputDecision& decision) {
   const GridCell target = readGrid(cndt);
-  const char* region = context.facts.regionAt(target);
+  const char* region = in.facts.regionAt(target);
   const RuleVerdict verdict = evaluateRules(
-      context.rules, exteriorLocation(target.x, target.y, region != nullptr ? region : ""));
+      in.rules, exteriorLocation(target.x, target.y, region != nullptr ? region : ""));
   const GridCell to{verdict.newX, verdict.newY};
   if (verdict.fate != CellFate::kMoved || to == target) {
     return ReferenceShift{target.x, target.y, target.x, target.y};
   }
-  logVerdictNotes(context.log, verdict);
+  logVerdictNotes(state.log, verdict);
   writeGrid(cndt, to);
-  context.log.append(formatted("- (MVRF-CNTD) MODIFIED to (%d, %d).\n", to.x, to.y));
+  state.log.append(formatted("- (MVRF-CNTD) MODIFIED to (%d, %d).\n", to.x, to.y));
   if (decision.writeOriginal && !decision.writeModified) writeModifiedOnly(decision);
   return ReferenceShift{target.x, target.y, to.x, to.y};
 }
 
 // The write pass's walk over the rest of the cell.
-void walkCellContents(RunContext& context, RecordInHand& record, std::size_t offset,
+void walkCellContents(const WriteInputs& in, WriteState& state, RecordInHand& record, std::size_t offset,
                       bool interior, const ReferenceShift& cellShift, OutputDecision& decision) {
   uint8_t* data = record.modifiedData();
   const std::size_t dataSize = record.dataSize();
@@ -77,83 +78,88 @@ void walkCellContents(RunContext& context, RecordInHand& record, std::size_t off
   bool markerPending = false;
   SubrecordWalk walk(data, dataSize, offset);
   for (const WalkedSubrecord& s : walk) {
-    if (s.is("CNDT")) {
+    if (pointerRow(PointerKind::kMarker).holdsSubrecord(s)) {
       if (!interior) {
-        markerShift = handleMovedReferenceMarker(context, data + s.dataOffset(), decision);
+        markerShift = handleMovedReferenceMarker(in, state, data + s.dataOffset(), decision);
         markerPending = true;
       }
     } else if (s.is("FRMR")) {
-      ++context.counters.objectsFound;
+      ++state.counters.objectsFound;
       const ReferenceShift shift = markerPending ? markerShift : cellShift;
       markerPending = false;
       const ReferenceWalk reference{data,     dataSize, record.originalData(),
                                     interior, shift,    decision};
-      walk.continueAt(handleReference(context, reference, s.offset));
+      walk.continueAt(handleReference(in, state, reference, s.offset));
     }
   }
 }
 
 }  // namespace
 
-OutputDecision handleCell(RunContext& context, RecordInHand& record) {
+void scanCell(const ScanInputs& in, ScanState& scan, RecordInHand& record) {
+  const uint8_t* data = record.originalData();
+  // The record check guarantees NAME and a 12-byte DATA.
+  const std::optional<CellHeader> header = readCellHeader(data, record.dataSize());
+  if (!header) return;
+  scan.lastCellName = header->name;
+  if (header->interior) {
+    noteInteriorName(scan.files.interiorList, scan.facts.interiors, scan.log, header->name);
+    scan.seen.interiors.push_back(header->name);
+    return;
+  }
+  const GridCell grid = header->grid;
+  scan.facts.regions.try_emplace(grid, header->region);
+  scan.seen.cells.emplace_back(grid, header->region);
+  if (in.options.listCells) {
+    appendCellLog(scan.files.cellList, *header);
+    return;
+  }
+  const RuleVerdict verdict =
+      evaluateRules(in.rules, exteriorLocation(grid.x, grid.y, header->region.c_str()));
+  const GridCell to{verdict.newX, verdict.newY};
+  // Only moves are followed; a copy leaves its original where it is.
+  if (to != grid && !decideByVerdict(verdict, OutputDecision{}).writeOriginal) {
+    noteMove(scan.files.changeList, scan.facts.moves,
+             CellMove{grid, GridCell{to.x - grid.x, to.y - grid.y}});
+  }
+}
+
+OutputDecision handleCell(const WriteInputs& in, WriteState& state, RecordInHand& record) {
   OutputDecision decision;
-  const RunOptions& options = context.options;
-  const bool writePass = context.writePass();
-  RunLog& log = context.log;
+  const RunOptions& options = in.options;
+  RunLog& log = state.log;
   uint8_t* data = record.modifiedData();
   // The record check guarantees NAME and a 12-byte DATA.
   const std::optional<CellHeader> header = readCellHeader(data, record.dataSize());
   if (!header) return decision;
-  context.lastCellName = header->name;
+  state.lastCellName = header->name;
   const GridCell grid = header->grid;
   ReferenceShift shift{grid.x, grid.y, grid.x, grid.y};
 
   if (header->interior) {
-    if (writePass && options.verbose) {
-      log.append(formatted(" [INTERIOR] \"%s\" ", header->name.c_str()));
-    }
-    const RuleVerdict verdict = evaluateRules(context.rules, interiorLocation(header->name.c_str()));
-    decision = takeVerdict(context, verdict, decision);
+    if (options.verbose) log.append(formatted(" [INTERIOR] \"%s\" ", header->name.c_str()));
+    const RuleVerdict verdict = evaluateRules(in.rules, interiorLocation(header->name.c_str()));
+    decision = takeVerdict(state, verdict, decision);
     writeCopyNames(verdict,
                    reinterpret_cast<char*>(data + header->nameRecord.offset + kSubrecordHeaderSize),
                    header->nameRecord.size);
-    if (writePass && options.verbose) log.append("\n");
-    if (!writePass) {
-      noteInteriorName(context.files.interiorList, context.facts.interiors, log, header->name);
-      context.seen.interiors.push_back(header->name);
-    }
+    if (options.verbose) log.append("\n");
   } else {
-    if (!writePass) {
-      context.facts.regions.try_emplace(grid, header->region);
-      context.seen.cells.emplace_back(grid, header->region);
-    }
-    if (options.listCells) {
-      appendCellLog(context.files.cellList, *header);
-      return decision;
-    }
-    if (writePass && options.verbose) logExteriorDescription(log, *header);
-    const RuleVerdict verdict = evaluateRules(
-        context.rules, exteriorLocation(grid.x, grid.y, header->region.c_str()));
-    decision = takeVerdict(context, verdict, decision);
+    if (options.verbose) logExteriorDescription(log, *header);
+    const RuleVerdict verdict =
+        evaluateRules(in.rules, exteriorLocation(grid.x, grid.y, header->region.c_str()));
+    decision = takeVerdict(state, verdict, decision);
     const GridCell to{verdict.newX, verdict.newY};
     if (to == grid) {
-      if (writePass && options.verbose) log.append("\n");
-    } else if (!writePass) {
-      // Only moves are followed; a copy leaves its original where it is.
-      if (!decision.writeOriginal) {
-        noteMove(context.files.changeList, context.facts.moves,
-                 CellMove{grid, GridCell{to.x - grid.x, to.y - grid.y}});
-      }
-      return decision;
+      if (options.verbose) log.append("\n");
     } else {
       if (!options.verbose) logExteriorDescription(log, *header);
       writeGrid(data + header->gridOffset, to);
-      ++context.counters.cellsAndLandsModified;
+      ++state.counters.cellsAndLandsModified;
       log.append(formatted("- MODIFIED to (%d, %d).\n", to.x, to.y));
       shift = ReferenceShift{grid.x, grid.y, to.x, to.y};
     }
   }
-  if (!writePass || options.listCells) return decision;
-  walkCellContents(context, record, header->end, header->interior, shift, decision);
+  walkCellContents(in, state, record, header->end, header->interior, shift, decision);
   return decision;
 }

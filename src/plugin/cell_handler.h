@@ -8,10 +8,12 @@
 
 extern const char* const kCellListFile;  // "cell_log.txt"
 
-// Handles a CELL record in either pass and returns what the write pass
-// writes for it. In the scan pass it learns the cell's move, interior name
-// and region (and under -l lists the cell); in the write pass it rewrites
-// the cell's grid, its references' positions, its moved-reference targets,
-// and door destinations (in the modified copy, and in the original too when
-// the cell is written twice).
-OutputDecision handleCell(RunContext& context, RecordInHand& record);
+// The scan pass's CELL handler: learns the cell's move, interior name and
+// region, and under -l lists the cell.
+void scanCell(const ScanInputs& in, ScanState& scan, RecordInHand& record);
+
+// The write pass's CELL handler: rewrites the cell's grid, its references'
+// positions, its moved-reference targets, and door destinations (in the
+// modified copy, and in the original too when the cell is written twice),
+// and returns what is written for the cell.
+OutputDecision handleCell(const WriteInputs& in, WriteState& state, RecordInHand& record);

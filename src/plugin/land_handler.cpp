@@ -20,12 +20,12 @@ namespace {
 // cell of the plugin at its grid (a stray edit, or land whose cell is the
 // master's) has no region at all: no region rule moves it, rules for every
 // cell and for its grid do.
-CellLocation landLocation(const RunContext& context, GridCell grid) {
-  return exteriorLocation(grid.x, grid.y, context.facts.regionAt(grid));
+CellLocation landLocation(const ScanFacts& facts, GridCell grid) {
+  return exteriorLocation(grid.x, grid.y, facts.regionAt(grid));
 }
 // A path grid is rewritten only where the plugin's own cell moved.
-CellLocation pathGridLocation(const RunContext& context, GridCell grid) {
-  const char* region = context.facts.regionAt(grid);
+CellLocation pathGridLocation(const ScanFacts& facts, GridCell grid) {
+  const char* region = facts.regionAt(grid);
   return exteriorLocation(grid.x, grid.y, region != nullptr ? region : "");
 }
 
@@ -34,13 +34,13 @@ CellLocation pathGridLocation(const RunContext& context, GridCell grid) {
 // holds every interior cell of the plugin, and the user's own list others.
 // An empty name is never an interior cell's (an exterior cell without a name
 // gives its path grid an empty one), whatever blank lines the lists hold.
-bool namesInteriorCell(const RunContext& context, const uint8_t* data, std::size_t dataSize) {
+bool namesInteriorCell(const WriteInputs& in, const uint8_t* data, std::size_t dataSize) {
   for (const WalkedSubrecord& s : SubrecordWalk(data, dataSize)) {
     if (!s.is("NAME")) continue;
     char name[kNameFieldSize];
     copySubrecordText(name, sizeof name, data + s.dataOffset(), s.size);
     lowerCaseCopy(name, std::strlen(name), name);
-    return name[0] != '\0' && context.interiors().isInteriorCellQuietly(name);
+    return name[0] != '\0' && in.interiors().isInteriorCellQuietly(name);
   }
   return false;
 }
@@ -59,35 +59,35 @@ uint8_t* leadingGrid(RunLog& log, uint8_t* data, std::size_t dataSize, const cha
 
 }  // namespace
 
-OutputDecision handleLand(RunContext& context, RecordInHand& record) {
+OutputDecision handleLand(const WriteInputs& in, WriteState& state, RecordInHand& record) {
   OutputDecision decision;
-  RunLog& log = context.log;
-  const bool verbose = context.options.verbose;
+  RunLog& log = state.log;
+  const bool verbose = in.options.verbose;
   uint8_t* grid = leadingGrid(
       log, record.modifiedData(), record.dataSize(), "INTV",
       "WARNING: I couldn't find the INTV header (got [%c%c%c%c] - ignoring record.\n");
   if (grid == nullptr) return decision;
   const GridCell from = readGrid(grid);
-  if (context.facts.regionAt(from) == nullptr) context.seen.landWithoutCell.push_back(from);
+  if (in.facts.regionAt(from) == nullptr) state.seen.landWithoutCell.push_back(from);
   if (verbose) log.append(formatted("LAND co-ords: (%d, %d) ", from.x, from.y));
-  const RuleVerdict verdict = evaluateRules(context.rules, landLocation(context, from));
-  decision = takeVerdict(context, verdict, decision);
+  const RuleVerdict verdict = evaluateRules(in.rules, landLocation(in.facts, from));
+  decision = takeVerdict(state, verdict, decision);
   const GridCell to{verdict.newX, verdict.newY};
   if (to == from) {
     if (verbose) log.append("\n");
     return decision;
   }
   writeGrid(grid, to);
-  ++context.counters.cellsAndLandsModified;
+  ++state.counters.cellsAndLandsModified;
   if (!verbose) log.append(formatted("LAND co-ords: (%d, %d), ", from.x, from.y));
   log.append(formatted(" - MODIFIED to (%d, %d)\n", to.x, to.y));
   return decision;
 }
 
-OutputDecision handlePathGrid(RunContext& context, RecordInHand& record) {
+OutputDecision handlePathGrid(const WriteInputs& in, WriteState& state, RecordInHand& record) {
   OutputDecision decision;
-  RunLog& log = context.log;
-  const bool verbose = context.options.verbose;
+  RunLog& log = state.log;
+  const bool verbose = in.options.verbose;
   uint8_t* data = record.modifiedData();
   const std::size_t dataSize = record.dataSize();
   uint8_t* grid = leadingGrid(log, data, dataSize, "DATA",
@@ -96,15 +96,15 @@ OutputDecision handlePathGrid(RunContext& context, RecordInHand& record) {
   const GridCell from = readGrid(grid);
   if (verbose) {
     log.append(" [PATH GRID] ");
-    if (!context.lastCellName.empty()) {
-      log.append(formatted(" \"%s\" ", context.lastCellName.c_str()));
+    if (!state.lastCellName.empty()) {
+      log.append(formatted(" \"%s\" ", state.lastCellName.c_str()));
     } else {
       log.append("(Path Grid has no name) ");
     }
     log.append(formatted(" (%d, %d) ", from.x, from.y));
   }
-  if (namesInteriorCell(context, data, dataSize)) return decision;
-  const std::optional<GridCell> offset = context.facts.moves.find(from);
+  if (namesInteriorCell(in, data, dataSize)) return decision;
+  const std::optional<GridCell> offset = in.facts.moves.find(from);
   if (!offset) return decision;
   const int64_t newX = int64_t{from.x} + offset->x;
   const int64_t newY = int64_t{from.y} + offset->y;
@@ -113,10 +113,10 @@ OutputDecision handlePathGrid(RunContext& context, RecordInHand& record) {
   }
   // The rules decide what is written; the new grid is the change list's.
   decision =
-      takeVerdict(context, evaluateRules(context.rules, pathGridLocation(context, from)), decision);
+      takeVerdict(state, evaluateRules(in.rules, pathGridLocation(in.facts, from)), decision);
   const GridCell to{static_cast<int32_t>(newX), static_cast<int32_t>(newY)};
   writeGrid(grid, to);
-  ++context.counters.pathGridsModified;
+  ++state.counters.pathGridsModified;
   if (!verbose) {
     log.append(" [PATH GRID] ");
     log.append(formatted(" (%d, %d) ", from.x, from.y));

@@ -5,5 +5,5 @@
 
 #include "plugin/run_context.h"
 
-OutputDecision handleLand(RunContext& context, RecordInHand& record);
-OutputDecision handlePathGrid(RunContext& context, RecordInHand& record);
+OutputDecision handleLand(const WriteInputs& in, WriteState& state, RecordInHand& record);
+OutputDecision handlePathGrid(const WriteInputs& in, WriteState& state, RecordInHand& record);

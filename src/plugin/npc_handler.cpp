@@ -1,6 +1,7 @@
-// The NPC_ handler: a walk over every subrecord in which a destination
-// (AI_T, AI_E, AI_F or DODT) is acted on once the subrecord behind it shows
-// it does not lead into an interior cell.
+// The NPC_ handler: a walk over every subrecord in which a destination (an
+// AI package's or a travel service's, as the table of pointers places them)
+// is acted on once the subrecord behind it shows it does not lead into an
+// interior cell.
 #include "plugin/npc_handler.h"
 
 #include <optional>
@@ -9,37 +10,36 @@
 #include "records/subrecords.h"
 #include "records/text_fields.h"
 #include "plugin/world_positions.h"
+#include "world/pointers.h"
 
 namespace {
 
 constexpr std::size_t kCharacterIdSize = 32;
 
-enum class DestinationKind { kAiPackage, kTravelService };
-
 struct PendingDestination {
   std::size_t offset;  // of the subrecord in the record data
-  DestinationKind kind;
+  PointerKind kind;    // a package or a travel service
 };
 
-void processDestination(RunContext& context, uint8_t* data, const PendingDestination& pending,
+void processDestination(const WriteInputs& in, WriteState& state, uint8_t* data, const PendingDestination& pending,
                         const char* characterId, OutputDecision& decision) {
   uint8_t* xy = data + pending.offset + kSubrecordHeaderSize;
   const std::string id = characterId;
-  if (!moveDestinationWithItsCell(context, xy, "AI/Travel Package on " + id + " points at ",
+  if (!moveDestinationWithItsCell(in, state, xy, "AI/Travel Package on " + id + " points at ",
                                   "\tAI/Travel Package on " + id + " \t")) {
     return;
   }
   writeModifiedOnly(decision);
-  if (pending.kind == DestinationKind::kAiPackage) {
-    ++context.counters.aiPackagesModified;
+  if (pending.kind == PointerKind::kPackage) {
+    ++state.counters.aiPackagesModified;
   } else {
-    ++context.counters.travelModified;
+    ++state.counters.travelModified;
   }
 }
 
 }  // namespace
 
-OutputDecision handleNpc(RunContext& context, RecordInHand& record) {
+OutputDecision handleNpc(const WriteInputs& in, WriteState& state, RecordInHand& record) {
   OutputDecision decision;
   uint8_t* data = record.modifiedData();
   char characterId[kCharacterIdSize] = "";
@@ -47,19 +47,16 @@ OutputDecision handleNpc(RunContext& context, RecordInHand& record) {
   for (const WalkedSubrecord& s : SubrecordWalk(data, record.dataSize())) {
     if (s.is("NAME")) {
       copySubrecordText(characterId, sizeof characterId, data + s.dataOffset(), s.size);
-    } else if (pending && !s.is("CNDT") && !s.is("DNAM")) {
-      processDestination(context, data, *pending, characterId, decision);
+    } else if (pending && destinationLeadsOutside(&s)) {
+      processDestination(in, state, data, *pending, characterId, decision);
     }
     pending.reset();
-    const bool hasDestination = s.size >= kXYSize;
-    if (s.is("AI_T") || s.is("AI_E") || s.is("AI_F")) {
-      ++context.counters.aiPackagesFound;
-      if (hasDestination) pending = PendingDestination{s.offset, DestinationKind::kAiPackage};
-    } else if (s.is("DODT")) {
-      ++context.counters.travelFound;
-      if (hasDestination) pending = PendingDestination{s.offset, DestinationKind::kTravelService};
-    }
+    const PointerRow* row = pointerRowOf("NPC_", s);
+    if (row == nullptr) continue;
+    ++(row->kind == PointerKind::kPackage ? state.counters.aiPackagesFound
+                                          : state.counters.travelFound);
+    if (s.size >= kXYSize) pending = PendingDestination{s.offset, row->kind};
   }
-  if (pending) processDestination(context, data, *pending, characterId, decision);
+  if (pending) processDestination(in, state, data, *pending, characterId, decision);
   return decision;
 }

@@ -5,4 +5,4 @@
 #include "plugin/run_context.h"
 
 // Write pass only; returns what the write pass writes for the record.
-OutputDecision handleNpc(RunContext& context, RecordInHand& record);
+OutputDecision handleNpc(const WriteInputs& in, WriteState& state, RecordInHand& record);

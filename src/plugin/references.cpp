@@ -8,6 +8,7 @@
 #include "records/subrecords.h"
 #include "records/text_fields.h"
 #include "plugin/world_positions.h"
+#include "world/pointers.h"
 
 namespace {
 
@@ -31,12 +32,12 @@ std::optional<int32_t> gridOffset(int32_t from, int32_t to) {
 
 }  // namespace
 
-std::size_t handleReference(RunContext& context, const ReferenceWalk& walk,
+std::size_t handleReference(const WriteInputs& in, WriteState& state, const ReferenceWalk& walk,
                             std::size_t frmrOffset) {
   uint8_t* data = walk.data;
   const std::size_t dataSize = walk.dataSize;
-  RunLog& log = context.log;
-  const bool verbose = context.options.verbose;
+  RunLog& log = state.log;
+  const bool verbose = in.options.verbose;
   // The FRMR, then its NAME.
   SubrecordWalk start(data, dataSize, frmrOffset);
   auto frmr = start.begin();
@@ -56,7 +57,7 @@ std::size_t handleReference(RunContext& context, const ReferenceWalk& walk,
   std::optional<Subrecord> position;
   SubrecordWalk rest(data, dataSize, subrecordEnd(name));
   for (const WalkedSubrecord& s : rest) {
-    if (s.is("DATA")) {
+    if (pointerRow(PointerKind::kObject).holdsSubrecord(s)) {
       position = s;
       break;
     }
@@ -65,8 +66,8 @@ std::size_t handleReference(RunContext& context, const ReferenceWalk& walk,
       if (verbose) log.append(" (already marked as DELE field - ignored)\n");
       return subrecordEnd(s);
     }
-    if (s.is("DODT")) {
-      if (walk.interior) handleDoorDestination(context, walk, s.offset);
+    if (pointerRow(PointerKind::kDoor).holdsSubrecord(s)) {
+      if (walk.interior) handleDoorDestination(in, state, walk, s.offset);
     } else if (!isSteppedOver(s) && verbose) {
       log.append(formatted("[WARNING: <Unknown FRMR field: %c%c%c%c>]!\n", s.name[0], s.name[1],
                            s.name[2], s.name[3]));
@@ -98,14 +99,15 @@ std::size_t handleReference(RunContext& context, const ReferenceWalk& walk,
     line << "(" << fixed(old.x).text << ", " << fixed(old.y).text << ")  - MODIFIED to ("
          << fixed(moved->x).text << ", " << fixed(moved->y).text << ")\n";
     log.append(line.view());
-    ++context.counters.objectsModified;
+    ++state.counters.objectsModified;
   }
   return subrecordEnd(*position);
 }
 
-void handleDoorDestination(RunContext& context, const ReferenceWalk& walk, std::size_t dodtOffset) {
-  const bool verbose = context.options.verbose;
-  RunLog& log = context.log;
+void handleDoorDestination(const WriteInputs& in, WriteState& state, const ReferenceWalk& walk,
+                           std::size_t dodtOffset) {
+  const bool verbose = in.options.verbose;
+  RunLog& log = state.log;
   if (verbose) log.append("\tInterior Door: ");
   // A DNAM among the door's subrecords, up to the reference's DATA or the
   // next reference, names an interior destination.
@@ -124,9 +126,9 @@ void handleDoorDestination(RunContext& context, const ReferenceWalk& walk, std::
 
   uint8_t* xy = walk.data + dodtOffset + kSubrecordHeaderSize;
   std::optional<WorldPosition> moved =
-      moveDestinationWithItsCell(context, xy, "Door teleports to ", "\tDoor teleport\t");
+      moveDestinationWithItsCell(in, state, xy, "Door teleports to ", "\tDoor teleport\t");
   if (!moved) return;
-  ++context.counters.objectsModified;
+  ++state.counters.objectsModified;
   // A door follows its destination in every copy of the cell that is
   // written; a cell the rules deleted stays deleted.
   OutputDecision& decision = walk.decision;

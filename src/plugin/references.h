@@ -27,9 +27,10 @@ struct ReferenceWalk {
 
 // Handles the reference whose FRMR stands at `frmrOffset` of the cell data;
 // returns the offset at which the walk over the cell goes on.
-std::size_t handleReference(RunContext& context, const ReferenceWalk& walk,
+std::size_t handleReference(const WriteInputs& in, WriteState& state, const ReferenceWalk& walk,
                             std::size_t frmrOffset);
 
 // Rewrites a door destination (the DODT at `dodtOffset`) that leads into a
 // moved exterior cell.
-void handleDoorDestination(RunContext& context, const ReferenceWalk& walk, std::size_t dodtOffset);
+void handleDoorDestination(const WriteInputs& in, WriteState& state, const ReferenceWalk& walk,
+                           std::size_t dodtOffset);

@@ -5,12 +5,7 @@ void logVerdictNotes(RunLog& log, const RuleVerdict& verdict) {
   for (const std::string& note : verdict.notes) log.append(note);
 }
 
-OutputDecision takeVerdict(RunContext& context, const RuleVerdict& verdict,
-                           OutputDecision decision) {
-  if (context.writePass()) {
-    logVerdictNotes(context.log, verdict);
-    context.counters.cellsAndLandsModified += verdict.countedMatches;
-  }
+OutputDecision decideByVerdict(const RuleVerdict& verdict, OutputDecision decision) {
   switch (verdict.fate) {
     case CellFate::kKept:
       break;
@@ -25,4 +20,11 @@ OutputDecision takeVerdict(RunContext& context, const RuleVerdict& verdict,
       break;
   }
   return decision;
+}
+
+OutputDecision takeVerdict(WriteState& state, const RuleVerdict& verdict,
+                           OutputDecision decision) {
+  logVerdictNotes(state.log, verdict);
+  state.counters.cellsAndLandsModified += verdict.countedMatches;
+  return decideByVerdict(verdict, decision);
 }

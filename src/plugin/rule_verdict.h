@@ -5,11 +5,13 @@
 #include "plugin/run_context.h"
 #include "rules/rules.h"
 
-// In the write pass the verdict's notes go to the run log, in order, and its
-// counted matches to the closing summary. Returns the decision the fate
-// makes of `decision`: a cell no rule matched keeps the decision it has. The
-// new grid is the handler's to take.
-OutputDecision takeVerdict(RunContext& context, const RuleVerdict& verdict,
+// The decision the verdict's fate makes of `decision`: a cell no rule
+// matched keeps the decision it has. The new grid is the handler's to take.
+OutputDecision decideByVerdict(const RuleVerdict& verdict, OutputDecision decision);
+
+// The same in the write pass, where the verdict's notes go to the run log,
+// in order, and its counted matches to the closing summary.
+OutputDecision takeVerdict(WriteState& state, const RuleVerdict& verdict,
                            OutputDecision decision);
 
 // The run-log notes alone.

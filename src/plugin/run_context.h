@@ -1,9 +1,10 @@
-// What a run of quendrel hands to the record handlers: the options it was
-// started with (read only), the rules, and one context holding everything
-// the run changes as it goes (the pass, the counts and script lists of the
-// closing summary, what the scan pass learned, the run log). Handlers take
-// the context and the record in hand, and return what the write pass is to
-// write for the record.
+// What a run of quendrel hands to the record handlers, what they only read
+// kept apart from what they change. The scan pass's handlers read the
+// options and the rules and change the scan's facts, work files and run log;
+// the write pass's handlers read the options, the rules and the scan's facts,
+// and change the run log and the closing's counts and script lists. Both
+// take the record in hand; the write pass's return what is to be written for
+// the record.
 #pragma once
 
 #include <cstdint>
@@ -112,24 +113,43 @@ struct ScanFiles {
   RunFile cellList;
 };
 
-struct RunContext {
-  RunContext(const RunOptions& runOptions, const RuleTable& ruleTable, RunLog& runLog,
-             ScanFiles& scanFiles)
-      : options(runOptions), rules(ruleTable), log(runLog), files(scanFiles) {}
+// What the scan pass's handlers only read.
+struct ScanInputs {
   const RunOptions& options;
   const RuleTable& rules;
-  RunLog& log;
+};
+
+// What the scan pass changes as it reads the cells: the facts it gathers,
+// the work files it writes them to, and the run log.
+struct ScanState {
+  ScanFacts& facts;
   ScanFiles& files;
-  int pass = 1;  // 1 = scan pass, 2 = write pass
-  bool writePass() const { return pass == 2; }
-  RunCounters counters;
-  ScriptLists scripts;
-  ScanFacts facts;
-  PlacesSeen seen;
-  // For the write pass: the user's list of interior cell names.
-  KnownInteriors knownInteriors;
+  RunLog& log;
+  // The plugin's places, for the check of the rules file.
+  PlacesSeen& seen;
+  // The name of the last CELL record read. The write pass starts with it: a
+  // path grid ahead of every cell shows the name of the plugin's last cell.
+  std::string lastCellName;
+};
+
+// What the write-pass handlers only read: the options, the rules, and what
+// the scan pass learned (with the user's list of interior cell names).
+struct WriteInputs {
+  const RunOptions& options;
+  const RuleTable& rules;
+  const ScanFacts& facts;
+  const KnownInteriors& knownInteriors;
   InteriorLookup interiors() const { return {knownInteriors, facts.interiors}; }
-  // The name of the last CELL record read: a path grid's log line shows it.
+};
+
+// What the write-pass handlers change besides the record in hand: the run
+// log, the counts and script lists of the closing, and the name of the last
+// CELL record read (a path grid's log line shows it).
+struct WriteState {
+  RunLog& log;
+  RunCounters& counters;
+  ScriptLists& scripts;
+  PlacesSeen& seen;  // the land without a cell, for the check of the rules file
   std::string lastCellName;
 };
 

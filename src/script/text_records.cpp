@@ -17,14 +17,15 @@
 #include "base/text_lines.h"
 #include "records/record_layout.h"
 #include "records/subrecords.h"
-#include "script/command_words.h"
 #include "script/script_text.h"
+#include "world/command_words.h"
+#include "world/pointers.h"
 
 namespace {
 
 // What tells the two handlers apart.
 struct TextRecordForm {
-  const char* textSubrecord;
+  PointerKind pointer;  // its row names the text subrecord
   const char* nameSubrecord;
   const char* nameMessage;           // verbose, once per name subrecord
   const char* const* quietSubrecords;  // known subrecords stepped over without a word
@@ -41,7 +42,7 @@ constexpr const char* kDialogueQuiet[] = {"PNAM", "NAME", "NNAM", "INAM", "FNAM"
                                           "QSTN", "QSTR", "DELE", "INTV", "DATA"};
 
 const TextRecordForm kScriptForm = {
-    "SCTX",
+    PointerKind::kScript,
     "SCHD",
     " - script called \"%s\"",
     kScriptQuiet,
@@ -53,7 +54,7 @@ const TextRecordForm kScriptForm = {
 };
 
 const TextRecordForm kDialogueForm = {
-    "BNAM",
+    PointerKind::kDialogue,
     "ONAM",
     " - text for ID \"%s\"",
     kDialogueQuiet,
@@ -76,22 +77,22 @@ bool isQuietSubrecord(const TextRecordForm& form, const WalkedSubrecord& s) {
 // Walks the subrecords of the record (`limit` bytes, header included) up to
 // the text subrecord, picking up the name on the way. A subrecord that would
 // reach outside the record ends the walk without a text.
-std::optional<Subrecord> findTextSubrecord(RunContext& context, const uint8_t* record,
+std::optional<Subrecord> findTextSubrecord(const WriteInputs& in, WriteState& state, const uint8_t* record,
                                            std::size_t limit, const TextRecordForm& form,
                                            char (&name)[kNameMax + 1]) {
   const uint8_t* data = record + kRecordHeaderSize;
   const std::size_t dataSize = limit - kRecordHeaderSize;
-  const bool verbose = context.options.verbose;
+  const bool verbose = in.options.verbose;
   for (const WalkedSubrecord& s : SubrecordWalk(data, dataSize)) {
-    if (s.is(form.textSubrecord)) return s;
+    if (pointerRow(form.pointer).holdsSubrecord(s)) return s;
     if (s.is(form.nameSubrecord)) {
       const char* text = reinterpret_cast<const char*>(data + s.dataOffset());
       std::size_t length = strnlen(text, s.size < kNameMax ? s.size : kNameMax);
       std::memcpy(name, text, length);
       name[length] = '\0';
-      if (verbose) context.log.append(formatted(form.nameMessage, name));
+      if (verbose) state.log.append(formatted(form.nameMessage, name));
     } else if (!isQuietSubrecord(form, s) && verbose) {
-      context.log.append(
+      state.log.append(
           formatted(form.unknownWarning, s.name[0], s.name[1], s.name[2], s.name[3]));
     }
   }
@@ -107,7 +108,7 @@ struct LinePassResult {
 // Copies the text a line at a time, rewriting command lines on the way. Lines
 // are raw bytes: a CR LF line end, a 0x1A or any other byte comes through
 // exactly as it was; a line of more than 1023 bytes is handled in pieces.
-LinePassResult rewriteLines(RunContext& context, const uint8_t* text, std::size_t size,
+LinePassResult rewriteLines(const WriteInputs& in, WriteState& state, const uint8_t* text, std::size_t size,
                             const TextRecordForm& form, const char* name,
                             OutputDecision& decision) {
   LinePassResult result;
@@ -122,9 +123,9 @@ LinePassResult rewriteLines(RunContext& context, const uint8_t* text, std::size_
     // copied, as rewriting it would lose what follows the zero byte.
     const bool holdsZeroByte = std::strlen(line) != length;
     const bool offered = holdsCommandWord(lower);
-    if (offered && !holdsZeroByte && rewriteCommandLine(context, line) == 1) {
-      if (!context.options.verbose) context.log.append(formatted(form.changedMessage, name));
-      ++(context.counters.*form.changedCounter);
+    if (offered && !holdsZeroByte && rewriteCommandLine(in, state, line) == 1) {
+      if (!in.options.verbose) state.log.append(formatted(form.changedMessage, name));
+      ++(state.counters.*form.changedCounter);
       writeModifiedOnly(decision);
       length = std::strlen(line);
       ++result.changedLines;
@@ -169,40 +170,40 @@ void putTextBack(RecordInHand& record, std::size_t limit, std::size_t textAt,
   record.modifiedSize = static_cast<uint32_t>(newRecordSize);
 }
 
-OutputDecision rewriteTextRecord(RunContext& context, RecordInHand& record,
+OutputDecision rewriteTextRecord(const WriteInputs& in, WriteState& state, RecordInHand& record,
                                  const TextRecordForm& form) {
   OutputDecision decision;
-  const bool verbose = context.options.verbose;
+  const bool verbose = in.options.verbose;
   const std::size_t limit = std::min<std::size_t>(record.modifiedSize, record.modified.size());
   char name[kNameMax + 1] = {};
   std::optional<Subrecord> text;
   if (limit >= kRecordHeaderSize) {
-    text = findTextSubrecord(context, record.modified.data(), limit, form, name);
+    text = findTextSubrecord(in, state, record.modified.data(), limit, form, name);
   }
   if (!text) {
-    if (verbose) context.log.append("\n");
+    if (verbose) state.log.append("\n");
     return decision;
   }
   const std::size_t textAt = kRecordHeaderSize + text->offset;
   const LinePassResult pass = rewriteLines(
-      context, record.modified.data() + textAt + kSubrecordHeaderSize, text->size, form, name,
+      in, state, record.modified.data() + textAt + kSubrecordHeaderSize, text->size, form, name,
       decision);
   if (pass.changedLines > 0) {
     putTextBack(record, limit, textAt, text->size, pass.text);
-    if (form.keepsScriptLists) addScriptToList(context.scripts.recompile, name);
+    if (form.keepsScriptLists) addScriptToList(state.scripts.recompile, name);
   } else if (form.keepsScriptLists && pass.getposSetposLines > 0) {
-    addScriptToList(context.scripts.investigate, name);
+    addScriptToList(state.scripts.investigate, name);
   }
-  if (verbose) context.log.append("\n");
+  if (verbose) state.log.append("\n");
   return decision;
 }
 
 }  // namespace
 
-OutputDecision rewriteScriptRecord(RunContext& context, RecordInHand& record) {
-  return rewriteTextRecord(context, record, kScriptForm);
+OutputDecision rewriteScriptRecord(const WriteInputs& in, WriteState& state, RecordInHand& record) {
+  return rewriteTextRecord(in, state, record, kScriptForm);
 }
 
-OutputDecision rewriteDialogueRecord(RunContext& context, RecordInHand& record) {
-  return rewriteTextRecord(context, record, kDialogueForm);
+OutputDecision rewriteDialogueRecord(const WriteInputs& in, WriteState& state, RecordInHand& record) {
+  return rewriteTextRecord(in, state, record, kDialogueForm);
 }

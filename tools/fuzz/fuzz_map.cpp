@@ -17,8 +17,6 @@
 #include "fuzz_map_input.h"
 #include "map/map_run.h"
 
-void openInTextEditor(const char*) {}
-
 namespace {
 
 std::string workFolder;

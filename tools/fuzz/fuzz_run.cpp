@@ -2,9 +2,9 @@
 // and a fuzzed rules file (laid out as fuzz_input.h says), inside a private
 // folder under /dev/shm.
 //
-// Built from every source under src/ except the program entry and the text
-// editor launcher, which this file replaces with a no-op: the closing would
-// otherwise start a shell for every input.
+// Built from every source under src/ except the program entry. The closing
+// shows its message file to an editor that does nothing: the system's would
+// start a shell for every input.
 #include <unistd.h>
 
 #include <cstdint>
@@ -16,16 +16,19 @@
 #include <string_view>
 #include <vector>
 
-#include "app/closing.h"
 #include "app/startup.h"
+#include "app/text_editor.h"
 #include "fuzz_folder.h"
 #include "fuzz_input.h"
-
-void openInTextEditor(const char*) {}
 
 namespace {
 
 std::string workFolder;
+
+class NoEditor : public TextEditor {
+ public:
+  void show(const char*) override {}
+};
 
 }  // namespace
 
@@ -53,7 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   std::vector<char*> argv;
   for (std::string& w : argumentWords) argv.push_back(w.data());
   argv.push_back(nullptr);
-  int status = runQuendrel(static_cast<int>(argv.size()) - 1, argv.data());
+  NoEditor editor;
+  int status = runQuendrel(static_cast<int>(argv.size()) - 1, argv.data(), editor);
   std::fflush(stdout);
 
   // The run ends with 0 or 1 and never touches its input plugin.

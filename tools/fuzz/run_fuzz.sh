@@ -33,8 +33,8 @@ flags=(-std=c++20 -g -O1 -fno-omit-frame-pointer -fsanitize=fuzzer-no-link,addre
        -fno-sanitize-recover=undefined -I "$root/src" -DQUENDREL_RELEASE='"fuzz"'
        -DQUENDREL_BUILD_LIBEXEC_DIR="\"$root/tools/libexec\"")
 
-# The tool's sources without the program entries and the text editor
-# launcher, which the target replaces; quendrel-map's only for its target.
+# The tool's sources without the program entries; quendrel-map's only for
+# its target.
 # Everything is rebuilt when a header changed.
 if [ "$target" = map ]; then without_map=(); else without_map=(! -path 'src/map/*'); fi
 # quendrel-map carries its planner page as a header the build generates.
@@ -45,7 +45,7 @@ if [ "$target" = map ]; then
   flags+=(-I "$out/generated")
 fi
 mapfile -t sources < <(cd "$root" && find src -name '*.cpp' ! -path src/app/main.cpp \
-  ! -path src/app/editor.cpp ! -path src/map/map_main.cpp "${without_map[@]}" | sort)
+  ! -path src/map/map_main.cpp "${without_map[@]}" | sort)
 sources+=("tools/fuzz/fuzz_$target.cpp")
 newest_header=$(find "$root/src" -name '*.h' -printf '%T@\n' | sort -n | tail -1)
 objects=()

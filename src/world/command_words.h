@@ -1,9 +1,17 @@
 // The nine script commands that carry a world position, and where each keeps
-// its X, Y and cell-name arguments (numbered from 1). Both the filter that
-// picks the lines worth a look and the rewriting of one line use this table.
+// its X, Y and cell-name arguments (numbered from 1). The filter that picks
+// the lines worth a look, the reading of a line's coordinates (for finding
+// what points into the world) and the rewriting of one line use this table.
 #pragma once
 
+#include <cstddef>
 #include <cstring>
+#include <optional>
+#include <string>
+
+// A line buffer of script text: 1023 bytes and a terminator. Longer lines
+// are read in pieces of this size, each taken as a line of its own.
+constexpr std::size_t kScriptLineSize = 1024;
 
 struct CommandWord {
   const char* word;
@@ -45,3 +53,26 @@ inline bool holdsCommandWord(const char* lower) {
   }
   return false;
 }
+
+// Where a command line keeps its X and Y, and what they say.
+struct CommandCoordinates {
+  struct Span {
+    std::size_t begin = 0;
+    std::size_t end = 0;  // first byte after the argument
+  };
+  const CommandWord* form;
+  Span x, y;
+  float xValue, yValue;
+  // The command line names its cell (any cell-naming word anywhere in it):
+  // a named interior cell is never shifted. `cellName` is the quoted text of
+  // the cell-name argument, lower-cased.
+  bool namesCell;
+  std::string cellName;
+};
+
+// Reads the command of the lower-cased line (one line of at most
+// kScriptLineSize - 1 bytes, zero-terminated): the first command word found
+// decides. Nothing when no command word stands there on its own (the byte
+// before it is a letter or digit), when the X or Y argument is missing or
+// longer than 31 bytes, or for an AI command whose X and Y are both 0.
+std::optional<CommandCoordinates> readCommandCoordinates(const char* lower);

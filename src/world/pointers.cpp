@@ -1,0 +1,188 @@
+// The table of pointer kinds and the finder of a record's pointers.
+#include "world/pointers.h"
+
+#include <cstring>
+#include <optional>
+#include <utility>
+
+#include "base/ascii.h"
+#include "base/text_lines.h"
+#include "records/cell_header.h"
+#include "world/command_words.h"
+#include "world/world_position.h"
+
+namespace {
+
+// In the order of PointerKind.
+const PointerRow kPointerRows[] = {
+    {PointerKind::kMarker, "marker", "CELL", {"CNDT"}, PointerForm::kGrid},
+    {PointerKind::kObject, "object", "CELL", {"DATA"}, PointerForm::kWorldPosition},
+    {PointerKind::kDoor, "door", "CELL", {"DODT"}, PointerForm::kWorldPosition},
+    {PointerKind::kTravel, "travel", "NPC_", {"DODT"}, PointerForm::kWorldPosition},
+    {PointerKind::kPackage, "package", "NPC_", {"AI_T", "AI_E", "AI_F"},
+     PointerForm::kWorldPosition},
+    {PointerKind::kScript, "script", "SCPT", {"SCTX"}, PointerForm::kCommandText},
+    {PointerKind::kDialogue, "dialogue", "INFO", {"BNAM"}, PointerForm::kCommandText},
+};
+
+FoundPointer pointerAt(const PointerRow& row, GridCell grid, std::size_t offset, float x = 0,
+                       float y = 0) {
+  FoundPointer pointer;
+  pointer.row = &row;
+  pointer.grid = grid;
+  pointer.offset = offset;
+  pointer.x = x;
+  pointer.y = y;
+  return pointer;
+}
+
+// A world position's pointer, when the position lies in a cell.
+void addPosition(std::vector<FoundPointer>& found, PointerKind kind, const uint8_t* data,
+                 std::size_t offset) {
+  const WorldPosition position = readWorldPosition(data + offset);
+  const std::optional<GridCell> cell = cellOfPosition(position.x, position.y);
+  if (!cell) return;
+  found.push_back(pointerAt(pointerRow(kind), *cell, offset, position.x, position.y));
+}
+
+// A door's destination is interior when a DNAM follows among the door's
+// subrecords, up to the reference's DATA or the next reference.
+bool doorLeadsOutside(const uint8_t* data, std::size_t dataSize, std::size_t dodtOffset) {
+  for (const WalkedSubrecord& s : SubrecordWalk(data, dataSize, dodtOffset)) {
+    if (s.offset != dodtOffset && (s.is("DATA") || s.is("FRMR"))) break;
+    if (s.is("DNAM")) return false;
+  }
+  return true;
+}
+
+// The reference whose FRMR stands at `frmrOffset`: its doors and its
+// position. Returns where the walk over the cell goes on.
+std::size_t findReferencePointers(std::vector<FoundPointer>& found, const uint8_t* data,
+                                  std::size_t dataSize, std::size_t frmrOffset, bool interior,
+                                  GridCell grid) {
+  SubrecordWalk start(data, dataSize, frmrOffset);
+  auto frmr = start.begin();
+  if (!(frmr != start.end())) return dataSize;
+  ++frmr;
+  if (!(frmr != start.end()) || !frmr->is("NAME")) return dataSize;
+  const std::size_t nameEnd = subrecordEnd(*frmr);
+  for (const WalkedSubrecord& s : SubrecordWalk(data, dataSize, nameEnd)) {
+    if (s.is("FRMR")) return s.offset;
+    if (s.is("DELE")) return subrecordEnd(s);
+    if (pointerRow(PointerKind::kDoor).holdsSubrecord(s)) {
+      if (s.size >= kXYSize && doorLeadsOutside(data, dataSize, s.offset)) {
+        const std::size_t before = found.size();
+        addPosition(found, PointerKind::kDoor, data, s.dataOffset());
+        if (found.size() > before) found.back().inInteriorCell = interior;
+      }
+    } else if (pointerRow(PointerKind::kObject).holdsSubrecord(s)) {
+      if (!interior && s.size >= kXYSize) {
+        const WorldPosition position = readWorldPosition(data + s.dataOffset());
+        found.push_back(pointerAt(pointerRow(PointerKind::kObject), grid, s.dataOffset(),
+                                  position.x, position.y));
+      }
+      return subrecordEnd(s);
+    }
+  }
+  return dataSize;
+}
+
+void findCellPointers(std::vector<FoundPointer>& found, const uint8_t* data,
+                      std::size_t dataSize) {
+  const std::optional<CellHeader> header = readCellHeader(data, dataSize);
+  if (!header) return;
+  // A moved-reference marker names the grid of the one reference behind it.
+  std::optional<GridCell> marker;
+  SubrecordWalk walk(data, dataSize, header->end);
+  for (const WalkedSubrecord& s : walk) {
+    if (pointerRow(PointerKind::kMarker).holdsSubrecord(s)) {
+      if (!header->interior && s.size >= kXYSize) {
+        marker = readGrid(data + s.dataOffset());
+        found.push_back(pointerAt(pointerRow(PointerKind::kMarker), *marker, s.dataOffset()));
+      }
+    } else if (s.is("FRMR")) {
+      const GridCell grid = marker ? *marker : header->grid;
+      marker.reset();
+      walk.continueAt(
+          findReferencePointers(found, data, dataSize, s.offset, header->interior, grid));
+    }
+  }
+}
+
+void findNpcPointers(std::vector<FoundPointer>& found, const uint8_t* data, std::size_t dataSize) {
+  // The destination's kind and the offset of its X.
+  std::optional<std::pair<PointerKind, std::size_t>> pending;
+  for (const WalkedSubrecord& s : SubrecordWalk(data, dataSize)) {
+    if (pending && destinationLeadsOutside(&s)) {
+      addPosition(found, pending->first, data, pending->second);
+    }
+    pending.reset();
+    const PointerRow* row = pointerRowOf("NPC_", s);
+    if (row != nullptr && s.size >= kXYSize) pending.emplace(row->kind, s.dataOffset());
+  }
+  if (pending) addPosition(found, pending->first, data, pending->second);
+}
+
+// The command lines of a script's or dialogue entry's text, read as the
+// rewriting reads them: a line at a time, in pieces of kScriptLineSize - 1
+// bytes; a line holding a zero byte is never a command.
+void findTextPointers(std::vector<FoundPointer>& found, const PointerRow& row,
+                      const uint8_t* data, std::size_t dataSize) {
+  for (const WalkedSubrecord& s : SubrecordWalk(data, dataSize)) {
+    if (!row.holdsSubrecord(s)) continue;
+    const uint8_t* text = data + s.dataOffset();
+    char line[kScriptLineSize];
+    char lower[kScriptLineSize];
+    std::size_t at = 0;
+    std::size_t lineStart = 0;
+    std::size_t length;
+    while ((length = readLineFromMemory(text, s.size, at, line, sizeof line)) > 0) {
+      lowerCaseCopy(line, length, lower);
+      if (std::strlen(line) == length && holdsCommandWord(lower)) {
+        std::optional<CommandCoordinates> command = readCommandCoordinates(lower);
+        const std::optional<GridCell> cell =
+            command ? cellOfPosition(command->xValue, command->yValue) : std::nullopt;
+        if (cell) {
+          FoundPointer pointer = pointerAt(row, *cell, s.dataOffset() + lineStart,
+                                           command->xValue, command->yValue);
+          if (command->namesCell) pointer.namedCell = std::move(command->cellName);
+          found.push_back(std::move(pointer));
+        }
+      }
+      lineStart = at;
+    }
+    return;  // the first text subrecord is the text
+  }
+}
+
+}  // namespace
+
+const PointerRow& pointerRow(PointerKind kind) {
+  return kPointerRows[static_cast<std::size_t>(kind)];
+}
+
+const PointerRow* pointerRowOf(const char* recordType, const WalkedSubrecord& s) {
+  for (const PointerRow& row : kPointerRows) {
+    if (std::strcmp(row.recordType, recordType) == 0 && row.holdsSubrecord(s)) return &row;
+  }
+  return nullptr;
+}
+
+bool destinationLeadsOutside(const WalkedSubrecord* next) {
+  return next == nullptr || !(next->is("NAME") || next->is("CNDT") || next->is("DNAM"));
+}
+
+std::vector<FoundPointer> findPointers(const uint8_t* type, const uint8_t* data,
+                                       std::size_t dataSize) {
+  std::vector<FoundPointer> found;
+  if (hasTag(type, "CELL")) {
+    findCellPointers(found, data, dataSize);
+  } else if (hasTag(type, "NPC_")) {
+    findNpcPointers(found, data, dataSize);
+  } else if (hasTag(type, "SCPT")) {
+    findTextPointers(found, pointerRow(PointerKind::kScript), data, dataSize);
+  } else if (hasTag(type, "INFO")) {
+    findTextPointers(found, pointerRow(PointerKind::kDialogue), data, dataSize);
+  }
+  return found;
+}

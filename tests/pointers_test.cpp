@@ -1,0 +1,97 @@
+// The pointers into the world the finder reads from records made by the
+// builder: each kind of the table, and what is no pointer.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "plugin_builder.h"
+#include "world/pointers.h"
+#include "world/world_position.h"
+
+namespace {
+
+using namespace testing_plugin;
+
+struct Expected {
+  const char* kind;
+  int32_t x, y;
+};
+
+struct PointerCase {
+  const char* label;
+  std::string record;
+  std::vector<Expected> pointers;
+};
+
+std::string npc(const std::string& rest) {
+  return record("NPC_", sub("NAME", zstr("guide")) + rest);
+}
+std::string package(const char* type, float x, float y) {
+  return sub(type, f32(x) + f32(y) + f32(0) + std::string(4, '\0'));
+}
+
+TEST(Pointers, TheFinderFindsEachKindWhereItsRowSays) {
+  const PointerCase cases[] = {
+      {"a marker names the grid of the one reference behind it",
+       exteriorCell("Field", 1, 2, "",
+                    sub("CNDT", i32(3) + i32(-2)) + reference(1, "rock", 100, 200) +
+                        reference(2, "tree", 8292, 0)),
+       {{"marker", 3, -2}, {"object", 3, -2}, {"object", 1, 2}}},
+      {"a deleted reference and an interior cell's objects point nowhere",
+       exteriorCell("Field", 1, 2, "", reference(1, "rock", 0, 0, 0, sub("DELE", i32(0)))) +
+           interiorCell("Hut", reference(1, "chair", 5, 5)),
+       {}},
+      {"doors to the world, in any cell; a DNAM makes an interior destination",
+       interiorCell("House", reference(1, "door", 0, 0, 0, doorDestination(8292, -100)) +
+                                 reference(2, "door", 0, 0, 0,
+                                           doorDestination(8292, 8292) + sub("DNAM", zstr("Hut")))),
+       {{"door", 1, -1}}},
+      {"travel services and packages; a cell name behind one makes it interior",
+       npc(sub("DODT", f32(-1) + f32(8193) + f32(0) + f32(0) + f32(0) + f32(0)) +
+           package("AI_T", 100, 100) + package("AI_E", 9000, 0) + sub("CNDT", zstr("Hut")) +
+           package("AI_F", -9000, 0)),
+       {{"travel", -1, 1}, {"package", 0, 0}, {"package", -2, 0}}},
+      {"script commands; a word inside another word is none",
+       script("Mover",
+              "begin Mover\r\nposition 1000, 2000, 0, 0\r\nModDisposition 10\r\n"
+              "player->PositionCell 9000 0 0 0 \"Outer\"\r\nend\r\n"),
+       {{"script", 0, 0}, {"script", 1, 0}}},
+      {"dialogue result text",
+       record("INFO", sub("INAM", zstr("1")) + sub("BNAM", "AITravel 100 -100 0")),
+       {{"dialogue", 0, -1}}},
+  };
+  for (const PointerCase& c : cases) {
+    SCOPED_TRACE(c.label);
+    std::vector<Record> records;
+    ASSERT_TRUE(readPlugin(c.record, records));
+    std::vector<FoundPointer> found;
+    for (const Record& r : records) {
+      const auto* data = reinterpret_cast<const uint8_t*>(r.data.data());
+      std::vector<FoundPointer> of =
+          findPointers(reinterpret_cast<const uint8_t*>(r.type.data()), data, r.data.size());
+      for (const FoundPointer& p : of) {
+        // The offset is where the pointer stands in the record's data.
+        if (p.row->form == PointerForm::kWorldPosition) {
+          const WorldPosition at = readWorldPosition(data + p.offset);
+          EXPECT_EQ(at.x, p.x);
+          EXPECT_EQ(at.y, p.y);
+        } else if (p.row->form == PointerForm::kGrid) {
+          EXPECT_EQ(readGrid(data + p.offset), p.grid);
+        }
+      }
+      found.insert(found.end(), of.begin(), of.end());
+    }
+    ASSERT_EQ(found.size(), c.pointers.size());
+    for (std::size_t i = 0; i < found.size(); ++i) {
+      EXPECT_STREQ(found[i].row->name, c.pointers[i].kind) << i;
+      EXPECT_EQ(found[i].grid, (GridCell{c.pointers[i].x, c.pointers[i].y})) << i;
+    }
+    if (c.pointers.size() == 2 && std::string(c.pointers[1].kind) == "script") {
+      EXPECT_EQ(found[0].namedCell, "");
+      EXPECT_EQ(found[1].namedCell, "outer");
+    }
+  }
+}
+
+}  // namespace
