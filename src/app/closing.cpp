@@ -5,11 +5,10 @@
 #include <iterator>
 
 #include "app/file_names.h"
+#include "app/safety.h"
 #include "base/run_files.h"
 #include "base/text_format.h"
 #include "plugin/cell_handler.h"
-#include "workfiles/change_list.h"
-#include "workfiles/interior_list.h"
 
 namespace {
 
@@ -113,10 +112,7 @@ void writeClosingReports(RunContext& context) {
       reportSummary(report, context.counters, context.options.outputPath);
     }
   }
-  std::remove(kChangeListFile);
-  std::remove(kScriptTextFile);
-  std::remove(kRewrittenTextFile);
-  std::remove(kInteriorListFile);
+  removeWorkFiles();
   context.log.flush();
   std::fflush(stdout);
   openInTextEditor(kMessageFile);
