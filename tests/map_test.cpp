@@ -2,10 +2,15 @@
 // picture, run in-process on small made-up plugins.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#endif
+
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -421,6 +426,7 @@ TEST(SuggestOffset, AgreesWithTryingEveryOffsetInOrder) {
 
 TEST_F(MapTest, ErrorsGiveOneLineAndStatusOne) {
   writeCells("mod.esp", {{0, 0}});
+  std::filesystem::create_directory(path("folder"));
   write("next.esp", "TES4" + std::string(40, '\0'));
   write("bad.txt", "1, 2, 3, 4\n5, 6, 7\n");
   write("rules.cfg", "; no rule\n");
@@ -439,6 +445,7 @@ TEST_F(MapTest, ErrorsGiveOneLineAndStatusOne) {
                                                      {"--load-order", "bad.txt", "mod.esp"},
                                                      {"--load-order", "none.cfg", "mod.esp"},
                                                      {"--output", "mod.esp", "mod.esp"},
+                                                     {"--output", "folder", "mod.esp"},
                                                      {"--rules", "rules.cfg", "--write-interiors",
                                                       "rules.cfg", "mod.esp"}};
   for (const std::vector<std::string>& arguments : bad) {
@@ -509,6 +516,21 @@ TEST_F(MapTest, PictureIsANewFileThatRendersAtItsSize) {
     EXPECT_EQ(bigEndian(20), height) << name;
   };
   expectPngOfSize("direct.png");
+#ifndef _WIN32
+  // A pipe in the picture's place is written into, never replaced (as a
+  // device such as /dev/null is); a second name for it lets the test end its
+  // reader should it be replaced.
+  ASSERT_EQ(mkfifo(path("map.fifo").c_str(), 0666), 0);
+  ASSERT_EQ(link(path("map.fifo").c_str(), path("kept.fifo").c_str()), 0);
+  std::string received;
+  std::thread reader([&] { received = harness::readFile(path("map.fifo")); });
+  EXPECT_EQ(map({"--against", "Base.esm", "--output", "map.fifo", "mod.esp"}).status, 0);
+  const int unblock = open(path("kept.fifo").c_str(), O_WRONLY | O_NONBLOCK);
+  if (unblock >= 0) close(unblock);
+  reader.join();
+  EXPECT_EQ(received, svg);
+  EXPECT_EQ(std::filesystem::status(path("map.fifo")).type(), std::filesystem::file_type::fifo);
+#endif
   // rsvg-convert reads the file with an XML parser that refuses any fault.
   if (harness::kWindows) GTEST_SKIP() << "rsvg-convert is a Linux program";
   if (std::system("command -v rsvg-convert >/dev/null") != 0) {

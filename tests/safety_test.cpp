@@ -3,6 +3,10 @@
 // plugin is never one of the run's own files, no file is written through a
 // link, odd plugins are refused before any pass, and an interrupted run
 // cleans up after itself.
+#ifndef _WIN32
+#include <fcntl.h>
+#endif
+
 #include <csignal>
 #include <filesystem>
 #include <thread>
@@ -85,9 +89,14 @@ TEST_F(Safety, AnOutputThatIsAPipeIsWrittenIntoNotReplaced) {
   write("quendrel.cfg", "TA, 1, 1\n");
   write("mod.esp", plugin());
   ASSERT_EQ(mkfifo(path("out.fifo").c_str(), 0666), 0);
+  // A second name for the pipe lets the test end its reader should the run
+  // put a file in its place.
+  ASSERT_EQ(link(path("out.fifo").c_str(), path("kept.fifo").c_str()), 0);
   std::string received;
   std::thread reader([&] { received = harness::readFile(path("out.fifo")); });
   harness::RunResult r = run({"--output", "out.fifo", "mod.esp"});
+  const int unblock = open(path("kept.fifo").c_str(), O_WRONLY | O_NONBLOCK);
+  if (unblock >= 0) close(unblock);
   reader.join();
   EXPECT_EQ(r.status, 0) << r.err;
   struct stat status;
