@@ -159,7 +159,7 @@ int run(int argc, char** argv) {
   try {
     return runStarted(pluginPath, options, log);
   } catch (const RunFailed& failed) {
-    log.append(failed.message);
+    if (!failed.inRunLog) log.append(failed.message);
     removeWorkFiles();
     removeFileQuietly(kMessageFile);
     throw;
