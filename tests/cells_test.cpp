@@ -77,6 +77,10 @@ TEST_F(Cells, TwoCellsOnOneGridOfTheOutputAreWarnedAbout) {
   // A copy and its land on their own grid make no warning.
   EXPECT_EQ(r.err.find("(5, 5)"), std::string::npos);
   EXPECT_EQ(r.err.find("(0, 0)"), std::string::npos);
+  // Two are as many as it takes.
+  r = runRules("MC, 1, 1, 2, 2\n", header() + exteriorCell("", 2, 2) + exteriorCell("", 1, 1));
+  EXPECT_NE(r.err.find("Warning: 2 cells stand on grid (2, 2) in QNOUT.ESP\n"), std::string::npos)
+      << r.err;
 }
 
 TEST_F(Cells, DeletionDropsTheCellAndADeletedReferenceKeepsItsPosition) {
@@ -207,8 +211,12 @@ TEST_F(Cells, DamagedCellIsPassedOnUnchangedWithOneWarning) {
   std::string shortData = record("CELL", sub("NAME", zstr("x")) + sub("DATA", i32(0) + i32(0)));
   std::string overrun = good;
   overrun[overrun.size() - 28] = 100;  // the last DATA claims more bytes than the record has
-  harness::RunResult r = runRules("TA, 1, 0\n", header() + shortData + overrun + good);
-  ASSERT_EQ(out.size(), 4u);
+  // Eight bytes after the last subrecord are a subrecord header whose data is missing.
+  const std::string trailing =
+      record("CELL", sub("NAME", zstr("y")) + sub("DATA", i32(0) + i32(5) + i32(5)) +
+                         std::string("ABCD\x04\0\0\0", 8));
+  harness::RunResult r = runRules("TA, 1, 0\n", header() + shortData + overrun + good + trailing);
+  ASSERT_EQ(out.size(), 5u);
   EXPECT_EQ(out[1].data, shortData.substr(16));
   EXPECT_EQ(out[2].data, overrun.substr(16));
   EXPECT_EQ(gridOf(out[3]), (GridCell{1, 0}));
@@ -217,6 +225,8 @@ TEST_F(Cells, DamagedCellIsPassedOnUnchangedWithOneWarning) {
             std::string::npos)
       << r.log;
   EXPECT_NE(r.log.find("subrecord DATA runs past the end of the record"), std::string::npos);
+  EXPECT_NE(r.log.find("(subrecord ABCD runs past the end of the record)"), std::string::npos)
+      << r.log;
 }
 
 }  // namespace

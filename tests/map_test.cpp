@@ -2,10 +2,15 @@
 // picture, run in-process on small made-up plugins.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#endif
+
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -149,6 +154,19 @@ TEST_F(MapTest, LandGoesWithItsCellAndLandWithoutACellIsListed) {
             "land without a cell at (6, 6), copied to (6, 36)\n"
             "land without a cell at (20, 20), copied to (20, 50)\n"
             "lone cell (20, 20)\n");
+
+  // A checked plugin's LAND whose grid subrecord claims more bytes than the
+  // record holds is no land.
+  write("Base.esm", header(1) + record("LAND", "INTV" + i32(100) + i32(3) + i32(0)));
+  write("quendrel.cfg", "TC, 1, 0, 2, 0\n");
+  r = map({"--against", "Base.esm", "mod.esp"});
+  EXPECT_EQ(r.out.find("(3, 0)"), std::string::npos) << r.out;
+
+  // A neighbour two rows away is near enough: only the far cell is lone.
+  writeCells("spread.esp", {{0, 0}, {1, 0}, {0, 1}, {20, 20}, {20, 22}, {40, 40}});
+  write("quendrel.cfg", "");
+  r = map({"spread.esp"});
+  EXPECT_EQ(r.out.substr(r.out.find("lone")), "lone cell (40, 40)\n") << r.out;
 }
 
 // A made-up game: Data Files beside Morrowind.ini, and openmw.cfg reading the
@@ -219,6 +237,41 @@ TEST_F(LoadOrderTest, ChecksEveryPluginInLoadOrderInBothFormats) {
   // Nothing moved: the plugin shares its masters' grids on purpose.
   write("quendrel.cfg", "");
   EXPECT_EQ(map({"--load-order", "omw/openmw.cfg", "mod.esp"}).status, 0);
+}
+
+// How a load order is put together: a plugin whose header marks it a master
+// goes before older plain plugins, plugins of one date go by name whatever
+// the letter case, a name finds its own file before one that differs in
+// case, and openmw.cfg's data-local folder overrides every data= folder.
+TEST_F(LoadOrderTest, OrdersAndFindsPluginsAsTheEnginesDo) {
+  data("Ancient.esp", header() + exteriorCell("Ancient", 9, 9), 10);
+  data("Twin.esp", header() + exteriorCell("Upper", 9, 9), 10);
+  data("twin.esp", header() + exteriorCell("Lower", 9, 9), 10);
+  const auto same = std::filesystem::file_time_type::clock::now() - std::chrono::hours(20);
+  for (const char* name : {"B.esp", "a.esp"}) {
+    data(name, header() + exteriorCell(name, 9, 9), 0);
+    std::filesystem::last_write_time(path("Game/Data Files/" + std::string(name)), same);
+  }
+  std::filesystem::create_directories(path("omw/Local"));
+  write("omw/Local/Other.esp", header() + exteriorCell("Local", 9, 9));
+  write("Game/Order.ini", "[Game Files]\r\nGameFile0=Ancient.esp\r\nGameFile1=Patch.ESP\r\n"
+                          "GameFile2=B.esp\r\nGameFile3=a.esp\r\nGameFile4=twin.esp\r\n");
+  write("omw/local.cfg", "data-local=Local\r\ndata=\"../Game/Data Files\"\r\ndata=\"A&&B\"\r\n"
+                         "content=Other.esp\r\n");
+  const std::string moved = "overlap (9, 9): mod.esp \"\xCEle\" (Bay) moved from (0, 0), land; ";
+  struct Case {
+    const char* loadOrder;
+    std::string overlap;
+  };
+  for (const Case& c : {
+           Case{"Game/Order.ini", moved + "Patch.ESP \"\", cell only; a.esp \"a.esp\", cell only; "
+                                         "B.esp \"B.esp\", cell only; Ancient.esp \"Ancient\", "
+                                         "cell only; twin.esp \"Lower\", cell only\n"},
+           Case{"omw/local.cfg", moved + "Other.esp \"Local\", cell only\n"},
+       }) {
+    MapRun r = map({"--load-order", c.loadOrder, "mod.esp"});
+    EXPECT_EQ(r.out.substr(r.out.find('\n') + 1), c.overlap) << c.loadOrder << "\n" << r.err;
+  }
 }
 
 TEST_F(LoadOrderTest, JsonReportParses) {
@@ -482,6 +535,7 @@ TEST(SuggestOffset, AgreesWithTryingEveryOffsetInOrder) {
 
 TEST_F(MapTest, ErrorsGiveOneLineAndStatusOne) {
   writeCells("mod.esp", {{0, 0}});
+  std::filesystem::create_directory(path("folder"));
   write("next.esp", "TES4" + std::string(40, '\0'));
   write("bad.txt", "1, 2, 3, 4\n5, 6, 7\n");
   write("rules.cfg", "; no rule\n");
@@ -500,6 +554,7 @@ TEST_F(MapTest, ErrorsGiveOneLineAndStatusOne) {
                                                      {"--load-order", "bad.txt", "mod.esp"},
                                                      {"--load-order", "none.cfg", "mod.esp"},
                                                      {"--output", "mod.esp", "mod.esp"},
+                                                     {"--output", "folder", "mod.esp"},
                                                      {"--rules", "rules.cfg", "--write-interiors",
                                                       "rules.cfg", "mod.esp"}};
   for (const std::vector<std::string>& arguments : bad) {
@@ -570,6 +625,21 @@ TEST_F(MapTest, PictureIsANewFileThatRendersAtItsSize) {
     EXPECT_EQ(bigEndian(20), height) << name;
   };
   expectPngOfSize("direct.png");
+#ifndef _WIN32
+  // A pipe in the picture's place is written into, never replaced (as a
+  // device such as /dev/null is); a second name for it lets the test end its
+  // reader should it be replaced.
+  ASSERT_EQ(mkfifo(path("map.fifo").c_str(), 0666), 0);
+  ASSERT_EQ(link(path("map.fifo").c_str(), path("kept.fifo").c_str()), 0);
+  std::string received;
+  std::thread reader([&] { received = harness::readFile(path("map.fifo")); });
+  EXPECT_EQ(map({"--against", "Base.esm", "--output", "map.fifo", "mod.esp"}).status, 0);
+  const int unblock = open(path("kept.fifo").c_str(), O_WRONLY | O_NONBLOCK);
+  if (unblock >= 0) close(unblock);
+  reader.join();
+  EXPECT_EQ(received, svg);
+  EXPECT_EQ(std::filesystem::status(path("map.fifo")).type(), std::filesystem::file_type::fifo);
+#endif
   // rsvg-convert reads the file with an XML parser that refuses any fault.
   if (harness::kWindows) GTEST_SKIP() << "rsvg-convert is a Linux program";
   if (std::system("command -v rsvg-convert >/dev/null") != 0) {

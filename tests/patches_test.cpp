@@ -59,6 +59,10 @@ TEST_F(Patches, RulesAndOutputNamedOnTheCommandLine) {
   EXPECT_EQ(fs::last_write_time(utf8(path(output))), fs::last_write_time(path("mod.esp")));
   r = run({"mod.esp"});
   EXPECT_EQ(fs::last_write_time(path("QNOUT.ESP")), fs::last_write_time(path("mod.esp")));
+  // --rules=FILE names the rules file as well.
+  fs::remove(utf8(path(output)));
+  EXPECT_EQ(run({"--rules=rules/move.cfg"}).status, 0);
+  EXPECT_TRUE(fs::exists(utf8(path(output))));
 
   // The plugin is never the output, nor the output one of the run's own files.
   r = run({"--output", "./mod.esp", "mod.esp"});
@@ -82,6 +86,7 @@ TEST_F(Patches, RulesAndOutputNamedOnTheCommandLine) {
 TEST_F(Patches, SyncHeaderCountsTheRecordsAndGivesEachMasterItsSize) {
   fs::create_directories(path("Moved"));
   write("Moved/MOD.ESM", std::string(1234, 'm'));  // the moved master, under another case
+  write("Mod.esm", std::string(555, 'o'));  // the original beside the plugin: the output's wins
   const std::string patch = headerWithMasters(3, {{"Mod.esm", 999}, {"Gone.esm", 77}}) +
                             exteriorCell("Shore", 1, 1) + land(1, 1) + exteriorCell("", 5, 5);
   write("Patch.esp", patch);
@@ -96,9 +101,9 @@ TEST_F(Patches, SyncHeaderCountsTheRecordsAndGivesEachMasterItsSize) {
   EXPECT_EQ(u32At(fields[0].data, 296), 5u);
   EXPECT_EQ(u32At(fields[2].data, 0), 1234u);
   EXPECT_EQ(u32At(fields[4].data, 0), 77u);
-  EXPECT_NE(r.log.find("The master Gone.esm is in neither Moved nor .: its size stays 77.\n"),
-            std::string::npos)
-      << r.log;
+  const std::string note = "The master Gone.esm is in neither Moved nor .: its size stays 77.\n";
+  EXPECT_NE(r.log.find(note), std::string::npos) << r.log;
+  EXPECT_EQ(r.err, note);
 
   // Without the option the header goes out as read.
   EXPECT_EQ(run({"--output", "Moved/Patch.esp", "Patch.esp"}).status, 0);
@@ -181,6 +186,25 @@ TEST_F(MovingPatches, ResolvedRulesMoveTheModsGridsInEveryPatch) {
   EXPECT_EQ(map({"--rules", "move.cfg", "--write-rules", "split.cfg", "Split.esp"}, &err), 1);
   EXPECT_NE(err.find("(3, 3)"), std::string::npos) << err;
   EXPECT_FALSE(exists("split.cfg"));
+
+  // A marker that stays where land without a cell moves: no rule by grid
+  // does both.
+  write("Stay.esp", header() + exteriorCell("", 5, 5, "", sub("CNDT", i32(9) + i32(9)) +
+                                                            reference(1, "rock", 1, 1)) +
+                        land(9, 9));
+  write("stay.cfg", "TR, , 0, 0\nTA, 0, 1\n");
+  err.clear();
+  EXPECT_EQ(map({"--rules", "stay.cfg", "--write-rules", "stay-out.cfg", "Stay.esp"}, &err), 1);
+  EXPECT_NE(err.find("(9, 9)"), std::string::npos) << err;
+
+  // A marker in a damaged cell, which quendrel passes on unchanged, moves nothing.
+  std::string damaged = exteriorCell("Far", 5, 5, "Other", sub("CNDT", i32(9) + i32(9)) +
+                                                               reference(1, "rock", 1, 1));
+  damaged += std::string("ABCD\x04\0\0\0", 8);
+  damaged.replace(4, 4, i32(static_cast<int32_t>(damaged.size() - 16)));
+  write("Damaged.esp", header() + damaged);
+  ASSERT_EQ(map({"--rules", "move.cfg", "--write-rules", "damaged.cfg", "Damaged.esp"}), 0);
+  EXPECT_EQ(read("damaged.cfg").find("MC, 9, 9"), std::string::npos) << read("damaged.cfg");
 }
 
 }  // namespace

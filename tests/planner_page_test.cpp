@@ -133,6 +133,16 @@ TEST_F(PlannerData, HoldsThePluginsThingsAsAWholePluginMoveTakesThem) {
   write("Far.esp", testing_plugin::header() + testing_plugin::exteriorCell("", 1000, 0));
   write("none.cfg", "");
   EXPECT_EQ(start(data({"Far.esp"}, "none.cfg")["terrain"]), pngStart(1005 * 3, 7 * 3));
+
+  // It reaches where a cell without land goes as well: x from 0 to 30, y
+  // from 0 to 1 (the land that stays).
+  write("mod.esp", testing_plugin::header() + testing_plugin::exteriorCell("", 0, 0) +
+                       testing_plugin::land(1, 1));
+  write("far.cfg", "MC, 0, 0, 30, 0\n");
+  const nlohmann::json moved = data({}, "far.cfg")["terrain"];
+  EXPECT_EQ(moved["west"], -2);
+  EXPECT_EQ(moved["columns"], 35);
+  EXPECT_EQ(moved["rows"], 6);
 }
 
 }  // namespace

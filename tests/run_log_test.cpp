@@ -31,7 +31,9 @@ TEST_F(RunLogTest, HoldsEveryTextUpToAFatalErrorInTheWritePass) {
   EXPECT_NE(r.log.find("\tObject: \"rock\"\t(100.000000, 100.000000)  - MODIFIED to "
                        "(8292.000000, 100.000000)\n"),
             std::string::npos);
-  const std::string last = "\t[Saving Original Record: " + std::to_string(big.size()) + " bytes]\n";
+  // The error line follows the last text.
+  const std::string last = "\t[Saving Original Record: " + std::to_string(big.size()) +
+                           " bytes]\n" + r.err;
   ASSERT_GE(r.log.size(), last.size());
   EXPECT_EQ(r.log.substr(r.log.size() - last.size()), last) << r.log.substr(r.log.size() - 300);
 

@@ -3,6 +3,10 @@
 // plugin is never one of the run's own files, no file is written through a
 // link, odd plugins are refused before any pass, and an interrupted run
 // cleans up after itself.
+#ifndef _WIN32
+#include <fcntl.h>
+#endif
+
 #include <csignal>
 #include <filesystem>
 #include <thread>
@@ -30,37 +34,83 @@ class Safety : public harness::WorkDirTest {
   }
 };
 
+// A run that fails once started leaves the old output, no temporary or work
+// file, and its error line in the run log as well as on standard error.
 TEST_F(Safety, AFailedRunLeavesTheOldOutputWholeAndNoTemporaryFile) {
   write("quendrel.cfg", "TA, 1, 1\n");
   write("QNOUT.ESP", "the output of an earlier run");
   const std::string whole = plugin();
   write("cut.esp", whole.substr(0, whole.size() - 3));
+  write("mod.esp", whole);
   fs::create_directory(path("folder.esp"));
   write("text.esp", "TA, 1, 1\n");
   write("short.esp", std::string("\x01\0", 2));
   write("empty.esp", "");
 
   struct Case {
-    const char* plugin;
+    std::vector<std::string> arguments;
     std::string error;
   };
   const std::string folderError = harness::kWindows ? "Permission denied" : "Is a directory";
   for (const Case& c : {
-           Case{"cut.esp", "Unable to read entire marker record ("},
-           Case{"folder.esp", "Unable to open folder.esp for reading: " + folderError + "\n"},
-           Case{"text.esp", "Unable to read text.esp: it is not a TES3 plugin (it begins with "
-                            "\"TA, \", not \"TES3\")\n"},
-           Case{"short.esp", "Unable to read short.esp: it is not a TES3 plugin (it begins with "
-                             "\"\\x01\\x00\", not \"TES3\")\n"},
+           Case{{"cut.esp"}, "Unable to read entire marker record ("},
+           Case{{"folder.esp"}, "Unable to open folder.esp for reading: " + folderError + "\n"},
+           Case{{"text.esp"}, "Unable to read text.esp: it is not a TES3 plugin (it begins with "
+                              "\"TA, \", not \"TES3\")\n"},
+           Case{{"short.esp"}, "Unable to read short.esp: it is not a TES3 plugin (it begins "
+                               "with \"\\x01\\x00\", not \"TES3\")\n"},
            // No game or editor loads an empty file.
-           Case{"empty.esp", "Unable to read empty.esp: it is not a TES3 plugin (it is empty)\n"},
+           Case{{"empty.esp"}, "Unable to read empty.esp: it is not a TES3 plugin (it is empty)\n"},
+           Case{{"--output", "missing/out.esp", "mod.esp"},
+                "Unable to open missing/out.esp.tmp for writing: No such file or directory\n"},
+           // A folder is never an output: refused before any pass.
+           Case{{"--output", "folder.esp", "mod.esp"},
+                "Unable to open folder.esp for writing: it is a folder\n"},
        }) {
-    harness::RunResult r = run({c.plugin});
-    EXPECT_EQ(r.status, 1) << c.plugin;
+    const std::string& name = c.arguments.back();
+    harness::RunResult r = run(c.arguments);
+    EXPECT_EQ(r.status, 1) << name;
     EXPECT_EQ(r.err.substr(0, c.error.size()), c.error);
-    EXPECT_EQ(read("QNOUT.ESP"), "the output of an earlier run") << c.plugin;
-    EXPECT_FALSE(exists("QNOUT.ESP.tmp")) << c.plugin;
+    EXPECT_EQ(read("QNOUT.ESP"), "the output of an earlier run") << name;
+    EXPECT_FALSE(exists("QNOUT.ESP.tmp")) << name;
+    for (const char* work : {"qncells.tmp", "qnintcs.tmp", "qnmsg.txt"}) {
+      EXPECT_FALSE(exists(work)) << name << " left " << work;
+    }
+    EXPECT_NE(r.log.find(r.err), std::string::npos) << name << ": " << r.log;
   }
+}
+
+// An output under which a device or a pipe stands is written into, never
+// replaced (a script's --output /dev/null); the new plugin goes through it.
+TEST_F(Safety, AnOutputThatIsAPipeIsWrittenIntoNotReplaced) {
+#ifdef _WIN32
+  GTEST_SKIP() << "FIFOs are POSIX";
+#else
+  write("quendrel.cfg", "TA, 1, 1\n");
+  write("mod.esp", plugin());
+  ASSERT_EQ(mkfifo(path("out.fifo").c_str(), 0666), 0);
+  // A second name for the pipe lets the test end its reader should the run
+  // put a file in its place.
+  ASSERT_EQ(link(path("out.fifo").c_str(), path("kept.fifo").c_str()), 0);
+  std::string received;
+  std::thread reader([&] { received = harness::readFile(path("out.fifo")); });
+  harness::RunResult r = run({"--output", "out.fifo", "mod.esp"});
+  const int unblock = open(path("kept.fifo").c_str(), O_WRONLY | O_NONBLOCK);
+  if (unblock >= 0) close(unblock);
+  reader.join();
+  EXPECT_EQ(r.status, 0) << r.err;
+  struct stat status;
+  ASSERT_EQ(lstat(path("out.fifo").c_str(), &status), 0);
+  EXPECT_TRUE(S_ISFIFO(status.st_mode));
+  EXPECT_FALSE(exists("out.fifo.tmp"));
+  std::vector<Record> out;
+  EXPECT_TRUE(readPlugin(received, out));
+  EXPECT_EQ(out.size(), 3u);
+  // Several plugin names: the last is read, and the others named first.
+  r = run({"A.esp", "B.esp", "mod.esp"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "quendrel: only the last plugin named is read; not read: A.esp, B.esp\n");
+#endif
 }
 
 TEST_F(Safety, AFullDiskLeavesTheOldOutputWhole) {
@@ -204,13 +254,21 @@ TEST_F(Safety, ListingTheRulesWorksInAReadOnlyFolder) {
     GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
   }
   harness::writeFile(path("ro/quendrel.cfg"), "TA, 1, 1\n");
+  harness::writeFile(path("ro/mod.esp"), plugin());
   ASSERT_EQ(std::system(("mount -o remount,ro " + folder).c_str()), 0);
   harness::RunResult r = runIn(path("ro"), {"-r"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "Rule 1: All external cells will be transposed by (1, 1) cells.\n");
+  EXPECT_EQ(r.err, "");  // no word about the run log it cannot write
   r = runIn(path("ro"), {"-l", "-V"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
+  // A run that writes its output elsewhere still needs the folder: one line
+  // naming it says so.
+  r = runIn(path("ro"), {"--output", path("out.esp"), "mod.esp"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "quendrel: cannot write in " + fs::canonical(path("ro")).string() +
+                       " (the run log and the lock go there): Read-only file system\n");
   std::system(("umount " + folder).c_str());
 }
 

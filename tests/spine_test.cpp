@@ -246,7 +246,8 @@ TEST_F(Spine, ThePluginPathMayStandAnywhereAndTheLastOneWins) {
   // Without permutation "-v" is the last argument, taken as the plugin path.
   harness::RunResult posix = run({"mod.esp", "-v"}, "POSIXLY_CORRECT=1");
   EXPECT_EQ(posix.status, 1);
-  EXPECT_EQ(posix.err, "Unable to open -v for reading: No such file or directory\n");
+  EXPECT_EQ(posix.err, "quendrel: only the last plugin named is read; not read: mod.esp\n"
+                       "Unable to open -v for reading: No such file or directory\n");
 }
 
 TEST_F(Spine, UnknownLetterGivesGetoptsDiagnosticThenTheSecondUsage) {
@@ -275,15 +276,20 @@ TEST_F(Spine, VersionAndRulesOnlyEndTheRunEarly) {
   EXPECT_EQ(run({"-l", "--help"}).status, 0);
   EXPECT_FALSE(exists("cell_log.txt"));
 
-  // --help: the first usage text, on standard output; other long options are
-  // bad letters as ever.
+  // --help: the first usage text, on standard output; a mistyped long option
+  // is named, and the same text follows on standard error.
   r = run({"--help", "mod.esp"});
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.out.find(" [-r -v -l -n -d] original.esp\n\n\t-v : Verbose mode"), std::string::npos);
+  EXPECT_NE(r.out.find("\t--sync-header : "), std::string::npos);
   EXPECT_EQ(r.err, "");
-  r = run({"--frob", "mod.esp"});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find(": invalid option -- '-'\n"), std::string::npos) << r.err;
+  const std::string help = r.out;
+  for (const auto& [word, line] : {std::pair<std::string, std::string>{"--ouput", "unrecognized option '--ouput'"},
+                                   {"--sync-header=yes", "option '--sync-header' doesn't allow an argument"}}) {
+    r = run({word, "x", "mod.esp"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.substr(r.err.find(": ") + 2), line + "\n" + help) << r.err;
+  }
 
   write("quendrel.cfg", "DE, 1, 2\nCI, Cave, Cav\n");
   r = run({"-r"});
@@ -351,7 +357,7 @@ TEST_F(Spine, NextGenerationPluginIsRefusedWithoutOutput) {
   EXPECT_EQ(r.log,
             "Rule 1: All external cells will be transposed by (1, 1) cells.\n"
             "----------------------------------------------------------------------------------"
-            "------\n\n");
+            "------\n\n" + r.err);
 }
 
 TEST_F(Spine, RefusesToWriteOverTheInputPlugin) {

@@ -6,11 +6,10 @@
 
 #include "app/file_names.h"
 #include "app/record_kinds.h"
+#include "app/safety.h"
 #include "base/run_files.h"
 #include "base/text_format.h"
 #include "plugin/cell_handler.h"
-#include "workfiles/change_list.h"
-#include "workfiles/interior_list.h"
 
 namespace {
 
@@ -90,10 +89,7 @@ void writeClosingReports(const RunOptions& options, const RunCounters& counters,
       reportSummary(report, counters, options.outputPath);
     }
   }
-  std::remove(kChangeListFile);
-  std::remove(kScriptTextFile);
-  std::remove(kRewrittenTextFile);
-  std::remove(kInteriorListFile);
+  removeWorkFiles();
   log.flush();
   std::fflush(stdout);
   editor.show(kMessageFile);

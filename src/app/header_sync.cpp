@@ -56,9 +56,15 @@ void HeaderSync::prepareHeader(uint8_t* record, std::size_t size, uint64_t at, R
       if (present) {
         writeU64(bytes, *present);
       } else {
-        log.append(formatted("The master %s is in neither %s nor %s: its size stays %llu.\n",
-                             master.c_str(), folders_[0].c_str(), folders_[1].c_str(),
-                             static_cast<unsigned long long>(readU64(bytes))));
+        // On the console too: a patch whose header keeps a wrong size is
+        // what the user ran --sync-header to avoid.
+        const std::string note =
+            formatted("The master %s is in neither %s nor %s: its size stays %llu.\n",
+                      master.c_str(), folders_[0].c_str(), folders_[1].c_str(),
+                      static_cast<unsigned long long>(readU64(bytes)));
+        log.append(note);
+        std::fflush(stdout);
+        std::fputs(note.c_str(), stderr);
       }
     }
     master.clear();

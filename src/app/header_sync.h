@@ -22,9 +22,9 @@ class HeaderSync {
   // The header record, before it is written: each master's size becomes
   // the present size of that master, looked up first in the output's folder
   // and then in the plugin's, letter case ignored; a master found in neither
-  // keeps its size, and the run log says so. `at` is where the record goes
-  // in the output: only a header that begins the output is brought up to
-  // date.
+  // keeps its size, and the run log and standard error say so. `at` is
+  // where the record goes in the output: only a header that begins the
+  // output is brought up to date.
   void prepareHeader(uint8_t* record, std::size_t size, uint64_t at, RunLog& log);
   // Counts the records written after the header.
   void written(int records) {

@@ -11,6 +11,7 @@
 #include "app/file_names.h"
 #include "base/ascii.h"
 #include "base/report.h"
+#include "base/text_format.h"
 #include "base/text_lines.h"
 #include "plugin/cell_handler.h"
 #include "rules/rule_lines.h"
@@ -159,20 +160,29 @@ ParsedOptions parseOptions(ArgumentVector& arguments) {
         return parsed;
       default:
         parsed.ending = ParsedOptions::Ending::kUnknownOption;
-        // An unknown long option reads as its first hyphen being a bad letter.
-        parsed.unknownLetter = optopt > 0 && optopt < 0x100 ? static_cast<char>(optopt) : '-';
+        if (optopt > 0 && optopt < 0x100) {
+          parsed.unknownLetter = static_cast<char>(optopt);
+        } else {
+          // A long option: unknown (optopt 0), or given a value it takes none of.
+          const std::string word = argv[optind - 1];
+          parsed.unknownLong = optopt == 0
+                                   ? formatted("unrecognized option '%s'", word.c_str())
+                                   : formatted("option '%s' doesn't allow an argument",
+                                               word.substr(0, word.find('=')).c_str());
+        }
         return parsed;
     }
   }
   parsed.pathIndex = count - 1;
+  parsed.firstPathIndex = optind;
   return parsed;
 }
 
 void printVersion() { std::fputs(kVersionLine, stdout); }
 
-void printHelp(const ArgumentVector& arguments) {
-  printUsage(stdout, kUsageFirstLine1, programName(arguments));
-  std::printf(kLongOptionsHelp, kRulesFile, kOutputPlugin);
+void printHelp(const ArgumentVector& arguments, std::FILE* stream) {
+  printUsage(stream, kUsageFirstLine1, programName(arguments));
+  std::fprintf(stream, kLongOptionsHelp, kRulesFile, kOutputPlugin);
 }
 
 void printMissingFile(const ArgumentVector& arguments, const std::string& option) {
@@ -197,8 +207,16 @@ RulesFileNamed findRulesFile(const ArgumentVector& arguments) {
   return named;
 }
 
-void printUnknownOption(const ArgumentVector& arguments, char letter) {
-  std::fprintf(stderr, "%s: invalid option -- '%c'\n", programName(arguments), letter);
+void printUnknownOption(const ArgumentVector& arguments, const ParsedOptions& parsed) {
+  if (!parsed.unknownLong.empty()) {
+    // A long option is mistyped more often than a letter: the whole text,
+    // long options and all.
+    std::fprintf(stderr, "%s: %s\n", programName(arguments), parsed.unknownLong.c_str());
+    printHelp(arguments, stderr);
+    return;
+  }
+  std::fprintf(stderr, "%s: invalid option -- '%c'\n", programName(arguments),
+               parsed.unknownLetter);
   printUsage(stderr, kUsageFirstLine2, programName(arguments));
 }
 

@@ -2,6 +2,7 @@
 // the options line of the rules file.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -35,18 +36,21 @@ RulesFileNamed findRulesFile(const ArgumentVector& arguments);
 struct ParsedOptions {
   RunOptions options;
   int pathIndex = 0;  // of the plugin path in the permuted vector (its last entry)
+  int firstPathIndex = 0;  // of the first argument that is no option; the paths run to pathIndex
   enum class Ending { kNone, kVersion, kHelp, kUnknownOption, kMissingFile } ending =
       Ending::kNone;
   char unknownLetter = '-';  // the letter an unknown option is reported by
+  std::string unknownLong;    // or what is wrong with a long option
   std::string missingFileOf;  // the option that lacks its file name
 };
 ParsedOptions parseOptions(ArgumentVector& arguments);
 
 // The texts of the options that end a run.
 void printVersion();
-void printHelp(const ArgumentVector& arguments);
-// getopt's diagnostic and the second usage text, on standard error.
-void printUnknownOption(const ArgumentVector& arguments, char letter);
+void printHelp(const ArgumentVector& arguments, std::FILE* stream = stdout);
+// getopt's diagnostic and the second usage text, on standard error; for a
+// long option, the line saying what is wrong with it and the --help text.
+void printUnknownOption(const ArgumentVector& arguments, const ParsedOptions& parsed);
 void printMissingFile(const ArgumentVector& arguments, const std::string& option);
 // The usage text shown when there is no argument at all, on standard error.
 void printFirstUsage(const ArgumentVector& arguments);

@@ -281,17 +281,27 @@ void writeRecord(Run& run, OutputWriter& output, RecordBuffers& record,
 // The new plugin as the write pass writes it: a temporary file beside the
 // output, created anew, which becomes the output only once it is whole and
 // on the disk, with the plugin's modification time. Until then an earlier
-// output is untouched; a run that fails removes the temporary file.
+// output is untouched; a run that fails removes the temporary file. A
+// device or a pipe under the output's name (/dev/null, a FIFO) is written
+// into as it is, never replaced.
 class TemporaryOutput {
  public:
   explicit TemporaryOutput(const RunOptions& options)
       : output_(options.outputPath), temporary_(options.temporaryOutput()),
+        direct_(outputPlaceOf(output_.c_str()).way == OutputWay::kWriteInto),
         buffer_(kStreamBufferSize) {
-    // Noted first: an interruption removes the file from the moment it may exist.
-    noteTemporaryOutput(true);
-    file_ = createFileStream(temporary_.c_str());
-    if (file_ == nullptr) {
-      failRun("Unable to open %s for writing: %s\n", temporary_.c_str(), systemErrorText());
+    if (direct_) {
+      file_ = openStreamInto(output_.c_str());
+      if (file_ == nullptr) {
+        failRun("Unable to open %s for writing: %s\n", output_.c_str(), systemErrorText());
+      }
+    } else {
+      // Noted first: an interruption removes the file from the moment it may exist.
+      noteTemporaryOutput(true);
+      file_ = createFileStream(temporary_.c_str());
+      if (file_ == nullptr) {
+        failRun("Unable to open %s for writing: %s\n", temporary_.c_str(), systemErrorText());
+      }
     }
     // Written in a few big pieces rather than in pieces of a disk block.
     std::setvbuf(file_, buffer_.data(), _IOFBF, buffer_.size());
@@ -300,7 +310,7 @@ class TemporaryOutput {
   TemporaryOutput& operator=(const TemporaryOutput&) = delete;
   ~TemporaryOutput() {
     if (file_ != nullptr) std::fclose(file_);
-    if (!replaced_) {
+    if (!replaced_ && !direct_) {
       std::remove(temporary_.c_str());
       noteTemporaryOutput(false);
     }
@@ -309,13 +319,17 @@ class TemporaryOutput {
 
   // Puts the whole file on the disk, gives it the plugin's modification time
   // (so that it takes the plugin's place in a load order kept by date) and
-  // renames it to the output.
+  // renames it to the output; a device or pipe is only given the rest.
   void replaceOutput(const char* pluginPath) {
-    const bool synced = syncFileStream(file_);
+    const bool synced = direct_ ? std::fflush(file_) == 0 : syncFileStream(file_);
     const bool closed = std::fclose(file_) == 0;
     file_ = nullptr;
     if (!synced || !closed) {
       failRun("Unable to write new record data  to %s: %s\n", output_.c_str(), systemErrorText());
+    }
+    if (direct_) {
+      replaced_ = true;
+      return;
     }
     if (!copyModificationTime(pluginPath, temporary_.c_str())) {
       failRun("Unable to give %s the modification time of %s: %s\n", temporary_.c_str(),
@@ -333,6 +347,7 @@ class TemporaryOutput {
  private:
   std::string output_;
   std::string temporary_;
+  bool direct_;               // written into, not replaced
   std::vector<char> buffer_;  // outlives the stream, which is closed first
   std::FILE* file_ = nullptr;
   bool replaced_ = false;
@@ -384,6 +399,13 @@ int runPasses(const char* pluginPath, const RunOptions& options, const RuleTable
   ScanFiles files{RunFile(kChangeListFile), RunFile(kInteriorListFile), RunFile(kCellListFile)};
   Run run{options, rules, log, files, {}, {}, {}, {}, {}};
   RecordBuffers record;
+  if (!options.listCells) {
+    // A folder or the like under the output's name is refused before any pass.
+    if (const OutputPlace place = outputPlaceOf(options.outputPath.c_str());
+        place.way == OutputWay::kRefuse) {
+      failRun("Unable to open %s for writing: %s\n", options.outputPath.c_str(), place.refusal);
+    }
+  }
   // The plugin is opened once and read in a few big pieces.
   EndRunOnDamage endRunOnDamage(pluginPath);
   RecordReader plugin(endRunOnDamage, kStreamBufferSize);

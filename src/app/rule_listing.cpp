@@ -15,11 +15,11 @@ void listRules(const RuleTable& rules, RuleKind kind, RunLog& log, bool alsoPrin
     if (kindOf(rule.code) != kind) continue;
     writeListingLine(ruleInWords(rule));
     // The copy's name is written inside the record's own name, so it must fit.
-    // The refusal goes to the listing, and to standard error as every
-    // error that ends a run does.
+    // The refusal goes to the listing (the run log, once), and to standard
+    // error as every error that ends a run does.
     auto refuse = [&](const std::string& line) {
       writeListingLine(line);
-      failRun("%s", line.c_str());
+      throw RunFailed{line, true};
     };
     if (copyNameTooLong(rule)) {
       refuse(

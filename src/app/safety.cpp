@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "app/file_names.h"
@@ -34,10 +35,7 @@ void cleanUpAfterInterruption() {
   if (interruptedRun.temporaryOutputExists.load()) {
     removeFileQuietly(interruptedRun.temporaryOutput.c_str());
   }
-  removeFileQuietly(kChangeListFile);
-  removeFileQuietly(kInteriorListFile);
-  removeFileQuietly(kScriptTextFile);
-  removeFileQuietly(kRewrittenTextFile);
+  removeWorkFiles();
   if (RunLog* log = interruptedRun.log.load()) {
     log->writeAfterInterruption(interruptedRun.outputReplaced.load()
                                     ? interruptedRun.writtenLine.c_str()
@@ -91,7 +89,19 @@ void FolderClaim::claim(const char* pluginPath, const RunOptions& options) {
     case FolderLock::kHeldByAnother:
       failRun("Unable to start: another run of Quendrel is working in this folder\n");
     case FolderLock::kFailed:
-      if (listsOnly && (errno == EACCES || errno == EROFS || errno == EPERM)) break;
+      if (errno == EACCES || errno == EROFS || errno == EPERM) {
+        if (listsOnly) {
+          folderWritable_ = false;
+          break;
+        }
+        const int error = errno;
+        std::error_code ignored;
+        const std::u8string here = std::filesystem::current_path(ignored).u8string();
+        const std::string folder = here.empty() ? "." : std::string(here.begin(), here.end());
+        errno = error;
+        failRun("quendrel: cannot write in %s (the run log and the lock go there): %s\n",
+                folder.c_str(), systemErrorText());
+      }
       failRun("Unable to lock this folder for the run with %s: %s\n", kLockFile,
               systemErrorText());
   }
@@ -130,6 +140,13 @@ void FolderClaim::removeCellListBeforeEnding(const ArgumentVector& arguments) {
     if (argument != nullptr && isSameFile(argument, kCellListFile)) return;
   }
   std::remove(kCellListFile);
+}
+
+void removeWorkFiles() {
+  removeFileQuietly(kChangeListFile);
+  removeFileQuietly(kScriptTextFile);
+  removeFileQuietly(kRewrittenTextFile);
+  removeFileQuietly(kInteriorListFile);
 }
 
 RunLogWatched::RunLogWatched(RunLog& log) { interruptedRun.log = &log; }

@@ -20,7 +20,8 @@ class FolderClaim {
   // may write or delete (the output and its temporary file only when the run
   // writes them) and that the output is none of the run's other files, and
   // from then on cleans up after an interruption. Ends the run with status 1
-  // when another run holds the folder or a file would be lost. A run that
+  // when another run holds the folder or a file would be lost, or when the
+  // folder cannot be written, which it then names. A run that
   // only lists the rules (-r) goes on without the lock where the lock file
   // cannot be made (a read-only folder, where it can delete and write
   // nothing either).
@@ -32,8 +33,13 @@ class FolderClaim {
   // very file. They make no lock file.
   void removeCellListBeforeEnding(const ArgumentVector& arguments);
 
+  // False when the folder cannot be written (a run that only lists the
+  // rules goes on there): no run log is written then.
+  bool folderWritable() const { return folderWritable_; }
+
  private:
   LockHandle lock_;
+  bool folderWritable_ = true;
   bool cleansUp_ = false;
 };
 
@@ -46,6 +52,11 @@ class RunLogWatched {
   RunLogWatched& operator=(const RunLogWatched&) = delete;
   ~RunLogWatched();
 };
+
+// Removes the work files a run makes (the change list, the script text
+// files, the interior cell list), in this order; a missing one is no error.
+// Async-signal-safe.
+void removeWorkFiles();
 
 // What an interruption finds: whether the temporary output exists, and
 // whether QNOUT.ESP has been replaced by this run.

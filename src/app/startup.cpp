@@ -16,6 +16,7 @@
 #include "app/safety.h"
 #include "base/report.h"
 #include "base/run_log.h"
+#include "base/text_format.h"
 #include "plugin/cell_handler.h"
 #include "records/plugin_signature.h"
 #include "rules/rules.h"
@@ -72,9 +73,53 @@ int endWhileParsing(const ParsedOptions& parsed, const ArgumentVector& arguments
       printMissingFile(arguments, parsed.missingFileOf);
       return 1;
     default:
-      printUnknownOption(arguments, parsed.unknownLetter);
+      printUnknownOption(arguments, parsed);
       return 1;
   }
+}
+
+constexpr const char* kOutOfMemory = "Unable to allocate memory: %s\n";
+
+// Several plugin names: the last is read, and the user is told first which
+// are not, since a master and its patch typed together would otherwise give
+// one of them and no word.
+void warnUnreadPlugins(const ArgumentVector& arguments, const ParsedOptions& parsed) {
+  if (parsed.firstPathIndex >= parsed.pathIndex) return;
+  std::string names;
+  for (int i = parsed.firstPathIndex; i < parsed.pathIndex; ++i) {
+    if (!names.empty()) names += ", ";
+    names += arguments.vector[i];
+  }
+  std::fprintf(stderr, "quendrel: only the last plugin named is read; not read: %s\n",
+               names.c_str());
+}
+
+// The run once the folder is claimed and the old work files are gone: the
+// rule listing, the plugin's check and the passes.
+int runStarted(const char* pluginPath, const RunOptions& options, RunLog& log,
+               TextEditor& editor) {
+  if (!options.modifyScripts) {
+    log.append(
+        "The \"-d\" option has been specified: Scripts and Dialog Commands will not be "
+        "modified.\n");
+  }
+  // The rules file is read once; the listing, both passes and the check of
+  // the rules use what was read.
+  const std::optional<std::string> rulesText = readRulesText(options.rulesPath.c_str());
+  if (!rulesText) {
+    failRun("Unable to open your Cell Transposition rules file (%s): %s\n",
+            options.rulesPath.c_str(), systemErrorText());
+  }
+  const RuleTable rules = readRules(*rulesText);
+  listRules(rules, RuleKind::kExterior, log, options.rulesOnly);
+  listRules(rules, RuleKind::kInterior, log, options.rulesOnly);
+  if (options.rulesOnly) return 0;
+
+  log.append(
+      "----------------------------------------------------------------------------------------"
+      "\n\n");
+  checkPluginSignature(pluginPath);
+  return runPasses(pluginPath, options, rules, *rulesText, log, editor);
 }
 
 int run(int argc, char** argv, TextEditor& editor) {
@@ -104,38 +149,33 @@ int run(int argc, char** argv, TextEditor& editor) {
   const RunOptions& options = parsed.options;
   const char* pluginPath = arguments.vector[parsed.pathIndex];
 
+  warnUnreadPlugins(arguments, parsed);
   claim.claim(pluginPath, options);
   // The run log is held from the start-up's deletion of the old log to the
-  // end of the run, however the run ends; an interruption ends it too.
-  RunLog log(kRunLogFile);
+  // end of the run, however the run ends; an interruption ends it too. A
+  // folder that cannot be written (-r) gets no log.
+  RunLog log(claim.folderWritable() ? kRunLogFile : nullptr);
   RunLogWatched logWatched(log);
   startAfresh(options);
-  if (!options.modifyScripts) {
-    log.append(
-        "The \"-d\" option has been specified: Scripts and Dialog Commands will not be "
-        "modified.\n");
+  // A run that fails from here on says why in the run log too (the log is
+  // what users send when they ask for help) and leaves no work file behind.
+  try {
+    return runStarted(pluginPath, options, log, editor);
+  } catch (const RunFailed& failed) {
+    if (!failed.inRunLog) log.append(failed.message);
+    removeWorkFiles();
+    removeFileQuietly(kMessageFile);
+    throw;
+  } catch (const std::bad_alloc&) {
+    log.append(formatted(kOutOfMemory, std::strerror(ENOMEM)));
+    removeWorkFiles();
+    removeFileQuietly(kMessageFile);
+    throw;
   }
-  // The rules file is read once; the listing, both passes and the check of
-  // the rules use what was read.
-  const std::optional<std::string> rulesText = readRulesText(options.rulesPath.c_str());
-  if (!rulesText) {
-    failRun("Unable to open your Cell Transposition rules file (%s): %s\n",
-            options.rulesPath.c_str(), systemErrorText());
-  }
-  const RuleTable rules = readRules(*rulesText);
-  listRules(rules, RuleKind::kExterior, log, options.rulesOnly);
-  listRules(rules, RuleKind::kInterior, log, options.rulesOnly);
-  if (options.rulesOnly) return 0;
-
-  log.append(
-      "----------------------------------------------------------------------------------------"
-      "\n\n");
-  checkPluginSignature(pluginPath);
-  return runPasses(pluginPath, options, rules, *rulesText, log, editor);
 }
 
 }  // namespace
 
 int runQuendrel(int argc, char** argv, TextEditor& editor) {
-  return exitStatusOf([&] { return run(argc, argv, editor); }, "Unable to allocate memory: %s\n");
+  return exitStatusOf([&] { return run(argc, argv, editor); }, kOutOfMemory);
 }

@@ -81,6 +81,39 @@ bool syncFileStream(std::FILE* file);
 // keeps; false, with errno set, when it cannot.
 bool copyModificationTime(const char* from, const char* to);
 
+// What stands at a path, links followed: nothing (a link to nothing
+// included), a regular file, a folder, a device that takes a stream of
+// bytes (/dev/null, a terminal; NUL and the console on Windows), a pipe (a
+// FIFO; a named pipe on Windows), a socket, a block device (a disk), or
+// something else.
+enum class FileKind {
+  kNothing, kRegular, kFolder, kCharacterDevice, kPipe, kSocket, kBlockDevice, kOther
+};
+FileKind fileKindAt(const char* path);
+// Opens a device or pipe that stands at `path` for writing in byte mode as it
+// is: nothing is created or removed. Null, with errno set, when it cannot.
+std::FILE* openStreamInto(const char* path);
+
+// Where a program's output goes (the same on every system, in
+// output_file.cpp): the name the user gave may stand for a regular file (or
+// nothing yet), which a new file replaces; for a device or a pipe
+// (/dev/null, a terminal, a FIFO; NUL, the console or a named pipe on
+// Windows), which is written into as it is and never replaced, as cp does;
+// or for something no output may go to (a folder, a socket, a block device).
+enum class OutputWay { kReplace, kWriteInto, kRefuse };
+struct OutputPlace {
+  OutputWay way;
+  const char* refusal;  // under kRefuse: "it is a folder", say
+};
+OutputPlace outputPlaceOf(const char* path);
+
+// Opens the output for writing in byte mode as its place says: a new file
+// (see createFileStream: whatever stands under the name is removed first,
+// never written through), or the device or pipe itself. Null, with errno
+// set, when it cannot; a folder gives EISDIR, the other refused places
+// ENOTSUP.
+std::FILE* createOutputStream(const char* path);
+
 // Renames `from` to `to`, replacing whatever stands under `to` (a file, or a
 // link, which is replaced itself: its target is never written) in one step,
 // and has the system put the new name on the disk, so that the new file is

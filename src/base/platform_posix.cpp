@@ -157,6 +157,26 @@ std::FILE* createFileStream(const char* name) {
   return stream;
 }
 
+FileKind fileKindAt(const char* path) {
+  struct stat status;
+  if (::stat(path, &status) != 0) return FileKind::kNothing;
+  if (S_ISREG(status.st_mode)) return FileKind::kRegular;
+  if (S_ISDIR(status.st_mode)) return FileKind::kFolder;
+  if (S_ISCHR(status.st_mode)) return FileKind::kCharacterDevice;
+  if (S_ISFIFO(status.st_mode)) return FileKind::kPipe;
+  if (S_ISSOCK(status.st_mode)) return FileKind::kSocket;
+  if (S_ISBLK(status.st_mode)) return FileKind::kBlockDevice;
+  return FileKind::kOther;
+}
+
+std::FILE* openStreamInto(const char* path) {
+  const int descriptor = ::open(path, O_WRONLY | O_CLOEXEC);
+  if (descriptor < 0) return nullptr;
+  std::FILE* stream = ::fdopen(descriptor, "wb");
+  if (stream == nullptr) ::close(descriptor);
+  return stream;
+}
+
 bool syncFileStream(std::FILE* file) {
   return std::fflush(file) == 0 && ::fsync(fileno(file)) == 0;
 }

@@ -14,7 +14,9 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <string>
 
 #include "base/platform.h"
 
@@ -219,6 +221,67 @@ std::FILE* createFileStream(const char* name) {
   if (!file) return nullptr;
   std::FILE* stream = _fdopen(file.descriptor, "wb");
   if (stream == nullptr) closeRaw(file);
+  return stream;
+}
+
+namespace {
+
+// A name the system gives a device in every folder (NUL, CON, CONOUT$, AUX,
+// PRN, COM1 to COM9, LPT1 to LPT9), with or without an extension, or a path
+// in the device space (\\.\ or //./).
+bool isDeviceName(const char* path) {
+  const std::string text(path);
+  if (text.rfind("\\\\.\\", 0) == 0 || text.rfind("//./", 0) == 0) return true;
+  std::string stem = utf8Path(path).filename().string();
+  stem = stem.substr(0, stem.find('.'));
+  while (!stem.empty() && (stem.back() == ' ' || stem.back() == ':')) stem.pop_back();
+  for (char& c : stem) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+  static const char* const kDevices[] = {"NUL", "CON", "CONOUT$", "AUX", "PRN"};
+  for (const char* device : kDevices) {
+    if (stem == device) return true;
+  }
+  return stem.size() == 4 && (stem.rfind("COM", 0) == 0 || stem.rfind("LPT", 0) == 0) &&
+         stem[3] >= '1' && stem[3] <= '9';
+}
+
+}  // namespace
+
+// A named pipe is told by its name alone: opening one to ask would take a
+// connection its server waits for.
+FileKind fileKindAt(const char* path) {
+  const std::string text(path);
+  for (const char* pipes : {"\\\\.\\pipe\\", "//./pipe/"}) {
+    if (text.size() > std::strlen(pipes) && _strnicmp(path, pipes, std::strlen(pipes)) == 0) {
+      return FileKind::kPipe;
+    }
+  }
+  if (isDeviceName(path)) return FileKind::kCharacterDevice;
+  wchar_t wide[MAX_PATH * 2];
+  if (!wideName(path, wide, MAX_PATH * 2)) return FileKind::kNothing;
+  const DWORD attributes = GetFileAttributesW(wide);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return FileKind::kNothing;
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? FileKind::kFolder : FileKind::kRegular;
+}
+
+std::FILE* openStreamInto(const char* path) {
+  wchar_t wide[MAX_PATH * 2];
+  if (!wideName(path, wide, MAX_PATH * 2)) {
+    errno = ENOENT;
+    return nullptr;
+  }
+  HANDLE handle = CreateFileW(wide, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    setErrnoFromSystem();
+    return nullptr;
+  }
+  const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
+  if (descriptor < 0) {
+    CloseHandle(handle);
+    return nullptr;
+  }
+  std::FILE* stream = _fdopen(descriptor, "wb");
+  if (stream == nullptr) _close(descriptor);
   return stream;
 }
 

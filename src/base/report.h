@@ -16,9 +16,11 @@ struct RunEnded {
   int status;
 };
 
-// Thrown to end the run with status 1 and `message` on standard error.
+// Thrown to end the run with status 1 and `message` on standard error (and
+// in the run log, unless it is there already).
 struct RunFailed {
   std::string message;
+  bool inRunLog = false;
 };
 
 // Runs a program's `run` and gives its exit status: what it returns, or the

@@ -24,6 +24,10 @@ void RunLog::write() {
   const std::size_t pending = buffered_.load();
   lastWrite_ = std::chrono::steady_clock::now();
   if (pending == 0) return;
+  if (name_ == nullptr) {
+    buffered_.store(0);
+    return;
+  }
   if (!file_) {
     file_ = createRawFile(name_);
     if (!file_) {
@@ -86,6 +90,7 @@ void RunLog::flushIfDue() {
 }
 
 void RunLog::writeAfterInterruption(const char* lastText) {
+  if (name_ == nullptr) return;
   if (!file_) file_ = createRawFile(name_);
   if (!file_) return;
   std::size_t from = 0;

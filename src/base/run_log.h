@@ -22,6 +22,8 @@
 
 class RunLog {
  public:
+  // A null name: a run that writes no log (its folder cannot be written);
+  // texts are taken and dropped.
   explicit RunLog(const char* name);
   RunLog(const RunLog&) = delete;
   RunLog& operator=(const RunLog&) = delete;

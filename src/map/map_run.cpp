@@ -234,7 +234,7 @@ RuleTable readRules(const MapOptions& options) {
 
 // Writes the text as a new file (see createNewFile).
 void writeNewFile(const std::string& path, const std::string& text) {
-  std::unique_ptr<std::FILE, FileCloser> file(createNewFile(path.c_str()));
+  std::unique_ptr<std::FILE, FileCloser> file(createOutputStream(path.c_str()));
   if (!file) failMap("quendrel-map: cannot create %s: %s\n", path.c_str(), systemErrorText());
   const bool written = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
   if (!written || std::fclose(file.release()) != 0) {

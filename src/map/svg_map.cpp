@@ -32,7 +32,11 @@ constexpr int64_t kLeastMargin = 2;
 // unless the frame is so wide that the raster would pass kLargestRaster
 // pixels a side.
 constexpr int kLeastShades = 9;
-constexpr double kLargestRaster = 2400;
+// The fuzz target builds with a small one: every fuzzed input draws a picture.
+#ifndef QUENDREL_LARGEST_RASTER
+#define QUENDREL_LARGEST_RASTER 2400
+#endif
+constexpr double kLargestRaster = QUENDREL_LARGEST_RASTER;
 constexpr double kNameSize = 10;  // pixels
 
 // Region colours: no red, which marks overlaps.
