@@ -122,7 +122,7 @@ OutputDecision handleCell(RunContext& context, RecordInHand& record) {
       noteInteriorName(context.files.interiorList, context.facts.interiors, log, header->name);
     }
   } else {
-    if (!writePass) context.facts.regions.try_emplace(grid, header->region);
+    if (!writePass) context.facts.regions.note(grid, header->region);
     if (options.listCells) {
       appendCellLog(context.files.cellList, *header);
       return decision;

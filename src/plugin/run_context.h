@@ -13,6 +13,7 @@
 
 #include "base/run_files.h"
 #include "base/run_log.h"
+#include "records/grid_regions.h"
 #include "records/record_layout.h"
 #include "rules/rules.h"
 #include "workfiles/change_list.h"
@@ -84,13 +85,8 @@ struct ScanFacts {
   InteriorNames interiors; // every interior cell's name
   // The region of the plugin's first cell at each exterior grid: land, path
   // grids and moved-reference targets name a cell by its grid alone.
-  std::unordered_map<GridCell, std::string, GridCellHash> regions;
-  // The region the rules see for a grid: its cell's, empty for a cell
-  // without one, null where the plugin has no cell at all.
-  const char* regionAt(GridCell grid) const {
-    const auto found = regions.find(grid);
-    return found == regions.end() ? nullptr : found->second.c_str();
-  }
+  GridRegions regions;
+  const char* regionAt(GridCell grid) const { return regions.at(grid); }
 };
 
 // The files the scan pass writes, held (created anew, kept open) while it runs.
