@@ -11,10 +11,10 @@
 #include <nlohmann/json.hpp>
 
 #include "harness.h"
-#include "map/cell_fates.h"
-#include "map/exterior_cells.h"
-#include "map/map_run.h"
-#include "map/suggestion.h"
+#include "map/model/cell_fates.h"
+#include "map/model/plugin_cells.h"
+#include "map/entry/map_run.h"
+#include "map/checks/suggestion.h"
 #include "plugin_builder.h"
 
 using namespace testing_plugin;

@@ -10,9 +10,9 @@
 #include <nlohmann/json.hpp>
 
 #include "harness.h"
-#include "map/planner_data.h"
-#include "map/planner_page.h"
-#include "map/png_image.h"
+#include "map/outputs/planner_data.h"
+#include "map/outputs/planner_page.h"
+#include "map/outputs/png_image.h"
 #include "planner_plugins.h"
 
 namespace {

@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "harness.h"
-#include "map/cell_fates.h"
-#include "map/land_heights.h"
-#include "map/png_image.h"
-#include "map/svg_map.h"
-#include "map/terrain.h"
+#include "map/model/cell_fates.h"
+#include "map/model/land_heights.h"
+#include "map/outputs/png_image.h"
+#include "map/outputs/map_scene.h"
+#include "map/model/terrain.h"
 #include "plugin_builder.h"
 
 using namespace testing_plugin;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "map/exterior_cells.h"
+#include "map/model/plugin_cells.h"
 #include "rules/rules.h"
 
 struct PredictedCell {

@@ -10,7 +10,7 @@
 // taken grids only rectangles and staying grids block anything, and what
 // blocks a row changes only where a plugin row enters or leaves one: only
 // those rows are searched there.
-#include "map/suggestion.h"
+#include "map/checks/suggestion.h"
 
 #include <algorithm>
 #include <cmath>

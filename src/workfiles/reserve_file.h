@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "map/suggestion.h"
+#include "map/checks/suggestion.h"
 
 // The rectangles, in file order. A file that cannot be read, or a line that
 // is not four whole numbers (each fitting in 32 bits) separated by commas,

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "base/text_format.h"
-#include "map/scene.h"
+#include "map/outputs/scene.h"
 
 namespace {
 

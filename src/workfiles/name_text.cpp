@@ -1,5 +1,5 @@
 // Converting and folding names.
-#include "map/name_text.h"
+#include "workfiles/name_text.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,6 +1,6 @@
 // PNG encoding through stb_image_write (the one place its implementation is
 // compiled), into memory only: the caller writes the file.
-#include "map/png_image.h"
+#include "map/outputs/png_image.h"
 
 #include <new>
 

@@ -1,13 +1,13 @@
 // Reading the reserve file.
-#include "map/reserve_file.h"
+#include "workfiles/reserve_file.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <optional>
 
-#include "map/map_errors.h"
-#include "map/text_file.h"
+#include "workfiles/map_errors.h"
+#include "workfiles/text_input.h"
 
 namespace {
 

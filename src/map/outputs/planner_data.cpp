@@ -1,7 +1,7 @@
 // Building the planner page's data. The plugin's things are those
 // findOverlaps counts, found by asking the rules evaluation about a move of
 // the whole plugin, so that the page's count cannot drift from the report's.
-#include "map/planner_data.h"
+#include "map/outputs/planner_data.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,10 +9,10 @@
 #include <unordered_set>
 #include <utility>
 
-#include "map/land_heights.h"
-#include "map/name_text.h"
-#include "map/png_image.h"
-#include "map/terrain.h"
+#include "map/model/land_heights.h"
+#include "workfiles/name_text.h"
+#include "map/outputs/png_image.h"
+#include "map/model/terrain.h"
 
 namespace {
 

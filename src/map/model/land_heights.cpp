@@ -2,13 +2,13 @@
 // as many heights are kept as the picture shows: a cell of a few pixels
 // needs 17 × 17 (about 1 KB), one of 64 pixels all 65 × 65 (about 17 KB),
 // and the picture frames fewer cells the larger they are drawn.
-#include "map/land_heights.h"
+#include "map/model/land_heights.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "base/report.h"
-#include "map/map_errors.h"
+#include "workfiles/map_errors.h"
 #include "records/plugin_signature.h"
 #include "records/record_check.h"
 #include "records/record_reader.h"

@@ -2,12 +2,12 @@
 // 48,000 records, most of them land, objects and dialogue, and a load order
 // holds dozens of them: of the plugins checked against, only the first bytes
 // of each cell and land record are read, and everything else is stepped over.
-#include "map/exterior_cells.h"
+#include "map/model/plugin_cells.h"
 
 #include <cstdio>
 
 #include "base/report.h"
-#include "map/map_errors.h"
+#include "workfiles/map_errors.h"
 #include "records/cell_header.h"
 #include "records/plugin_signature.h"
 #include "records/record_check.h"

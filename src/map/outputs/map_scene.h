@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "map/cell_fates.h"
-#include "map/scene.h"
-#include "map/terrain.h"
+#include "map/model/cell_fates.h"
+#include "map/outputs/scene.h"
+#include "map/model/terrain.h"
 
 // Where the picture looks, and at what size.
 struct MapFrame {

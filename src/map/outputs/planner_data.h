@@ -9,7 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "map/cell_fates.h"
+#include "map/model/cell_fates.h"
 #include "rules/rules.h"
 
 struct PlannerSources {

@@ -2,7 +2,7 @@
 // plugin and the plugins it is checked against, predict, report, draw. It
 // reads files only; the files it writes are the picture and, when asked for,
 // its PNG, the planner page, the interior cell list and the resolved rules.
-#include "map/map_run.h"
+#include "map/entry/map_run.h"
 
 #include <getopt.h>
 
@@ -22,24 +22,24 @@
 #include "base/platform.h"
 #include "base/report.h"
 #include "base/text_lines.h"
-#include "map/cell_fates.h"
-#include "map/exterior_cells.h"
-#include "map/load_order.h"
-#include "map/map_errors.h"
-#include "map/land_heights.h"
-#include "map/map_report.h"
-#include "map/name_text.h"
-#include "map/planner_data.h"
-#include "map/planner_page.h"
-#include "map/reserve_file.h"
-#include "map/resolved_rules.h"
+#include "map/model/cell_fates.h"
+#include "map/model/plugin_cells.h"
+#include "workfiles/load_order.h"
+#include "workfiles/map_errors.h"
+#include "map/model/land_heights.h"
+#include "map/outputs/map_report.h"
+#include "workfiles/name_text.h"
+#include "map/outputs/planner_data.h"
+#include "map/outputs/planner_page.h"
+#include "workfiles/reserve_file.h"
+#include "map/checks/resolved_rules.h"
 #include "map/rule_warnings.h"
-#include "map/suggestion.h"
-#include "map/svg_file.h"
-#include "map/png_image.h"
-#include "map/svg_map.h"
-#include "map/terrain.h"
-#include "map/text_file.h"
+#include "map/checks/suggestion.h"
+#include "map/entry/new_file.h"
+#include "map/outputs/png_image.h"
+#include "map/outputs/map_scene.h"
+#include "map/model/terrain.h"
+#include "workfiles/text_input.h"
 #include "rules/rules.h"
 
 namespace {

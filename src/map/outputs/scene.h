@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "map/png_image.h"
+#include "map/outputs/png_image.h"
 
 // Stripes over a fill: lines `width` wide, `spacing` apart, turned by `angle`
 // degrees clockwise from vertical, in the fill colour at `opacity`.

@@ -1,5 +1,5 @@
 // Creating the picture's file anew.
-#include "map/svg_file.h"
+#include "map/entry/new_file.h"
 
 #include <cerrno>
 #include <filesystem>

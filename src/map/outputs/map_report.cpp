@@ -1,11 +1,11 @@
 // Writing quendrel-map's report.
-#include "map/map_report.h"
+#include "map/outputs/map_report.h"
 
 #include <nlohmann/json.hpp>
 
 #include "base/text_format.h"
-#include "map/map_text.h"
-#include "map/name_text.h"
+#include "map/outputs/map_text.h"
+#include "workfiles/name_text.h"
 
 namespace {
 

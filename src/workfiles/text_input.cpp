@@ -1,5 +1,5 @@
 // Reading quendrel-map's text inputs.
-#include "map/text_file.h"
+#include "workfiles/text_input.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -7,7 +7,7 @@
 
 #include "base/report.h"
 #include "base/text_lines.h"
-#include "map/map_errors.h"
+#include "workfiles/map_errors.h"
 
 namespace {
 

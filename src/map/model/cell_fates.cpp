@@ -1,7 +1,7 @@
 // Predicting the fates of a plugin's exterior cells and land with the
 // rule-evaluation routine quendrel itself uses, and finding where they would
 // stand on other things.
-#include "map/cell_fates.h"
+#include "map/model/cell_fates.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "map/scene.h"
+#include "map/outputs/scene.h"
 
 #include <stb/stb_easy_font.h>
 

@@ -1,6 +1,6 @@
 // Reading a load order from Morrowind.ini or openmw.cfg, and finding its
 // plugins on disk.
-#include "map/load_order.h"
+#include "workfiles/load_order.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -12,9 +12,9 @@
 #include <unordered_set>
 
 #include "base/platform.h"
-#include "map/map_errors.h"
-#include "map/name_text.h"
-#include "map/text_file.h"
+#include "workfiles/map_errors.h"
+#include "workfiles/name_text.h"
+#include "workfiles/text_input.h"
 #include "records/record_reader.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // Describing the cell map as a scene. The text of cells and regions is
 // Windows-1252, as the game's editor writes it; the scene's is UTF-8.
-#include "map/svg_map.h"
+#include "map/outputs/map_scene.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,8 +9,8 @@
 #include <set>
 #include <unordered_set>
 
-#include "map/map_text.h"
-#include "map/name_text.h"
+#include "map/outputs/map_text.h"
+#include "workfiles/name_text.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Laying the land of several plugins over one another, and shading it: the
 // height at each pixel is taken between the four nearest kept heights of its
 // cell, and the light from the slope between the neighbouring pixels.
-#include "map/terrain.h"
+#include "map/model/terrain.h"
 
 #include <algorithm>
 #include <cmath>

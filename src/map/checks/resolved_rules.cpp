@@ -1,5 +1,5 @@
 // Resolving rules by grid.
-#include "map/resolved_rules.h"
+#include "map/checks/resolved_rules.h"
 
 #include <unordered_map>
 

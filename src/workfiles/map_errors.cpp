@@ -1,5 +1,5 @@
 // quendrel-map's errors.
-#include "map/map_errors.h"
+#include "workfiles/map_errors.h"
 
 #include <cstdarg>
 #include <cstdio>

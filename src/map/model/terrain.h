@@ -7,9 +7,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "map/exterior_cells.h"
-#include "map/land_heights.h"
-#include "map/png_image.h"
+#include "map/model/plugin_cells.h"
+#include "map/model/land_heights.h"
+#include "map/outputs/png_image.h"
 #include "rules/rules.h"
 
 // A piece of the plugin's land where it stands after the rules.

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "map/cell_fates.h"
+#include "map/model/cell_fates.h"
 #include "map/rule_warnings.h"
 
 struct MapReport {
