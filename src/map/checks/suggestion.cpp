@@ -23,9 +23,8 @@
 
 namespace {
 
-// Offsets beyond this quendrel refuses to apply (the move in world units
-// would not fit in 32 bits).
-constexpr int64_t kLargestOffset = 262143;
+// Offsets beyond this quendrel refuses to apply.
+constexpr int64_t kLargestOffset = kLargestCellOffset;
 
 using Run = std::pair<int64_t, int64_t>;  // x from first to last, both included
 using Runs = std::vector<Run>;

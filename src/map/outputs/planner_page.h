@@ -9,6 +9,7 @@
 // The whole page for the map's data. `data` is the object the page's script
 // reads:
 //   {"plugin": "mod.esp",
+//    "largestOffset": n,                // kLargestCellOffset: quendrel's largest move in cells
 //    "plugins": ["Base.esm", ...],       // the checked plugins, load order then --against
 //    "occupied": [[x, y, pluginIndex, land, name, region], ...],
 //                                        // every grid of every checked plugin, once;

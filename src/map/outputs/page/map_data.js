@@ -87,8 +87,11 @@ function readModel(data) {
     grow(allBounds, terrain.west, terrain.north);
     grow(allBounds, terrain.west + terrain.columns - 1, terrain.north - terrain.rows + 1);
   }
+  // quendrel ignores a rule that moves a cell further than this; the
+  // program says how far (no limit when the data does not).
+  const largestOffset = Math.abs(wholeNumber(data.largestOffset) ?? Infinity);
   return {
-    plugin: textOrEmpty(data.plugin), plugins, others, entries, ruleOverlaps, terrain,
+    plugin: textOrEmpty(data.plugin), largestOffset, plugins, others, entries, ruleOverlaps, terrain,
     othersAt, otherKeys: occupiedKeys(others.map((o) => [o.x, o.y])), byPlugin, nowAt, afterRulesAt,
     ruleOverlapKeys: new Set(ruleOverlaps.map((g) => gridKey(g[0], g[1]))),
     pluginBounds, allBounds,

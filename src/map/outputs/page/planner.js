@@ -9,8 +9,6 @@
 "use strict";
 
 (function () {
-  // quendrel ignores a rule that moves a cell by 262144 cells or more.
-  const kMaxOffset = 262143;
   const kMaxCellPixels = 240;  // the closest zoom: one cell fills much of the window
   const kMinCellPixels = 4;  // the farthest zoom is at least this far
   const kFitMargin = 3;  // cells of room around what a fit frames
@@ -99,8 +97,9 @@
   // Moves the plan to (dx, dy) and shows its rule and overlap count at once.
   function setOffset(dx, dy) {
     const started = performance.now();
-    dx = Math.max(-kMaxOffset, Math.min(kMaxOffset, dx));
-    dy = Math.max(-kMaxOffset, Math.min(kMaxOffset, dy));
+    const largest = model.largestOffset;
+    dx = Math.max(-largest, Math.min(largest, dx));
+    dy = Math.max(-largest, Math.min(largest, dy));
     if (dx === plan.dx && dy === plan.dy && plan.shown) return;
     plan.shown = true;
     plan.dx = dx;
