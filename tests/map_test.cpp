@@ -283,6 +283,24 @@ TEST_F(MapTest, PredictsADamagedCellKeptAndSkipsCellsWithInteriorMarkers) {
   EXPECT_EQ(checked.interiors.size(), 1u);
 }
 
+// The masters a plugin's header names, in order, by both readers; a checked
+// plugin read a second time (a cell header past the first bytes) lists them
+// once.
+TEST_F(MapTest, ReadsTheMastersThePluginHeaderNames) {
+  std::string data = header().substr(16);
+  for (const char* name : {"Morrowind.esm", "Tribunal.esm", "Base.esm"}) {
+    data += sub("MAST", zstr(name)) + sub("DATA", i32(1) + i32(0));
+  }
+  const std::vector<std::string> masters{"Morrowind.esm", "Tribunal.esm", "Base.esm"};
+  write("mod.esp", record("TES3", data) + exteriorCell("A", 0, 0) + land(0, 0));
+  write("long.esp", record("TES3", data) + exteriorCell(std::string(3000, 'n'), 4, 4));
+  write("none.esp", header() + exteriorCell("A", 0, 0));
+  EXPECT_EQ(readPluginToMove("mod.esp").masters, masters);
+  EXPECT_EQ(readCheckedPlugin("mod.esp", true)->masters, masters);
+  EXPECT_EQ(readCheckedPlugin("long.esp", true)->masters, masters);
+  EXPECT_TRUE(readCheckedPlugin("none.esp", true)->masters.empty());
+}
+
 TEST_F(MapTest, SuggestsTheNearestFreeOffsetWithTiesToTheSouthThenWest) {
   EXPECT_EQ(suggestion({{0, 0}}, {{0, 0}}), "TA, 0, -1\n");
   EXPECT_EQ(suggestion({{0, 0}}, {{0, 0}, {0, -1}}), "TA, -1, 0\n");

@@ -12,7 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "map/checks/suggestion.h"
+#include <cstdint>
+
+// The grids from (x1, y1) to (x2, y2), both included; x1 <= x2, y1 <= y2.
+struct GridRectangle {
+  int32_t x1, y1, x2, y2;
+};
 
 // The rectangles, in file order. A file that cannot be read, or a line that
 // is not four whole numbers (each fitting in 32 bits) separated by commas,

@@ -7,11 +7,8 @@
 #include <vector>
 
 #include "records/record_layout.h"
+#include "workfiles/reserve_file.h"
 
-// The grids from (x1, y1) to (x2, y2), both included; x1 <= x2, y1 <= y2.
-struct GridRectangle {
-  int32_t x1, y1, x2, y2;
-};
 
 struct SuggestionInput {
   std::vector<GridCell> moving;   // the plugin's grids that a TA rule moves

@@ -1,4 +1,4 @@
-// Creating the picture's file anew.
+// Creating a file quendrel-map writes anew.
 #include "map/entry/new_file.h"
 
 #include <cerrno>

@@ -1,4 +1,4 @@
-// Creating the picture's file.
+// Creating the files quendrel-map writes.
 #pragma once
 
 #include <cstdio>

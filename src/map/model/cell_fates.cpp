@@ -72,14 +72,9 @@ std::vector<PredictedCell> predictFates(const RuleTable& rules, const PluginCell
 }
 
 std::vector<PredictedLand> predictLandFates(const RuleTable& rules, const PluginCells& plugin) {
-  // quendrel remembers the region of the first cell at each grid that it
-  // can read; a damaged cell it passes on without looking at it.
-  std::unordered_map<uint64_t, const char*> regions;
+  const GridRegions regions = soundCellRegions(plugin);
   std::unordered_set<uint64_t> cellGrids;
-  for (const ExteriorCell& cell : plugin.cells) {
-    cellGrids.insert(gridKey(cell.grid));
-    if (!cell.damaged) regions.try_emplace(gridKey(cell.grid), cell.region.c_str());
-  }
+  for (const ExteriorCell& cell : plugin.cells) cellGrids.insert(gridKey(cell.grid));
   std::vector<PredictedLand> fates;
   fates.reserve(plugin.lands.size());
   for (const LandRecord& land : plugin.lands) {
@@ -88,10 +83,8 @@ std::vector<PredictedLand> predictLandFates(const RuleTable& rules, const Plugin
       fates.push_back({&land, CellFate::kKept, land.grid, withoutCell});
       continue;
     }
-    const auto region = regions.find(gridKey(land.grid));
-    const RuleVerdict verdict = evaluateRules(
-        rules, exteriorLocation(land.grid.x, land.grid.y,
-                                region == regions.end() ? nullptr : region->second));
+    const RuleVerdict verdict =
+        evaluateRules(rules, exteriorLocation(land.grid.x, land.grid.y, regions.at(land.grid)));
     fates.push_back({&land, verdict.fate, {verdict.newX, verdict.newY}, withoutCell});
   }
   return fates;

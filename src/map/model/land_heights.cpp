@@ -136,9 +136,9 @@ std::optional<LandHeights> decodeLand(const uint8_t* record, std::size_t recordS
   if (recordSize < kRecordHeaderSize || !isLandDetail(samples)) return std::nullopt;
   const uint8_t* data = record + kRecordHeaderSize;
   const std::size_t dataSize = recordSize - kRecordHeaderSize;
-  std::optional<Subrecord> first = subrecordAt(data, dataSize, 0);
-  if (!first || !hasTag(data, "INTV") || first->size < kXYSize) return std::nullopt;
-  LandHeights land{readGrid(data + kSubrecordHeaderSize), samples, {}, false};
+  const std::optional<GridCell> grid = landGrid(data, dataSize, dataSize);
+  if (!grid) return std::nullopt;
+  LandHeights land{*grid, samples, {}, false};
   land.damaged = describeRecordDamage(record, recordSize, kLandNeeds).has_value();
   const uint8_t* vhgt = nullptr;
   const uint8_t* wnam = nullptr;
@@ -159,8 +159,10 @@ std::optional<LandHeights> decodeLand(const uint8_t* record, std::size_t recordS
   return land;
 }
 
-PluginLand readPluginLand(const std::string& path, int samples, const GridFrame* only) {
-  PluginLand plugin{path.substr(path.find_last_of("/\\") + 1), {}};
+std::vector<PluginLand> readLandForViews(const std::string& path, const std::vector<LandView>& views,
+                                         bool framed) {
+  const std::string label = path.substr(path.find_last_of("/\\") + 1);
+  std::vector<PluginLand> plugins(views.size(), PluginLand{label, {}});
   const PluginSignature signature = readPluginSignature(path.c_str());
   if (signature.kind == PluginSignature::kUnreadable) {
     failMap("quendrel-map: cannot read %s: %s\n", path.c_str(), systemErrorText());
@@ -173,6 +175,12 @@ PluginLand readPluginLand(const std::string& path, int samples, const GridFrame*
   if (!reader.open(path.c_str())) {
     failMap("quendrel-map: cannot read %s: %s\n", path.c_str(), systemErrorText());
   }
+  auto shown = [&](GridCell grid) {
+    for (const LandView& view : views) {
+      if (view.frame.holds(grid)) return true;
+    }
+    return false;
+  };
   std::vector<uint8_t> record;
   RecordHeader header;
   while (reader.next(header)) {
@@ -180,20 +188,31 @@ PluginLand readPluginLand(const std::string& path, int samples, const GridFrame*
       reader.skip(header);
       continue;
     }
-    // Land outside the picture is stepped over unread: its grid is the
+    // Land outside every frame is stepped over unread: its grid is the
     // first thing in it (INTV, grid X, grid Y).
-    if (only != nullptr) {
-      const uint8_t* first = reader.peekData(header, kSubrecordHeaderSize + kXYSize);
-      if (first != nullptr && header.dataSize >= kSubrecordHeaderSize + kXYSize &&
-          hasTag(first, "INTV") && !only->holds(readGrid(first + kSubrecordHeaderSize))) {
+    if (framed) {
+      const uint8_t* first = reader.peekData(header, kLeadingGridBytes);
+      const std::optional<GridCell> grid =
+          first != nullptr ? landGrid(first, kLeadingGridBytes, header.dataSize) : std::nullopt;
+      if (grid && !shown(*grid)) {
         reader.skip(header);
         continue;
       }
     }
     record.resize(header.wholeSize());
     if (!reader.readRecord(header, record.data())) break;
-    std::optional<LandHeights> land = decodeLand(record.data(), record.size(), samples);
-    if (land && (only == nullptr || only->holds(land->grid))) plugin.lands.push_back(std::move(*land));
+    for (std::size_t i = 0; i < views.size(); ++i) {
+      std::optional<LandHeights> land = decodeLand(record.data(), record.size(), views[i].samples);
+      if (land && (!framed || views[i].frame.holds(land->grid))) {
+        plugins[i].lands.push_back(std::move(*land));
+      }
+    }
   }
-  return plugin;
+  return plugins;
+}
+
+PluginLand readPluginLand(const std::string& path, int samples, const GridFrame* only) {
+  const GridFrame anywhere{INT32_MIN, INT32_MAX, INT32_MIN, INT32_MAX};
+  return std::move(readLandForViews(path, {{only != nullptr ? *only : anywhere, samples}},
+                                    only != nullptr)[0]);
 }

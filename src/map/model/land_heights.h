@@ -86,6 +86,22 @@ struct GridFrame {
   }
 };
 
+// What one picture needs of the land: the grids it shows, and the heights a
+// side its detail needs (isLandDetail).
+struct LandView {
+  GridFrame frame;
+  int samples;
+};
+
+// Reads the LAND records of a TES3 plugin once for several pictures: one
+// PluginLand for each view, in their order, at the view's samples; with
+// `framed`, only the land inside the view's frame (a record outside every
+// frame is stepped over unread), else all of it. Every other record is
+// stepped over. A file that cannot be read, that is no TES3 plugin, or that
+// ends inside a record ends the run with one line on standard error.
+std::vector<PluginLand> readLandForViews(const std::string& path, const std::vector<LandView>& views,
+                                         bool framed);
+
 // Reads the LAND records of a TES3 plugin or master at `samples` heights a
 // side, those outside `only` (when given) left out; every other record is
 // stepped over. A file that cannot be read, that is no TES3 plugin, or that

@@ -5,6 +5,7 @@
 #include "map/model/plugin_cells.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "base/report.h"
 #include "workfiles/map_errors.h"
@@ -27,9 +28,9 @@ constexpr std::size_t kReadBuffer = 8 * 1024;
 // game's editor writes. A cell whose header reaches further is read whole.
 constexpr std::size_t kCellHeaderBytes = 1024;
 
-// A LAND record begins with INTV: name, size (8), grid X, grid Y.
-//   49 4E 54 56  08 00 00 00  FD FF FF FF  03 00 00 00   INTV (-3, 3)
-constexpr std::size_t kLandGridBytes = kSubrecordHeaderSize + kXYSize;
+// The most read of a plugin's header record (TES3): its masters' names take
+// a few kilobytes at most.
+constexpr std::size_t kPluginHeaderBytes = 64 * 1024;
 
 // Keeps the first damage the reader meets, as one line's text.
 class KeepDamage : public DamageReporter {
@@ -47,16 +48,6 @@ class KeepDamage : public DamageReporter {
  private:
   const std::string& path_;
 };
-
-// The grid a LAND record's data names, as quendrel reads it: INTV first,
-// wholly inside the record's data (dataSize bytes) and 8 bytes at least.
-// `data` holds the first `available` bytes of the data.
-std::optional<GridCell> landGrid(const uint8_t* data, std::size_t available, uint32_t dataSize) {
-  if (available < kLandGridBytes || !hasTag(data, "INTV")) return std::nullopt;
-  const uint32_t size = readU32(data + kSubrecordSizeOffset);
-  if (size < kXYSize || size > dataSize - kSubrecordHeaderSize) return std::nullopt;
-  return readGrid(data + kSubrecordHeaderSize);
-}
 
 // True when the first `available` bytes of a cell's data decide its header as
 // the whole record would: they hold NAME, DATA and the two subrecords behind
@@ -104,6 +95,16 @@ bool readCellsAndLand(const std::string& path, bool whole, PluginCells& plugin,
     std::vector<uint8_t> record;
     RecordHeader header;
     while (reader.next(header)) {
+      if (header.isType("TES3") && header.dataSize != 0) {
+        // The header's MAST subrecords name the plugin's masters in order.
+        if (!reader.readData(header, record, kPluginHeaderBytes)) break;
+        for (const WalkedSubrecord& s : SubrecordWalk(record.data(), record.size())) {
+          if (!s.is("MAST")) continue;
+          const char* name = reinterpret_cast<const char*>(record.data() + s.dataOffset());
+          plugin.masters.emplace_back(name, strnlen(name, s.size));
+        }
+        continue;
+      }
       const bool cell = header.isType("CELL");
       if (!cell && !header.isType("LAND")) {
         reader.skip(header);
@@ -124,7 +125,7 @@ bool readCellsAndLand(const std::string& path, bool whole, PluginCells& plugin,
         // for no bytes at all (it would copy nothing to no buffer).
         record.clear();
         if (header.dataSize == 0 ? !reader.skip(header)
-                                 : !reader.readData(header, record, cell ? cellBytes : kLandGridBytes)) {
+                                 : !reader.readData(header, record, cell ? cellBytes : kLeadingGridBytes)) {
           break;
         }
         data = record.data();
@@ -165,6 +166,7 @@ bool readCellsAndLand(const std::string& path, bool whole, PluginCells& plugin,
     plugin.lands.clear();
     plugin.interiors.clear();
     plugin.markers.clear();
+    plugin.masters.clear();
     reader.rewind(kReadBuffer);
   }
 }
@@ -195,4 +197,12 @@ std::optional<PluginCells> readCheckedPlugin(const std::string& path, bool mustR
   std::fflush(stdout);
   std::fprintf(stderr, "quendrel-map: %s; left out of the check\n", problem.c_str());
   return std::nullopt;
+}
+
+GridRegions soundCellRegions(const PluginCells& plugin) {
+  GridRegions regions;
+  for (const ExteriorCell& cell : plugin.cells) {
+    if (!cell.damaged) regions.note(cell.grid, cell.region);
+  }
+  return regions;
 }

@@ -1,11 +1,12 @@
-// What quendrel-map reads of a plugin or master: its exterior cells, its land
-// (LAND records) and the names of its interior cells.
+// What quendrel-map reads of a plugin or master: its masters, its exterior
+// cells, its land (LAND records) and the names of its interior cells.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "records/grid_regions.h"
 #include "records/record_layout.h"
 
 struct ExteriorCell {
@@ -33,6 +34,8 @@ struct PluginCells {
   // The target grids of the moved-reference markers (CNDT) in the plugin's
   // sound exterior cells, in file order: read only for the plugin to move.
   std::vector<GridCell> markers;
+  // The masters its header (TES3) names in MAST subrecords, in their order.
+  std::vector<std::string> masters;
 };
 
 // Reads the plugin whose cells the rules move: every CELL and LAND record
@@ -48,3 +51,8 @@ PluginCells readPluginToMove(const std::string& path);
 // is one line on standard error: with `mustRead` it ends the run (status 1);
 // otherwise the line says the plugin is left out, and nothing is returned.
 std::optional<PluginCells> readCheckedPlugin(const std::string& path, bool mustRead);
+
+// The regions the rules see at the plugin's grids (see GridRegions): those
+// of its sound cells, as quendrel learns them; a damaged cell it passes on
+// without looking at it.
+GridRegions soundCellRegions(const PluginCells& plugin);

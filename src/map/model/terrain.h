@@ -1,5 +1,5 @@
-// The land under the cell map: which plugin's land each grid shows, where the
-// rules put the plugin's own land, and the shaded picture of it.
+// The land under the cell map: which plugin's land each grid shows, and
+// where the rules put the plugin's own land.
 #pragma once
 
 #include <cstdint>
@@ -7,9 +7,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "map/model/plugin_cells.h"
+#include "map/model/cell_fates.h"
 #include "map/model/land_heights.h"
-#include "map/outputs/png_image.h"
 #include "rules/rules.h"
 
 // A piece of the plugin's land where it stands after the rules.
@@ -18,13 +17,11 @@ struct PlacedLand {
   GridCell at;
 };
 
-// Where quendrel puts each LAND record of the plugin: the rules are asked
-// about the land's own grid with the region of the plugin's first exterior
-// cell there (with no region where the plugin has no cell there), so the land
-// moves, is copied (then it stands at both grids) or is deleted (then it
-// stands nowhere) with its cell. A damaged record stays where it is.
-std::vector<PlacedLand> placeLandAfterRules(const RuleTable& rules, const PluginCells& cells,
-                                            const PluginLand& land);
+// Where quendrel puts each LAND record of the plugin: `fates` are the
+// records' fates (predictLandFates), `land` their heights, both one to a
+// record in file order. A moved record stands at its new grid, a copied one
+// at both, a deleted one nowhere, a kept or damaged one where it is.
+std::vector<PlacedLand> placeLand(const std::vector<PredictedLand>& fates, const PluginLand& land);
 
 // The land each grid shows: the last laid there wins, so the plugins' land
 // is laid in load order and the plugin's own land where the rules put it on
@@ -40,13 +37,3 @@ class TerrainMap {
  private:
   std::unordered_map<uint64_t, LandHeights> lands_;
 };
-
-// The colour of the map at a height in game units: at or below 0 water,
-// lighter blue where shallow and darker where deep; above 0 land, green low
-// down, then brown, then grey on the heights. `light` (1 for flat land)
-// brightens slopes facing north-west and darkens the others; water is flat.
-Colour terrainColour(float height, float light);
-
-// The frame's terrain, `pixelsPerCell` pixels to a cell's side, north up and
-// lit from the north-west; grids without land are open sea.
-Image shadeTerrain(const TerrainMap& terrain, const GridFrame& frame, double pixelsPerCell);

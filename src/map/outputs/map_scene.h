@@ -7,6 +7,7 @@
 #include "map/model/cell_fates.h"
 #include "map/outputs/scene.h"
 #include "map/model/terrain.h"
+#include "map/outputs/terrain_shading.h"
 
 // Where the picture looks, and at what size.
 struct MapFrame {

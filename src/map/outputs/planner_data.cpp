@@ -13,6 +13,7 @@
 #include "workfiles/name_text.h"
 #include "map/outputs/png_image.h"
 #include "map/model/terrain.h"
+#include "map/outputs/terrain_shading.h"
 
 namespace {
 
@@ -30,14 +31,6 @@ constexpr double kLeastShades = 9;
 constexpr double kMostPixels = 4e6;
 constexpr double kLargestSide = 4000;
 
-// The rule whose things the page moves: the whole plugin by one cell east.
-// Every offset other than none takes the same things (a thing's parts come
-// from one grid and go the same way), and none moves nothing.
-RuleTable wholePluginMove() {
-  Rule rule{RuleCode::kTA, 1, {"TA", "1", "0", "", ""}, {0, 1, 0, 0, 0}, 1};
-  return {{rule}, false};
-}
-
 const char* fateName(CellFate fate) {
   switch (fate) {
     case CellFate::kKept: return "kept";
@@ -52,12 +45,9 @@ Json gridJson(GridCell grid) { return Json::array({grid.x, grid.y}); }
 
 // The plugin's things under a whole-plugin move, where they are now, each
 // with the rules file's fate.
-Json pluginEntries(const PlannerSources& s) {
-  const RuleTable move = wholePluginMove();
-  const std::vector<PredictedCell> moveFates = predictFates(move, s.plugin);
-  const std::vector<PredictedLand> moveLands = predictLandFates(move, s.plugin);
+Json pluginEntries(const GameModel& s) {
   Json entries = Json::array();
-  for (const PluginThing& thing : pluginThings(s.plugin, moveFates, moveLands)) {
+  for (const PluginThing& thing : pluginThings(s.plugin, s.wholeMoveFates, s.wholeMoveLands)) {
     const StandingCell& standing = thing.standing;
     // predictFates and predictLandFates answer one to a record, in file order.
     CellFate fate;
@@ -111,7 +101,7 @@ Json occupiedRows(const std::vector<PluginCells>& checked) {
 
 // Every grid that anything checked stands on, now or after the rules, with
 // the margin.
-GridFrame checkedArea(const PlannerSources& s) {
+GridFrame checkedArea(const GameModel& s) {
   std::vector<GridCell> grids;
   for (const PredictedCell& fate : s.fates) grids.insert(grids.end(), {fate.cell->grid, fate.to});
   for (const PredictedLand& fate : s.lands) grids.insert(grids.end(), {fate.land->grid, fate.to});
@@ -122,27 +112,21 @@ GridFrame checkedArea(const PlannerSources& s) {
   return GridFrame::around(grids, kAreaMargin);
 }
 
-// The land of the checked plugins in load order, the plugin's own where the
-// rules put it on top (as the SVG draws it), as a PNG; null when no plugin
-// has land.
-Json terrainJson(const PlannerSources& s) {
-  bool anyLand = !s.plugin.lands.empty();
-  for (const PluginCells& plugin : s.checked) anyLand = anyLand || !plugin.lands.empty();
-  if (!anyLand) return nullptr;
-  const GridFrame area = checkedArea(s);
+// Terrain pixels to a cell's side for the area (see kMostShades).
+double areaShades(const GridFrame& area) {
   const double columns = static_cast<double>(area.columns()), rows = static_cast<double>(area.rows());
   const double fitting = kLargestSide / std::max(columns, rows);
   double shades = std::min({kMostShades, fitting,
                             std::max(kLeastShades, std::sqrt(kMostPixels / (columns * rows)))});
   if (shades >= 1) shades = std::floor(shades);
-  int samples = 9;
-  while (samples < kLandVertices && samples - 1 < shades) samples = samples * 2 - 1;
+  return shades;
+}
 
-  TerrainMap terrain;
-  for (const std::string& path : s.checkedPaths) terrain.lay(readPluginLand(path, samples, &area));
-  const PluginLand own = readPluginLand(s.pluginPath, samples, nullptr);
-  terrain.lay(placeLandAfterRules(s.rules, s.plugin, own));
-  const std::string png = encodePng(shadeTerrain(terrain, area, shades));
+// The land as a PNG, with where it lies; null without land.
+Json terrainJson(const GameModel& s, const TerrainMap* terrain) {
+  if (terrain == nullptr) return nullptr;
+  const GridFrame area = checkedArea(s);
+  const std::string png = encodePng(shadeTerrain(*terrain, area, areaShades(area)));
   return {
       {"png", "data:image/png;base64," + base64(png)},
       {"west", area.minX},
@@ -154,17 +138,29 @@ Json terrainJson(const PlannerSources& s) {
 
 }  // namespace
 
-Json plannerData(const PlannerSources& sources) {
+std::optional<LandView> plannerLandView(const GameModel& model) {
+  bool anyLand = !model.plugin.lands.empty();
+  for (const PluginCells& plugin : model.checked) anyLand = anyLand || !plugin.lands.empty();
+  if (!anyLand) return std::nullopt;
+  const GridFrame area = checkedArea(model);
+  const double shades = areaShades(area);
+  int samples = 9;
+  while (samples < kLandVertices && samples - 1 < shades) samples = samples * 2 - 1;
+  return LandView{area, samples};
+}
+
+Json plannerData(const GameModel& model, const TerrainMap* terrain) {
   Json plugins = Json::array();
-  for (const PluginCells& plugin : sources.checked) plugins.push_back(plugin.label);
+  for (const PluginCells& plugin : model.checked) plugins.push_back(plugin.label);
   Json overlaps = Json::array();
-  for (const Overlap& overlap : sources.overlaps) overlaps.push_back(gridJson(overlap.grid));
+  for (const Overlap& overlap : model.overlaps) overlaps.push_back(gridJson(overlap.grid));
   return {
-      {"plugin", sources.plugin.label},
+      {"plugin", model.plugin.label},
+      {"largestOffset", kLargestCellOffset},
       {"plugins", std::move(plugins)},
-      {"occupied", occupiedRows(sources.checked)},
-      {"cells", pluginEntries(sources)},
+      {"occupied", occupiedRows(model.checked)},
+      {"cells", pluginEntries(model)},
       {"overlaps", std::move(overlaps)},
-      {"terrain", terrainJson(sources)},
+      {"terrain", terrainJson(model, terrain)},
   };
 }
