@@ -10,8 +10,8 @@
 #include <nlohmann/json.hpp>
 
 #include "harness.h"
-#include "map/outputs/planner_data.h"
-#include "map/outputs/planner_page.h"
+#include "map/outputs/page/planner_data.h"
+#include "map/outputs/page/planner_page.h"
 #include "map/outputs/png_image.h"
 #include "planner_plugins.h"
 

@@ -39,7 +39,7 @@ flags=(-std=c++20 -g -O1 -fno-omit-frame-pointer -fsanitize=fuzzer-no-link,addre
 if [ "$target" = map ]; then without_map=(); else without_map=(! -path 'src/map/*'); fi
 # quendrel-map carries its planner page as a header the build generates.
 if [ "$target" = map ]; then
-  page_files=$(cd "$root/src/map/outputs/page" && ls | paste -sd,)
+  page_files=$(cd "$root/src/map/outputs/page" && ls *.html *.css *.js | paste -sd,)
   cmake -DSOURCE_DIR="$root/src/map/outputs/page" -DFILES="$page_files" \
     -DOUTPUT="$out/generated/map/page_files.h" -P "$root/cmake/embed_page.cmake"
   flags+=(-I "$out/generated")

@@ -1,7 +1,7 @@
 // The planner page put together: the page's skeleton, styles and script,
 // carried inside the program as the byte arrays of a header generated at
 // build time (cmake/embed_page.cmake), with the map's data in between.
-#include "map/outputs/planner_page.h"
+#include "map/outputs/page/planner_page.h"
 
 #include <initializer_list>
 #include <string_view>

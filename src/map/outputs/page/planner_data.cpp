@@ -1,7 +1,7 @@
 // Building the planner page's data. The plugin's things are those
 // findOverlaps counts, found by asking the rules evaluation about a move of
 // the whole plugin, so that the page's count cannot drift from the report's.
-#include "map/outputs/planner_data.h"
+#include "map/outputs/page/planner_data.h"
 
 #include <algorithm>
 #include <cmath>
