@@ -81,7 +81,8 @@ std::string reportText(const MapReport& report) {
           "; of the rules file (it replaces the others):\n";
       appendFormatted(text, "TA, %d, %d\n", report.suggestion->x, report.suggestion->y);
     } else {
-      text += "no offset of less than 262144 cells puts every cell on free land\n";
+      appendFormatted(text, "no offset of less than %d cells puts every cell on free land\n",
+                      kLargestCellOffset + 1);
     }
   }
   return text;
