@@ -325,6 +325,12 @@ TEST_F(MapTest, SuggestionKeepsTheMarginAndTheReservedLandFree) {
   EXPECT_EQ(suggestion(mod, {{0, 0}}, {"--margin", "1"}), "TA, 0, -2\n");
   EXPECT_EQ(suggestion(mod, {{0, 0}}, {"--margin", "1", "--reserve", "bands.txt"}), "TA, 2, 0\n");
   EXPECT_EQ(suggestion(mod, {{0, 0}}, {"--margin", "1", "--reserve", "more.txt"}), "TA, 2, -1\n");
+  // Land reserved beyond the largest offset leaves no offset at all.
+  write("all.txt", "-300000, -300000, 300000, 300000\n");
+  writeCells("mod.esp", mod);
+  const MapRun none = map({"--suggest", "--reserve", "all.txt", "mod.esp"});
+  EXPECT_EQ(none.out.substr(none.out.rfind("no offset")),
+            "no offset of less than 262144 cells puts every cell on free land\n");
   // A damaged record stays: nothing may land on it, though offset nothing
   // leaves the land beside it.
   SuggestionInput input{{{0, 0}}, {{-1, 0}}, {{0, 0}, {0, -1}}, 0, {}};
