@@ -1,6 +1,6 @@
 # Turns the planner page's files into a C++ header of byte arrays, so that
 # quendrel-map carries its page inside itself. Run at build time:
-#   cmake -DSOURCE_DIR=src/map/page -DFILES=page.html,planner.css,...
+#   cmake -DSOURCE_DIR=src/map/outputs/page -DFILES=page.html,planner.css,...
 #         -DOUTPUT=page_files.h -P embed_page.cmake
 # Each file becomes `page_files::NAME`, NAME being its file name with every
 # character other than a letter or a digit made `_` (planner.js: planner_js).

@@ -19,10 +19,10 @@
 #include <vector>
 
 #include "harness.h"
-#include "map/cell_fates.h"
-#include "map/exterior_cells.h"
+#include "map/model/cell_fates.h"
+#include "map/model/plugin_cells.h"
 #include "plugin_builder.h"
-#include "map/map_run.h"
+#include "map/entry/map_run.h"
 #include "rules/rules.h"
 
 namespace {

@@ -29,7 +29,7 @@
 
 #include "base/report.h"
 #include "base/run_log.h"
-#include "map/map_run.h"
+#include "map/entry/map_run.h"
 #include "plugin/run_context.h"
 #include "plugin_builder.h"
 

@@ -16,10 +16,10 @@
 #include <nlohmann/json.hpp>
 
 #include "harness.h"
-#include "map/cell_fates.h"
-#include "map/exterior_cells.h"
-#include "map/map_run.h"
-#include "map/suggestion.h"
+#include "map/model/cell_fates.h"
+#include "map/model/plugin_cells.h"
+#include "map/entry/map_run.h"
+#include "map/checks/suggestion.h"
 #include "plugin_builder.h"
 
 using namespace testing_plugin;
@@ -445,6 +445,24 @@ TEST_F(MapTest, PredictsADamagedCellKeptAndSkipsCellsWithInteriorMarkers) {
   EXPECT_EQ(checked.interiors.size(), 1u);
 }
 
+// The masters a plugin's header names, in order, by both readers; a checked
+// plugin read a second time (a cell header past the first bytes) lists them
+// once.
+TEST_F(MapTest, ReadsTheMastersThePluginHeaderNames) {
+  std::string data = header().substr(16);
+  for (const char* name : {"Morrowind.esm", "Tribunal.esm", "Base.esm"}) {
+    data += sub("MAST", zstr(name)) + sub("DATA", i32(1) + i32(0));
+  }
+  const std::vector<std::string> masters{"Morrowind.esm", "Tribunal.esm", "Base.esm"};
+  write("mod.esp", record("TES3", data) + exteriorCell("A", 0, 0) + land(0, 0));
+  write("long.esp", record("TES3", data) + exteriorCell(std::string(3000, 'n'), 4, 4));
+  write("none.esp", header() + exteriorCell("A", 0, 0));
+  EXPECT_EQ(readPluginToMove("mod.esp").masters, masters);
+  EXPECT_EQ(readCheckedPlugin("mod.esp", true)->masters, masters);
+  EXPECT_EQ(readCheckedPlugin("long.esp", true)->masters, masters);
+  EXPECT_TRUE(readCheckedPlugin("none.esp", true)->masters.empty());
+}
+
 TEST_F(MapTest, SuggestsTheNearestFreeOffsetWithTiesToTheSouthThenWest) {
   EXPECT_EQ(suggestion({{0, 0}}, {{0, 0}}), "TA, 0, -1\n");
   EXPECT_EQ(suggestion({{0, 0}}, {{0, 0}, {0, -1}}), "TA, -1, 0\n");
@@ -469,6 +487,12 @@ TEST_F(MapTest, SuggestionKeepsTheMarginAndTheReservedLandFree) {
   EXPECT_EQ(suggestion(mod, {{0, 0}}, {"--margin", "1"}), "TA, 0, -2\n");
   EXPECT_EQ(suggestion(mod, {{0, 0}}, {"--margin", "1", "--reserve", "bands.txt"}), "TA, 2, 0\n");
   EXPECT_EQ(suggestion(mod, {{0, 0}}, {"--margin", "1", "--reserve", "more.txt"}), "TA, 2, -1\n");
+  // Land reserved beyond the largest offset leaves no offset at all.
+  write("all.txt", "-300000, -300000, 300000, 300000\n");
+  writeCells("mod.esp", mod);
+  const MapRun none = map({"--suggest", "--reserve", "all.txt", "mod.esp"});
+  EXPECT_EQ(none.out.substr(none.out.rfind("no offset")),
+            "no offset of less than 262144 cells puts every cell on free land\n");
   // A damaged record stays: nothing may land on it, though offset nothing
   // leaves the land beside it.
   SuggestionInput input{{{0, 0}}, {{-1, 0}}, {{0, 0}, {0, -1}}, 0, {}};

@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "harness.h"
-#include "map/map_run.h"
+#include "map/entry/map_run.h"
 #include "plugin_builder.h"
 
 using namespace testing_plugin;

@@ -10,9 +10,9 @@
 #include <nlohmann/json.hpp>
 
 #include "harness.h"
-#include "map/planner_data.h"
-#include "map/planner_page.h"
-#include "map/png_image.h"
+#include "map/outputs/page/planner_data.h"
+#include "map/outputs/page/planner_page.h"
+#include "map/outputs/png_image.h"
 #include "planner_plugins.h"
 
 namespace {
@@ -54,14 +54,15 @@ TEST(PlannerPage, DataReadsBackWholeWhateverTheNamesHold) {
 class PlannerData : public harness::WorkDirTest {
  protected:
   nlohmann::json data(const std::vector<std::string>& against, const std::string& rulesFile) {
-    const PluginCells plugin = readPluginToMove("mod.esp");
     std::vector<PluginCells> checked;
     for (const std::string& path : against) checked.push_back(*readCheckedPlugin(path, true));
-    const RuleTable rules = *readRulesFile(rulesFile.c_str());
-    const std::vector<PredictedCell> fates = predictFates(rules, plugin);
-    const std::vector<PredictedLand> lands = predictLandFates(rules, plugin);
-    const std::vector<Overlap> overlaps = findOverlaps(plugin, fates, lands, checked);
-    return plannerData({rules, "mod.esp", plugin, against, checked, fates, lands, overlaps});
+    const std::unique_ptr<GameModel> model =
+        makeGameModel(*readRulesFile(rulesFile.c_str()), rulesFile, std::nullopt, "mod.esp",
+                      readPluginToMove("mod.esp"), std::move(checked), against);
+    // The page's land, read as the program reads it: one view.
+    const std::optional<LandView> view = plannerLandView(*model);
+    readGameLand(*model, view ? std::vector<LandView>{*view} : std::vector<LandView>{});
+    return plannerData(*model, view ? &model->terrains[0] : nullptr);
   }
 };
 

@@ -11,11 +11,12 @@
 #include <vector>
 
 #include "harness.h"
-#include "map/cell_fates.h"
-#include "map/land_heights.h"
-#include "map/png_image.h"
-#include "map/svg_map.h"
-#include "map/terrain.h"
+#include "map/model/cell_fates.h"
+#include "map/model/land_heights.h"
+#include "map/outputs/png_image.h"
+#include "map/outputs/map_scene.h"
+#include "map/model/terrain.h"
+#include "map/outputs/terrain_shading.h"
 #include "plugin_builder.h"
 
 using namespace testing_plugin;
@@ -192,7 +193,8 @@ TEST_F(PlacedLandTest, LandMovesWithItsCellAndLandWithoutACellHasNoRegion) {
   for (const Row& row : rows) {
     write("quendrel.cfg", row.rules);
     std::vector<GridCell> placed;
-    for (const PlacedLand& piece : placeLandAfterRules(*readRulesFile("quendrel.cfg"), cells, lands)) {
+    const std::vector<PredictedLand> fates = predictLandFates(*readRulesFile("quendrel.cfg"), cells);
+    for (const PlacedLand& piece : placeLand(fates, lands)) {
       placed.push_back(piece.at);
     }
     EXPECT_EQ(placed, row.placed) << row.rules;

@@ -57,6 +57,19 @@ TEST_F(WorkFileTest, InteriorNamesAreLookedUpAsTheLinesOfTheirFile) {
   }
 }
 
+// What quendrel-map writes as qn_interiors.dat reads back as the names it
+// holds: each name that fits a line once, whatever its letter case.
+TEST(KnownInteriorsText, ReadsBackAsTheNamesItHolds) {
+  const std::string longest(kListNameMax, 'L'), tooLong(kListNameMax + 1, 'T');
+  const std::string text =
+      knownInteriorsText({"Vivec, Arena", "vivec, ARENA", longest, tooLong, "", "Two\nLines", "Cr\r"});
+  EXPECT_EQ(text, "Vivec, Arena\n" + longest + "\n");
+  InteriorNames names;
+  names.addLines(text);
+  EXPECT_TRUE(names.holds("vivec, arena"));
+  EXPECT_TRUE(names.holds(std::string(kListNameMax, 'l')));
+}
+
 TEST_F(WorkFileTest, KnownInteriorsComeFirstAndAMissingListIsReportedAtEveryCall) {
   InteriorNames seen;
   seen.addLines("cellar\n");

@@ -108,7 +108,7 @@ void scanCell(const ScanInputs& in, ScanState& scan, RecordInHand& record) {
     return;
   }
   const GridCell grid = header->grid;
-  scan.facts.regions.try_emplace(grid, header->region);
+  scan.facts.regions.note(grid, header->region);
   scan.seen.cells.emplace_back(grid, header->region);
   if (in.options.listCells) {
     appendCellLog(scan.files.cellList, *header);

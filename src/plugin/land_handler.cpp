@@ -50,8 +50,7 @@ bool namesInteriorCell(const WriteInputs& in, const uint8_t* data, std::size_t d
 // four name bytes found) goes to the run log and nothing is returned.
 uint8_t* leadingGrid(RunLog& log, uint8_t* data, std::size_t dataSize, const char* name,
                      const char* warning) {
-  std::optional<Subrecord> first = subrecordAt(data, dataSize, 0);
-  if (first && hasTag(data, name) && first->size >= kXYSize) return data + kSubrecordHeaderSize;
+  if (beginsWithGrid(data, dataSize, dataSize, name)) return data + kSubrecordHeaderSize;
   auto byte = [&](std::size_t i) { return dataSize >= 4 ? data[i] : ' '; };
   log.append(formatted(warning, byte(0), byte(1), byte(2), byte(3)));
   return nullptr;

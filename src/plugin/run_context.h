@@ -15,6 +15,7 @@
 
 #include "base/run_files.h"
 #include "base/run_log.h"
+#include "records/grid_regions.h"
 #include "records/record_layout.h"
 #include "rules/rules.h"
 #include "workfiles/change_list.h"
@@ -86,13 +87,8 @@ struct ScanFacts {
   InteriorNames interiors; // every interior cell's name
   // The region of the plugin's first cell at each exterior grid: land, path
   // grids and moved-reference targets name a cell by its grid alone.
-  std::unordered_map<GridCell, std::string, GridCellHash> regions;
-  // The region the rules see for a grid: its cell's, empty for a cell
-  // without one, null where the plugin has no cell at all.
-  const char* regionAt(GridCell grid) const {
-    const auto found = regions.find(grid);
-    return found == regions.end() ? nullptr : found->second.c_str();
-  }
+  GridRegions regions;
+  const char* regionAt(GridCell grid) const { return regions.at(grid); }
 };
 
 // What the check of the rules file at the end of the run takes of the

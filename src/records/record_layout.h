@@ -109,6 +109,29 @@ inline void writeGrid(uint8_t* xy, GridCell cell) {
   writeI32(xy + kYOffset, cell.y);
 }
 
+// A LAND record's data begins with its grid, INTV: name, size (8), grid X,
+// grid Y; a path grid's with DATA holding its grid the same way.
+//   49 4E 54 56  08 00 00 00  FD FF FF FF  03 00 00 00   INTV (-3, 3)
+constexpr std::size_t kLeadingGridBytes = kSubrecordHeaderSize + kXYSize;
+// True when a record's data (dataSize bytes, of which the first `available`
+// are at hand) begins with the subrecord `tag` of 8 bytes or more, wholly
+// inside the data: its grid then lies at kSubrecordHeaderSize.
+inline bool beginsWithGrid(const uint8_t* data, std::size_t available, std::size_t dataSize,
+                           const char* tag) {
+  if (available < kLeadingGridBytes || dataSize < kLeadingGridBytes || !hasTag(data, tag)) {
+    return false;
+  }
+  const uint32_t size = readU32(data + kSubrecordSizeOffset);
+  return size >= kXYSize && size <= dataSize - kSubrecordHeaderSize;
+}
+// The grid a LAND record's data names, as quendrel reads it; nothing when
+// the data does not begin with it (nobody can tell where such land lies).
+inline std::optional<GridCell> landGrid(const uint8_t* data, std::size_t available,
+                                        std::size_t dataSize) {
+  if (!beginsWithGrid(data, available, dataSize, "INTV")) return std::nullopt;
+  return readGrid(data + kSubrecordHeaderSize);
+}
+
 // The cell a world coordinate lies in: the coordinate times 1/8192, truncated
 // toward zero, less one for a negative coordinate, so -0.5 lies in cell -1,
 // -8192.0 in cell -2 and -0.0 in cell 0. Nothing for NaN, an infinity or a

@@ -15,7 +15,7 @@ const char* const kKnownInteriorsFile = "qn_interiors.dat";
 
 namespace {
 
-constexpr std::size_t kListLineSize = 256;  // 255 bytes a line, more in pieces
+constexpr std::size_t kListLineSize = kListNameMax + 1;  // a line's bytes and a zero, more in pieces
 
 // A line as the lookup compares it: lower-cased, without its line feed.
 std::string comparedLine(char* line, std::size_t length) {
@@ -34,6 +34,20 @@ void InteriorNames::addLines(std::string_view text) {
     // The compared line ends at a zero byte, as a C string would.
     lines_.insert(comparedLine(line, length).c_str());
   }
+}
+
+std::string knownInteriorsText(const std::vector<std::string>& names) {
+  std::string text;
+  std::unordered_set<std::string> written;
+  for (const std::string& name : names) {
+    if (name.empty() || name.size() > kListNameMax || name.find_first_of("\r\n") != std::string::npos) {
+      continue;
+    }
+    std::string lower(name.size(), '\0');
+    lowerCaseCopy(name.data(), name.size(), lower.data());
+    if (written.insert(lower).second) text += name + "\n";
+  }
+  return text;
 }
 
 void noteInteriorName(RunFile& file, InteriorNames& seen, RunLog& log, const std::string& name) {

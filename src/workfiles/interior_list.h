@@ -13,12 +13,24 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
 #include "base/run_files.h"
 #include "base/run_log.h"
 
 extern const char* const kInteriorListFile;    // "qnintcs.tmp"
 extern const char* const kKnownInteriorsFile;  // "qn_interiors.dat"
+
+// The longest name a list line holds whole: a longer line is read in
+// pieces, so a longer name could never be matched.
+constexpr std::size_t kListNameMax = 255;
+
+// Interior cell names as lines of "qn_interiors.dat", as quendrel reads
+// them back: one a line, each once (compared as the lookup compares them,
+// without regard to ASCII letter case: "Vivec" after "vivec" is left out),
+// in their order. A name no line holds as it is (empty, longer than
+// kListNameMax bytes, or holding a line end) is left out.
+std::string knownInteriorsText(const std::vector<std::string>& names);
 
 // A list of names as a lookup compares them.
 class InteriorNames {

@@ -11,7 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "map/planner_page.h"
+#include "map/outputs/page/planner_page.h"
 #include "planner_plugins.h"
 
 int main(int argc, char** argv) {

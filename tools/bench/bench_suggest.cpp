@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "fixed_random.h"
-#include "map/suggestion.h"
+#include "map/checks/suggestion.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 
 #include "fuzz_folder.h"
 #include "fuzz_map_input.h"
-#include "map/map_run.h"
+#include "map/entry/map_run.h"
 
 namespace {
 

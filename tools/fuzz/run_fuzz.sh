@@ -46,13 +46,13 @@ plain=("${common[@]}" -O2)
 if [ "$target" = map ]; then without_map=(); else without_map=(! -path 'src/map/*'); fi
 # quendrel-map carries its planner page as a header the build generates.
 if [ "$target" = map ]; then
-  page_files=$(cd "$root/src/map/page" && ls | paste -sd,)
-  cmake -DSOURCE_DIR="$root/src/map/page" -DFILES="$page_files" \
+  page_files=$(cd "$root/src/map/outputs/page" && ls *.html *.css *.js | paste -sd,)
+  cmake -DSOURCE_DIR="$root/src/map/outputs/page" -DFILES="$page_files" \
     -DOUTPUT="$out/generated/map/page_files.h" -P "$root/cmake/embed_page.cmake"
   flags+=(-I "$out/generated")
 fi
 mapfile -t sources < <(cd "$root" && find src -name '*.cpp' ! -path src/app/main.cpp \
-  ! -path src/map/map_main.cpp "${without_map[@]}" | sort)
+  ! -path src/map/entry/map_main.cpp "${without_map[@]}" | sort)
 sources+=("tools/fuzz/fuzz_$target.cpp")
 newest_header=$(find "$root/src" -name '*.h' -printf '%T@\n' | sort -n | tail -1)
 objects=()

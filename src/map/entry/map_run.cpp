@@ -1,0 +1,250 @@
+// quendrel-map's order of work: read the command line, read the game into
+// one model (the only place that opens the files it reads), check it,
+// print the report, then write the files asked for, each from the model by
+// one row of the output table.
+#include "map/entry/map_run.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/platform.h"
+#include "base/report.h"
+#include "base/text_lines.h"
+#include "map/checks/map_checks.h"
+#include "map/entry/map_options.h"
+#include "map/model/game_model.h"
+#include "map/outputs/map_report.h"
+#include "map/outputs/map_scene.h"
+#include "map/outputs/page/planner_data.h"
+#include "map/outputs/page/planner_page.h"
+#include "map/outputs/png_image.h"
+#include "map/outputs/scene.h"
+#include "rules/rule_lines.h"
+#include "rules/rule_warnings.h"
+#include "rules/rules.h"
+#include "workfiles/interior_list.h"
+#include "workfiles/load_order.h"
+#include "workfiles/map_errors.h"
+#include "workfiles/name_text.h"
+#include "workfiles/reserve_file.h"
+#include "workfiles/text_input.h"
+
+namespace {
+
+// The rules as quendrel would read them; a rules file quendrel would refuse
+// is an error here too.
+RuleTable readRules(const MapOptions& options) {
+  std::optional<RuleTable> rules = readRulesFile(options.rules.c_str());
+  if (!rules) {
+    if (!options.rulesNamed && errno == ENOENT) return RuleTable{};
+    failMap("quendrel-map: cannot read %s: %s\n", options.rules.c_str(), systemErrorText());
+  }
+  if (rules->tooManyParameters) {
+    failMap("quendrel-map: %s: a rule line has more than four parameters\n",
+            options.rules.c_str());
+  }
+  for (const Rule& rule : rules->rules) {
+    if (copyNameTooLong(rule)) {
+      failMap("quendrel-map: %s: interior rule %d: the copy name is longer than the cell name\n",
+              options.rules.c_str(), rule.number);
+    }
+    if (copyNameEmpty(rule)) {
+      failMap("quendrel-map: %s: interior rule %d: the copy has no name\n",
+              options.rules.c_str(), rule.number);
+    }
+  }
+  return *rules;
+}
+
+// The picture's view of the land: the plugin's cells (or, without any, its
+// land) framed at the size they show.
+MapFrame pictureFrame(const GameModel& model) {
+  std::vector<GridCell> landGrids;
+  if (model.plugin.cells.empty()) {
+    for (const LandRecord& land : model.plugin.lands) landGrids.push_back(land.grid);
+  }
+  return frameCellMap(model.fates, landGrids, model.checked);
+}
+
+// Reads what the run works from into one model: the rules (and the reserve
+// file), PLUGIN, the plugins of the load order (but PLUGIN itself) and the
+// --against plugins. Their land follows once the pictures are framed
+// (readLand).
+std::unique_ptr<GameModel> readGame(const MapOptions& options) {
+  RuleTable rules = readRules(options);
+  std::vector<GridRectangle> reserved;
+  if (!options.reserve.empty()) reserved = readReserveFile(options.reserve);
+  PluginCells plugin = readPluginToMove(options.plugin);
+  std::vector<PluginCells> checked;
+  std::vector<std::string> paths, missing, damaged, configs;
+  if (!options.loadOrder.empty()) {
+    LoadOrder order = readLoadOrder(options.loadOrder);
+    configs = order.files;
+    std::fflush(stdout);
+    for (const std::string& name : order.missing) {
+      if (foldedName(name) == foldedName(plugin.label)) continue;
+      std::fprintf(stderr, "quendrel-map: %s: not found in the load order's data folders\n",
+                   name.c_str());
+      missing.push_back(name);
+    }
+    for (const LoadOrder::Plugin& listed : order.found) {
+      if (foldedName(listed.name) == foldedName(plugin.label)) continue;
+      if (std::optional<PluginCells> read = readCheckedPlugin(listed.path, false)) {
+        checked.push_back(std::move(*read));
+        paths.push_back(listed.path);
+      } else {
+        damaged.push_back(listed.name);
+      }
+    }
+  }
+  for (const std::string& path : options.against) {
+    checked.push_back(*readCheckedPlugin(path, true));
+    paths.push_back(path);
+  }
+  std::unique_ptr<GameModel> model =
+      makeGameModel(std::move(rules), options.rules, readRulesText(options.rules.c_str()), options.plugin,
+                    std::move(plugin), std::move(checked), std::move(paths));
+  model->missing = std::move(missing);
+  model->damaged = std::move(damaged);
+  model->configFiles = std::move(configs);
+  model->reserved = std::move(reserved);
+  return model;
+}
+
+// The land each picture shows, read in one pass over each file: the
+// picture's first, then the page's when it is asked for and has land.
+void readLand(GameModel& model, const MapOptions& options, const MapFrame& frame) {
+  std::vector<LandView> views{{frame.grids, frame.samples}};
+  if (!options.html.empty()) {
+    if (std::optional<LandView> page = plannerLandView(model)) views.push_back(*page);
+  }
+  readGameLand(model, std::move(views));
+}
+
+// What the outputs are made of: the model and what the checks found.
+struct MapResults {
+  const GameModel& model;
+  std::string resolvedRules;  // with --write-rules
+  Scene picture;
+};
+
+std::string interiorListOutput(const MapResults& results) {
+  std::vector<std::string> names;
+  for (const PluginCells& plugin : results.model.checked) {
+    names.insert(names.end(), plugin.interiors.begin(), plugin.interiors.end());
+  }
+  return knownInteriorsText(names);
+}
+std::string resolvedRulesOutput(const MapResults& results) { return results.resolvedRules; }
+std::string svgOutput(const MapResults& results) { return sceneSvg(results.picture); }
+std::string pngOutput(const MapResults& results) { return encodePng(paintScene(results.picture)); }
+std::string pageOutput(const MapResults& results) {
+  const GameModel& model = results.model;
+  const TerrainMap* terrain = model.terrains.size() > 1 ? &model.terrains[1] : nullptr;
+  return plannerPage(plannerData(model, terrain));
+}
+
+// The files quendrel-map writes, in the order it writes them: the option
+// that names the file (none when it is always written), the file, and
+// its writer.
+struct OutputFile {
+  const char* option;
+  std::string MapOptions::*path;  // empty: not asked for
+  std::string (*write)(const MapResults&);
+};
+const OutputFile kOutputs[] = {
+    {"--write-interiors", &MapOptions::interiors, interiorListOutput},
+    {"--write-rules", &MapOptions::resolvedRules, resolvedRulesOutput},
+    {"--output", &MapOptions::output, svgOutput},
+    {"--png", &MapOptions::png, pngOutput},
+    {"--html", &MapOptions::html, pageOutput},
+};
+
+// Writes the text as a new file, or into the device or pipe named (see
+// createOutputStream).
+void writeNewFile(const std::string& path, const std::string& text) {
+  std::unique_ptr<std::FILE, FileCloser> file(createOutputStream(path.c_str()));
+  if (!file) failMap("quendrel-map: cannot create %s: %s\n", path.c_str(), systemErrorText());
+  const bool written = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
+  if (!written || std::fclose(file.release()) != 0) {
+    failMap("quendrel-map: cannot write %s: %s\n", path.c_str(), systemErrorText());
+  }
+}
+
+// A file quendrel-map writes is created anew, whatever stood there removed
+// first: never one it reads, such as a plugin named by mistake.
+void refuseToOverwriteInputs(const MapOptions& options, const GameModel& model) {
+  std::vector<std::string> inputs = model.checkedPaths;
+  inputs.insert(inputs.end(), model.configFiles.begin(), model.configFiles.end());
+  for (const std::string& input : {options.plugin, options.rules, options.loadOrder, options.reserve}) {
+    if (!input.empty()) inputs.push_back(input);
+  }
+  for (const OutputFile& output : kOutputs) {
+    const std::string& path = options.*output.path;
+    for (const std::string& input : inputs) {
+      if (!path.empty() && isSameFile(path.c_str(), input.c_str())) {
+        failMap("quendrel-map: %s is a file quendrel-map reads; it is not written over\n",
+                path.c_str());
+      }
+    }
+  }
+}
+
+int run(int argc, char** argv) {
+  const MapOptions options = parseOptions(argc, argv);
+  const std::unique_ptr<GameModel> read = readGame(options);
+  GameModel& model = *read;
+  refuseToOverwriteInputs(options, model);
+  const MapFrame frame = pictureFrame(model);
+  readLand(model, options, frame);
+
+  MapResults results{model, {}, {}};
+  if (!options.resolvedRules.empty()) {
+    // Rules that send one grid's things different ways end the run, writing
+    // nothing.
+    const ResolvedRules resolved = resolvedRules(model);
+    if (resolved.conflict) {
+      failMap("quendrel-map: the rules send the cells and land at (%d, %d) of %s different ways "
+              "(cells of one grid with different regions under region rules): they cannot be "
+              "written as rules by grid\n",
+              resolved.conflict->x, resolved.conflict->y, model.plugin.label.c_str());
+    }
+    results.resolvedRules = resolved.text;
+  }
+  MapReport report;
+  report.ruleWarnings = ruleWarnings(model);
+  printRuleWarnings(options.rules, report.ruleWarnings);
+  report.plugin = &model.plugin;
+  report.counts = countFates(model.fates);
+  for (const PluginCells& other : model.checked) report.checked.push_back(other.label);
+  report.missing = model.missing;
+  report.damaged = model.damaged;
+  report.overlaps = &model.overlaps;
+  report.lands = &model.lands;
+  report.lone = loneGrids(model.plugin);
+  report.suggested = options.suggest;
+  if (options.suggest) {
+    report.suggestion = suggestOffset(suggestionInput(model, options.margin));
+  }
+  const std::string text = options.json ? reportJson(report) : reportText(report);
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fflush(stdout);
+
+  results.picture = drawCellMap(frame, model.plugin, model.fates, model.checked, model.overlaps,
+                                model.terrains[0]);
+  for (const OutputFile& output : kOutputs) {
+    const std::string& path = options.*output.path;
+    if (!path.empty()) writeNewFile(path, output.write(results));
+  }
+  return model.overlaps.empty() ? 0 : 2;
+}
+
+}  // namespace
+
+int runQuendrelMap(int argc, char** argv) {
+  return exitStatusOf([&] { return run(argc, argv); }, "quendrel-map: %s\n");
+}

@@ -1,0 +1,55 @@
+// Building the model: the fates and overlaps from what was read, then the
+// land the pictures need, each plugin's file read once for all of them.
+#include "map/model/game_model.h"
+
+#include <utility>
+
+namespace {
+
+// The rule whose things a move of the whole plugin takes: one cell east.
+// Every offset other than none takes the same things (a thing's parts come
+// from one grid and go the same way), and none moves nothing.
+RuleTable wholePluginMove() {
+  Rule rule{RuleCode::kTA, 1, {"TA", "1", "0", "", ""}, {0, 1, 0, 0, 0}, 1};
+  return {{rule}, false};
+}
+
+}  // namespace
+
+std::unique_ptr<GameModel> makeGameModel(RuleTable rules, std::string rulesPath,
+                                         std::optional<std::string> rulesText,
+                                         std::string pluginPath, PluginCells plugin,
+                                         std::vector<PluginCells> checked,
+                                         std::vector<std::string> checkedPaths) {
+  auto model = std::make_unique<GameModel>();
+  model->rules = std::move(rules);
+  model->rulesPath = std::move(rulesPath);
+  model->rulesText = std::move(rulesText);
+  model->pluginPath = std::move(pluginPath);
+  model->plugin = std::move(plugin);
+  model->checked = std::move(checked);
+  model->checkedPaths = std::move(checkedPaths);
+  model->regions = soundCellRegions(model->plugin);
+  model->fates = predictFates(model->rules, model->plugin);
+  model->lands = predictLandFates(model->rules, model->plugin);
+  model->overlaps = findOverlaps(model->plugin, model->fates, model->lands, model->checked);
+  const RuleTable move = wholePluginMove();
+  model->wholeMoveFates = predictFates(move, model->plugin);
+  model->wholeMoveLands = predictLandFates(move, model->plugin);
+  return model;
+}
+
+void readGameLand(GameModel& model, std::vector<LandView> views) {
+  model.terrains.assign(views.size(), TerrainMap{});
+  if (!views.empty()) {
+    for (const std::string& path : model.checkedPaths) {
+      std::vector<PluginLand> lands = readLandForViews(path, views, true);
+      for (std::size_t i = 0; i < views.size(); ++i) model.terrains[i].lay(std::move(lands[i]));
+    }
+    const std::vector<PluginLand> own = readLandForViews(model.pluginPath, views, false);
+    for (std::size_t i = 0; i < views.size(); ++i) {
+      model.terrains[i].lay(placeLand(model.lands, own[i]));
+    }
+  }
+  model.views = std::move(views);
+}

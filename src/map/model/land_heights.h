@@ -1,0 +1,109 @@
+// The heights of the land of exterior cells, read from a plugin's LAND
+// records, for the terrain under the cell map.
+//
+// A LAND record (after the record header) holds INTV (grid X, grid Y as
+// int32), DATA (flags) and then, among others:
+//   VHGT  4232 bytes: float32 offset, int8 steps[65][65], 3 bytes unused;
+//   WNAM  81 bytes:   int8 heights[9][9] for the world map.
+// Both run row by row from the cell's southern edge northwards, each row from
+// west to east; the 65 vertices of a row span the cell edge to edge, so the
+// last of one cell lies on the first of its neighbour. (Layout as the UESP
+// wiki's "Morrowind Mod:Mod File Format/LAND" and OpenMW's
+// components/esm3/loadland.cpp read it.)
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "records/record_layout.h"
+
+// Vertices per side of a cell in VHGT.
+constexpr int kLandVertices = 65;
+// Heights kept per side of a cell: 9, 17, 33 or 65, every 8th, 4th, 2nd or
+// every vertex, both edges included (with 17: vertices 0, 4, ... 64, 512
+// game units apart). The picture asks for as many as its cells' size shows.
+bool isLandDetail(int samples);
+// The depth the engine gives a grid without land: open sea.
+constexpr float kOpenSeaHeight = -2048;
+
+struct LandHeights {
+  GridCell grid;
+  int samples;  // heights a side
+  // samples² heights in game units, row by row from the southern edge
+  // northwards, each row from west to east. Empty when the record holds
+  // neither VHGT nor WNAM, or is marked deleted: its grid is then drawn as
+  // open sea, as the engine shows it.
+  std::vector<float> heights;
+  // The record fails the check quendrel makes before it handles land, so
+  // quendrel passes it on unchanged: it stays where it is.
+  bool damaged = false;
+};
+
+struct PluginLand {
+  std::string label;               // the file name, without its folder
+  std::vector<LandHeights> lands;  // in file order
+};
+
+// The 65 × 65 vertex heights of a VHGT subrecord's data, in game units, in
+// its order (south to north, west to east); nothing when it is shorter than
+// the offset and the steps, or when its offset makes heights that are not
+// finite numbers. Each row's first value is the previous row's
+// first plus its step (the first row's: the offset plus its step), each other
+// value the one to its west plus its step, all times 8: the offset 10.0 with
+// the steps 1, 2 beginning the first row gives (10 + 1) × 8 = 88 and
+// (11 + 2) × 8 = 104; a step of -3 beginning the second row gives its first
+// vertex (11 - 3) × 8 = 64.
+std::optional<std::vector<float>> decodeVertexHeights(const uint8_t* vhgt, std::size_t size);
+
+// The grid and `samples` (isLandDetail) heights a side of one LAND record,
+// given whole with its header: from VHGT, or where it has none from WNAM.
+// Nothing when the record does not begin with its grid (quendrel leaves such
+// a record alone, and nobody can tell where it lies).
+std::optional<LandHeights> decodeLand(const uint8_t* record, std::size_t recordSize, int samples);
+
+// A rectangle of grids, bounds included.
+struct GridFrame {
+  int64_t minX, maxX, minY, maxY;
+  int64_t columns() const { return maxX - minX + 1; }
+  int64_t rows() const { return maxY - minY + 1; }
+  bool holds(GridCell g) const { return g.x >= minX && g.x <= maxX && g.y >= minY && g.y <= maxY; }
+  // The smallest frame holding every grid, widened by `margin` cells on
+  // each side; (0, 0) alone, widened, when there are none.
+  static GridFrame around(const std::vector<GridCell>& grids, int64_t margin) {
+    GridFrame frame{0, 0, 0, 0};
+    if (!grids.empty()) frame = {grids[0].x, grids[0].x, grids[0].y, grids[0].y};
+    for (GridCell g : grids) {
+      frame.minX = std::min<int64_t>(frame.minX, g.x);
+      frame.maxX = std::max<int64_t>(frame.maxX, g.x);
+      frame.minY = std::min<int64_t>(frame.minY, g.y);
+      frame.maxY = std::max<int64_t>(frame.maxY, g.y);
+    }
+    return {frame.minX - margin, frame.maxX + margin, frame.minY - margin, frame.maxY + margin};
+  }
+};
+
+// What one picture needs of the land: the grids it shows, and the heights a
+// side its detail needs (isLandDetail).
+struct LandView {
+  GridFrame frame;
+  int samples;
+};
+
+// Reads the LAND records of a TES3 plugin once for several pictures: one
+// PluginLand for each view, in their order, at the view's samples; with
+// `framed`, only the land inside the view's frame (a record outside every
+// frame is stepped over unread), else all of it. Every other record is
+// stepped over. A file that cannot be read, that is no TES3 plugin, or that
+// ends inside a record ends the run with one line on standard error.
+std::vector<PluginLand> readLandForViews(const std::string& path, const std::vector<LandView>& views,
+                                         bool framed);
+
+// Reads the LAND records of a TES3 plugin or master at `samples` heights a
+// side, those outside `only` (when given) left out; every other record is
+// stepped over. A file that cannot be read, that is no TES3 plugin, or that
+// ends inside a record ends the run with one line on standard error.
+PluginLand readPluginLand(const std::string& path, int samples, const GridFrame* only);

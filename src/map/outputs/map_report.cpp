@@ -1,0 +1,143 @@
+// Writing quendrel-map's report.
+#include "map/outputs/map_report.h"
+
+#include <nlohmann/json.hpp>
+
+#include "base/text_format.h"
+#include "map/outputs/map_text.h"
+#include "workfiles/name_text.h"
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// One thing on an overlap's grid, e.g. `mod.esp "Farm" (Coast) moved from
+// (0, 0), land` or `Patch.esp land without a cell`.
+std::string thingText(const StandingCell& thing) {
+  std::string text = *thing.plugin;
+  if (thing.cell != nullptr) {
+    text += joined(" \"", thing.cell->name, "\"");
+    if (!thing.cell->region.empty()) text += joined(" (", thing.cell->region, ")");
+  } else {
+    text += " land without a cell";
+  }
+  if (thing.how != StandingCell::kInPlace) {
+    text += joined(thing.how == StandingCell::kMovedHere ? " moved from " : " copied from ",
+                   gridText(thing.from));
+  }
+  if (thing.cell != nullptr) text += thing.land ? ", land" : ", cell only";
+  return text;
+}
+
+// Where the rules put land without a cell: ", moved to (9, 6)", or nothing
+// when it stays.
+std::string landFateText(const PredictedLand& land) {
+  switch (land.fate) {
+    case CellFate::kMoved:
+      return land.to == land.land->grid ? "" : joined(", moved to ", gridText(land.to));
+    case CellFate::kCopied: return joined(", copied to ", gridText(land.to));
+    case CellFate::kDeleted: return ", deleted";
+    case CellFate::kKept: break;
+  }
+  return "";
+}
+
+Json gridJson(GridCell grid) { return Json::array({grid.x, grid.y}); }
+
+Json utf8List(const std::vector<std::string>& names) {
+  Json list = Json::array();
+  for (const std::string& name : names) list.push_back(name);
+  return list;
+}
+
+}  // namespace
+
+std::string reportText(const MapReport& report) {
+  const FateCounts& c = report.counts;
+  std::string text;
+  appendFormatted(text, "%s: %d exterior cells: %d kept, %d moved, %d copied, %d deleted",
+                  report.plugin->label.c_str(), static_cast<int>(report.plugin->cells.size()),
+                  c.kept, c.moved, c.copied, c.deleted);
+  // The warnings themselves went to standard error before the report.
+  const int warnings = static_cast<int>(report.ruleWarnings.size());
+  if (warnings > 0) {
+    appendFormatted(text, "; %d warning%s about the rules file", warnings,
+                    warnings == 1 ? "" : "s");
+  }
+  text += '\n';
+  for (const Overlap& overlap : *report.overlaps) {
+    text += joined("overlap ", gridText(overlap.grid), ":");
+    const char* separator = " ";
+    for (const StandingCell& thing : overlap.cells) {
+      text += joined(separator, thingText(thing));
+      separator = "; ";
+    }
+    text += '\n';
+  }
+  for (const PredictedLand& land : *report.lands) {
+    if (land.withoutCell) {
+      text += joined("land without a cell at ", gridText(land.land->grid), landFateText(land), "\n");
+    }
+  }
+  for (GridCell grid : report.lone) text += joined("lone cell ", gridText(grid), "\n");
+  if (report.suggested) {
+    if (report.suggestion) {
+      // Pasted under other exterior rules, it would move only what they leave.
+      text +=
+          "; The whole plugin clear of the checked plugins, as the one exterior rule\n"
+          "; of the rules file (it replaces the others):\n";
+      appendFormatted(text, "TA, %d, %d\n", report.suggestion->x, report.suggestion->y);
+    } else {
+      appendFormatted(text, "no offset of less than %d cells puts every cell on free land\n",
+                      kLargestCellOffset + 1);
+    }
+  }
+  return text;
+}
+
+std::string reportJson(const MapReport& report) {
+  Json overlaps = Json::array();
+  for (const Overlap& overlap : *report.overlaps) {
+    Json things = Json::array();
+    for (const StandingCell& thing : overlap.cells) {
+      const bool placed = thing.how == StandingCell::kInPlace;
+      things.push_back({
+          {"plugin", *thing.plugin},
+          {"name", thing.cell ? Json(utf8FromWindows1252(thing.cell->name)) : Json(nullptr)},
+          {"region", thing.cell ? Json(utf8FromWindows1252(thing.cell->region)) : Json(nullptr)},
+          {"from", placed ? Json(nullptr) : gridJson(thing.from)},
+          {"copy", thing.how == StandingCell::kCopiedHere},
+          {"land", thing.land},
+      });
+    }
+    overlaps.push_back({{"x", overlap.grid.x}, {"y", overlap.grid.y}, {"plugins", things}});
+  }
+  Json withoutCell = Json::array();
+  for (const PredictedLand& land : *report.lands) {
+    if (land.withoutCell) withoutCell.push_back(gridJson(land.land->grid));
+  }
+  Json lone = Json::array();
+  for (GridCell grid : report.lone) lone.push_back(gridJson(grid));
+  Json warnings = Json::array();
+  for (const RuleWarning& warning : report.ruleWarnings) {
+    warnings.push_back({{"line", warning.line}, {"text", utf8Text(warning.text)}});
+  }
+  const FateCounts& c = report.counts;
+  const Json document = {
+      {"plugin", report.plugin->label},
+      {"counts", {{"kept", c.kept}, {"moved", c.moved}, {"copied", c.copied}, {"deleted", c.deleted}}},
+      {"checked", utf8List(report.checked)},
+      {"missing", utf8List(report.missing)},
+      {"damaged", utf8List(report.damaged)},
+      {"overlaps", overlaps},
+      {"land_without_cell", withoutCell},
+      {"lone", lone},
+      {"suggestion", report.suggestion && report.suggested
+                         ? Json{{"dx", report.suggestion->x}, {"dy", report.suggestion->y}}
+                         : Json(nullptr)},
+      {"rule_warnings", warnings},
+  };
+  // File names that are not UTF-8 (possible on POSIX systems) are shown
+  // with U+FFFD rather than refused.
+  return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}

@@ -1,0 +1,56 @@
+// quendrel-map's report on standard output: lines of text, or one JSON
+// document for scripts and other tools.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "map/model/cell_fates.h"
+#include "rules/rule_warnings.h"
+
+struct MapReport {
+  const PluginCells* plugin = nullptr;
+  FateCounts counts;
+  std::vector<std::string> checked;  // the labels of the plugins checked against, in order
+  std::vector<std::string> missing;  // load-order names found in no data folder
+  std::vector<std::string> damaged;  // load-order plugins left out as unreadable
+  const std::vector<Overlap>* overlaps = nullptr;
+  const std::vector<PredictedLand>* lands = nullptr;  // every LAND record of the plugin
+  std::vector<GridCell> lone;
+  bool suggested = false;  // --suggest was given
+  std::optional<GridCell> suggestion;
+  // Their text goes to standard error; the summary line counts them, the
+  // JSON document holds them.
+  std::vector<RuleWarning> ruleWarnings;
+};
+
+// The text report, e.g.
+//   mod.esp: 22 exterior cells: 16 kept, 4 moved, 1 copied, 1 deleted
+//   overlap (3, 4): mod.esp "Sel Isle" moved from (1, 2), land; Base.esm "", land
+//   land without a cell at (5, 6), moved to (9, 6)
+//   lone cell (40, 2)
+//   ; The whole plugin clear of the checked plugins, as the one exterior rule
+//   ; of the rules file (it replaces the others):
+//   TA, -4, -3
+// The first line ends in "; 2 warnings about the rules file" when the check
+// of the rules file gave any. Names are the plugins' bytes as they stand.
+std::string reportText(const MapReport& report);
+
+// The same as one JSON document (names in UTF-8):
+//   {"plugin": "mod.esp",
+//    "counts": {"kept": 16, "moved": 4, "copied": 1, "deleted": 1},
+//    "checked": ["Base.esm"], "missing": ["Gone.esp"], "damaged": [],
+//    "overlaps": [{"x": 3, "y": 4, "plugins": [
+//        {"plugin": "mod.esp", "name": "Sel Isle", "region": "", "from": [1, 2],
+//         "copy": false, "land": true},
+//        {"plugin": "Base.esm", "name": "", "region": "", "from": null, "copy": false,
+//         "land": true}]}],
+//    "land_without_cell": [[5, 6]],
+//    "lone": [[40, 2]],
+//    "suggestion": {"dx": -4, "dy": -3},
+//    "rule_warnings": [{"line": 3, "text": "\"ta\" is no rule code: ..."}]}
+// "name" and "region" are null for land without a cell; "from" is the grid
+// a moved or copied thing comes from, null for one in place; "suggestion" is
+// null without --suggest and when no offset is free.
+std::string reportJson(const MapReport& report);

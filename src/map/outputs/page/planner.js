@@ -1,0 +1,699 @@
+// The planner page: the map of the plugin's exterior cells over the land of
+// every checked plugin, drawn on a canvas, and a move of the whole plugin
+// tried by dragging it or with the arrow keys. The page reads its data from
+// the JSON in #map-data (written by quendrel-map), builds its lookups of
+// occupied grids once, and draws the parts that do not change while the
+// plugin is dragged (terrain, other plugins, the plugin now and after the
+// rules) into a picture of their own, so that a frame while dragging draws
+// only that picture and the moved cells.
+"use strict";
+
+(function () {
+  const kMaxCellPixels = 240;  // the closest zoom: one cell fills much of the window
+  const kMinCellPixels = 4;  // the farthest zoom is at least this far
+  const kFitMargin = 3;  // cells of room around what a fit frames
+  // Below this many pixels a cell, the layers of many cells are drawn as a
+  // picture made once (at most this many pixels) rather than cell by cell.
+  const kPictureScale = 16;
+  const kPicturePixels = 4 * 1024 * 1024;
+  // Other plugins' cells: land, cells without land, and the outline of those.
+  const kLandAlpha = 0.5;
+  const kCellOnlyAlpha = 0.2;
+  const kEdgeAlpha = 0.9;
+  const kColours = {
+    sea: "#102a40",
+    now: "rgba(255, 255, 255, 0.95)",
+    rules: "rgba(255, 176, 32, 0.25)",
+    rulesLine: "rgba(255, 196, 80, 0.95)",
+    deleted: "rgba(255, 128, 128, 0.95)",
+    planned: "rgba(79, 209, 255, 0.55)",
+    plannedLine: "rgba(150, 230, 255, 1)",
+    stays: "rgba(255, 102, 255, 1)",
+    overlap: "rgba(255, 40, 40, 0.6)",
+    overlapLine: "rgba(255, 60, 60, 1)",
+    gridLine: "rgba(255, 255, 255, 0.09)",
+  };
+
+  const byId = (id) => document.getElementById(id);
+  const canvas = byId("map");
+  const context = canvas.getContext("2d");
+  const background = document.createElement("canvas");
+  const backgroundContext = background.getContext("2d");
+  const tooltip = byId("tooltip");
+
+  function showError(message) {
+    const box = byId("error");
+    box.textContent = message;
+    box.hidden = false;
+  }
+
+  // Each checked plugin's own colour: hues spread by the golden angle, so
+  // that neighbours in the load order differ.
+  function pluginColour(index, alpha) {
+    const hue = (index * 137.508 + 95) % 360;
+    return `hsla(${hue.toFixed(1)}, 75%, ${index % 2 ? 62 : 52}%, ${alpha})`;
+  }
+
+  // ---- The view: world units are cells, x east, y north --------------------
+
+  const view = { x: 0, y: 0, scale: 32, width: 1, height: 1, minScale: kMinCellPixels };
+  const toScreenX = (x) => (x - view.x) * view.scale + view.width / 2;
+  const toScreenY = (y) => (view.y - y) * view.scale + view.height / 2;
+  const toWorldX = (sx) => (sx - view.width / 2) / view.scale + view.x;
+  const toWorldY = (sy) => view.y - (sy - view.height / 2) / view.scale;
+
+  function fitScale(b) {
+    const w = b.maxX - b.minX + 1 + 2 * kFitMargin;
+    const h = b.maxY - b.minY + 1 + 2 * kFitMargin;
+    return Math.min(view.width / w, view.height / h);
+  }
+  function clampScale(scale) {
+    return Math.min(kMaxCellPixels, Math.max(view.minScale, scale));
+  }
+  function fit(b) {
+    if (!(b.minX <= b.maxX)) b = { minX: -4, maxX: 4, minY: -4, maxY: 4 };
+    view.scale = clampScale(fitScale(b));
+    view.x = (b.minX + b.maxX + 1) / 2;
+    view.y = (b.minY + b.maxY + 1) / 2;
+  }
+  function zoomAt(factor, sx, sy) {
+    const wx = toWorldX(sx);
+    const wy = toWorldY(sy);
+    view.scale = clampScale(view.scale * factor);
+    view.x = wx - (sx - view.width / 2) / view.scale;
+    view.y = wy + (sy - view.height / 2) / view.scale;
+    scheduleFrame();
+  }
+  function panBy(pixelsX, pixelsY) {
+    view.x -= pixelsX / view.scale;
+    view.y += pixelsY / view.scale;
+    scheduleFrame();
+  }
+
+  // ---- The planner ---------------------------------------------------------
+
+  const plan = { dx: 0, dy: 0, overlaps: [], overlapKeys: new Set(), shown: false };
+
+  // Moves the plan to (dx, dy) and shows its rule and overlap count at once.
+  function setOffset(dx, dy) {
+    const started = performance.now();
+    const largest = model.largestOffset;
+    dx = Math.max(-largest, Math.min(largest, dx));
+    dy = Math.max(-largest, Math.min(largest, dy));
+    if (dx === plan.dx && dy === plan.dy && plan.shown) return;
+    plan.shown = true;
+    plan.dx = dx;
+    plan.dy = dy;
+    plan.overlaps = overlapGrids(model.entries, model.otherKeys, dx, dy);
+    plan.overlapKeys = new Set(plan.overlaps.map((g) => gridKey(g[0], g[1])));
+    byId("rule").textContent = `TA, ${dx}, ${dy}`;
+    const count = byId("overlap-count");
+    count.textContent = String(plan.overlaps.length);
+    count.classList.toggle("some", plan.overlaps.length > 0);
+    byId("copy-status").textContent = "";
+    timing.work += performance.now() - started;
+    scheduleFrame();
+  }
+  const planning = () => plan.dx !== 0 || plan.dy !== 0;
+
+  // True when a movable entry of the plugin stands on the grid under the
+  // planned move: that is where a drag picks the plugin up.
+  function pluginAt(x, y) {
+    const list = model.nowAt.get(gridKey(x - plan.dx, y - plan.dy));
+    return Boolean(list && list.some((entry) => entry.movable));
+  }
+
+  async function copyRule() {
+    const rule = byId("rule").textContent;
+    const status = byId("copy-status");
+    try {
+      await navigator.clipboard.writeText(rule);
+      status.textContent = "copied";
+      return;
+    } catch (error) {
+      // A page opened from the disk may be refused the clipboard: the
+      // selection and the copy command still work there.
+    }
+    const selection = window.getSelection();
+    const range = document.createRange();
+    range.selectNodeContents(byId("rule"));
+    selection.removeAllRanges();
+    selection.addRange(range);
+    const copied = document.execCommand && document.execCommand("copy");
+    status.textContent = copied ? "copied" : "selected: press Ctrl+C";
+  }
+
+  // ---- Drawing -------------------------------------------------------------
+
+  const layers = { terrain: true, others: true, now: true, rules: true, overlaps: true };
+  const terrainImage = { image: null, ready: false };
+  let backgroundKey = "";
+  let framePending = false;
+  let model = null;
+  let pictures = { others: null, now: null };
+  // What a frame costs: the planner's work since the last frame and the
+  // drawing, in milliseconds, for the last frames; and from the pointer's
+  // move that changed the plan to the end of the frame that shows it.
+  const timing = { work: 0, inputAt: null, frames: [], latencies: [] };
+
+  function scheduleFrame() {
+    if (framePending) return;
+    framePending = true;
+    requestAnimationFrame(() => {
+      framePending = false;
+      drawFrame();
+    });
+  }
+
+  // The visible grids, with one cell of room.
+  function visibleGrids() {
+    return {
+      minX: Math.floor(toWorldX(0)) - 1, maxX: Math.floor(toWorldX(view.width)) + 1,
+      minY: Math.floor(toWorldY(view.height)) - 1, maxY: Math.floor(toWorldY(0)) + 1,
+    };
+  }
+  const inside = (v, x, y) => x >= v.minX && x <= v.maxX && y >= v.minY && y <= v.maxY;
+
+  // Adds the square of grid (x, y) to the path, at least `least` pixels wide.
+  // On whole pixels: sharper, and much faster to fill than squares that
+  // cover parts of pixels.
+  function square(ctx, x, y, least = 1) {
+    const left = Math.round(toScreenX(x));
+    const top = Math.round(toScreenY(y + 1));
+    const width = Math.round(toScreenX(x + 1)) - left;
+    const height = Math.round(toScreenY(y)) - top;
+    const growX = Math.max(0, Math.ceil((least - width) / 2));
+    const growY = Math.max(0, Math.ceil((least - height) / 2));
+    ctx.rect(left - growX, top - growY, width + 2 * growX, height + 2 * growY);
+  }
+
+  function drawBackground() {
+    const ctx = backgroundContext;
+    const v = visibleGrids();
+    ctx.setTransform(1, 0, 0, 1, 0, 0);
+    ctx.fillStyle = kColours.sea;
+    ctx.fillRect(0, 0, background.width, background.height);
+    const ratio = background.width / view.width;
+    ctx.setTransform(ratio, 0, 0, ratio, 0, 0);
+
+    const terrain = model.terrain;
+    if (layers.terrain && terrain && terrainImage.ready) {
+      const pixelsPerCell = terrainImage.image.naturalWidth / terrain.columns;
+      ctx.imageSmoothingEnabled = view.scale * ratio < pixelsPerCell * 2;
+      ctx.drawImage(terrainImage.image, toScreenX(terrain.west), toScreenY(terrain.north + 1),
+                    terrain.columns * view.scale, terrain.rows * view.scale);
+    }
+
+    if (view.scale >= 10) {
+      ctx.beginPath();
+      for (let x = v.minX; x <= v.maxX; ++x) {
+        ctx.moveTo(Math.round(toScreenX(x)) + 0.5, 0);
+        ctx.lineTo(Math.round(toScreenX(x)) + 0.5, view.height);
+      }
+      for (let y = v.minY; y <= v.maxY; ++y) {
+        ctx.moveTo(0, Math.round(toScreenY(y)) + 0.5);
+        ctx.lineTo(view.width, Math.round(toScreenY(y)) + 0.5);
+      }
+      ctx.strokeStyle = kColours.gridLine;
+      ctx.lineWidth = 1;
+      ctx.stroke();
+    }
+
+    if (layers.others) {
+      // Lighter over the terrain, so that the land shows through.
+      const lighter = layers.terrain && terrainImage.ready ? 0.6 : 1;
+      if (view.scale < kPictureScale && pictures.others) {
+        drawPicture(ctx, pictures.others, lighter);
+      } else {
+        drawOthers(ctx, v, lighter);
+      }
+    }
+
+    if (layers.rules) drawAfterRules(ctx, v);
+
+    if (layers.now) {
+      if (view.scale < kPictureScale && pictures.now) {
+        drawPicture(ctx, pictures.now, 1);
+      } else {
+        ctx.beginPath();
+        for (const entry of model.entries) {
+          if (inside(v, entry.x, entry.y)) square(ctx, entry.x, entry.y, 2);
+        }
+        ctx.strokeStyle = kColours.now;
+        ctx.lineWidth = 1.5;
+        ctx.stroke();
+      }
+    }
+  }
+
+  // Each checked plugin's cells, a square each: its land filled, its cells
+  // without land lighter and outlined.
+  function drawOthers(ctx, v, lighter) {
+    model.byPlugin.forEach((rows, index) => {
+      for (const [kind, alpha] of [["cellOnly", kCellOnlyAlpha * lighter], ["land", kLandAlpha * lighter]]) {
+        ctx.beginPath();
+        let any = false;
+        for (const row of rows[kind]) {
+          if (!inside(v, row.x, row.y)) continue;
+          square(ctx, row.x, row.y);
+          any = true;
+        }
+        if (!any) continue;
+        ctx.fillStyle = pluginColour(index, alpha);
+        ctx.fill();
+        if (kind === "cellOnly") {
+          ctx.strokeStyle = pluginColour(index, kEdgeAlpha * lighter);
+          ctx.lineWidth = 1;
+          ctx.stroke();
+        }
+      }
+    });
+  }
+
+  function drawPicture(ctx, picture, alpha) {
+    ctx.imageSmoothingEnabled = view.scale < picture.per;
+    ctx.globalAlpha = alpha;
+    ctx.drawImage(picture.canvas, Math.round(toScreenX(picture.west)), Math.round(toScreenY(picture.north + 1)),
+                  picture.columns * view.scale, picture.rows * view.scale);
+    ctx.globalAlpha = 1;
+  }
+  function makePictures() {
+    const others = [];
+    model.byPlugin.forEach((rows, index) => {
+      const rgb = rgbOf(pluginColour(index, 1));
+      for (const row of rows.cellOnly) others.push({ x: row.x, y: row.y, fill: [...rgb, kCellOnlyAlpha], edge: [...rgb, kEdgeAlpha] });
+      for (const row of rows.land) others.push({ x: row.x, y: row.y, fill: [...rgb, kLandAlpha], edge: null });
+    });
+    const white = [255, 255, 255, 0.95];
+    return {
+      others: cellPicture(others, kPicturePixels),
+      now: cellPicture(model.entries.map((entry) => ({ x: entry.x, y: entry.y, fill: null, edge: white })),
+                       kPicturePixels),
+    };
+  }
+
+  function drawAfterRules(ctx, v) {
+    ctx.beginPath();
+    for (const entry of model.entries) {
+      if ((entry.fate === "kept" || entry.fate === "copied") && inside(v, entry.x, entry.y)) {
+        square(ctx, entry.x, entry.y);
+      }
+      if ((entry.fate === "moved" || entry.fate === "copied") && inside(v, entry.to.x, entry.to.y)) {
+        square(ctx, entry.to.x, entry.to.y);
+      }
+    }
+    ctx.fillStyle = kColours.rules;
+    ctx.fill();
+
+    const half = view.scale / 2;
+    ctx.lineWidth = Math.max(1, Math.min(2, view.scale / 12));
+    ctx.strokeStyle = kColours.rulesLine;
+    for (const dashed of [false, true]) {
+      ctx.setLineDash(dashed ? [4, 3] : []);
+      ctx.beginPath();
+      for (const entry of model.entries) {
+        const moving = entry.fate === "moved" || entry.fate === "copied";
+        if (!moving || (entry.fate === "copied") !== dashed) continue;
+        if (entry.to.x === entry.x && entry.to.y === entry.y) continue;
+        const x0 = toScreenX(entry.x) + half;
+        const y0 = toScreenY(entry.y + 1) + half;
+        const x1 = toScreenX(entry.to.x) + half;
+        const y1 = toScreenY(entry.to.y + 1) + half;
+        ctx.moveTo(x0, y0);
+        ctx.lineTo(x1, y1);
+        if (view.scale >= 8) {
+          const angle = Math.atan2(y1 - y0, x1 - x0);
+          const head = Math.min(10, view.scale * 0.3);
+          ctx.moveTo(x1 - head * Math.cos(angle - 0.45), y1 - head * Math.sin(angle - 0.45));
+          ctx.lineTo(x1, y1);
+          ctx.lineTo(x1 - head * Math.cos(angle + 0.45), y1 - head * Math.sin(angle + 0.45));
+        }
+      }
+      ctx.stroke();
+    }
+    ctx.setLineDash([]);
+
+    ctx.beginPath();
+    for (const entry of model.entries) {
+      if (entry.fate !== "deleted" || !inside(v, entry.x, entry.y)) continue;
+      const left = toScreenX(entry.x);
+      const top = toScreenY(entry.y + 1);
+      const size = Math.max(view.scale, 2);
+      ctx.moveTo(left, top);
+      ctx.lineTo(left + size, top + size);
+      ctx.moveTo(left + size, top);
+      ctx.lineTo(left, top + size);
+    }
+    ctx.strokeStyle = kColours.deleted;
+    ctx.lineWidth = Math.max(1, Math.min(2.5, view.scale / 10));
+    ctx.stroke();
+  }
+
+  // Cell names where they fit, cut to the cell's width.
+  function drawNames(ctx, v) {
+    const size = Math.min(13, Math.round(view.scale / 5));
+    ctx.font = `${size}px system-ui, sans-serif`;
+    ctx.textBaseline = "top";
+    ctx.fillStyle = "rgba(255, 255, 255, 0.92)";
+    ctx.shadowColor = "rgba(0, 0, 0, 0.9)";
+    ctx.shadowBlur = 3;
+    const room = view.scale - 6;
+    for (let y = v.minY; y <= v.maxY; ++y) {
+      for (let x = v.minX; x <= v.maxX; ++x) {
+        const key = gridKey(x, y);
+        const names = [];
+        for (const entry of model.nowAt.get(key) || []) if (entry.name) names.push(entry.name);
+        if (layers.others) for (const other of model.othersAt.get(key) || []) if (other.name) names.push(other.name);
+        const unique = [...new Set(names)].slice(0, Math.max(1, Math.floor(room / (size + 2)) - 1));
+        unique.forEach((name, line) => {
+          let shown = name;
+          while (shown.length > 1 && ctx.measureText(shown).width > room) shown = shown.slice(0, -2) + "…";
+          ctx.fillText(shown, toScreenX(x) + 3, toScreenY(y + 1) + 3 + line * (size + 2));
+        });
+      }
+    }
+    ctx.shadowBlur = 0;
+    ctx.shadowColor = "transparent";
+  }
+
+  // What changes while the plugin is dragged: its planned cells and the overlaps.
+  function drawPlan(ctx, v) {
+    if (planning()) {
+      ctx.beginPath();
+      for (const entry of model.entries) {
+        if (!entry.movable) continue;
+        const x = entry.x + plan.dx;
+        const y = entry.y + plan.dy;
+        if (inside(v, x, y)) square(ctx, x, y, 2);
+      }
+      ctx.fillStyle = kColours.planned;
+      ctx.fill();
+      if (view.scale >= 4) {
+        ctx.strokeStyle = kColours.plannedLine;
+        ctx.lineWidth = 1.5;
+        ctx.stroke();
+      }
+    }
+    // A damaged record stays where it is, planned move or not.
+    ctx.beginPath();
+    for (const entry of model.entries) {
+      if (!entry.movable && inside(v, entry.x, entry.y)) square(ctx, entry.x, entry.y, 3);
+    }
+    ctx.strokeStyle = kColours.stays;
+    ctx.lineWidth = 2;
+    ctx.stroke();
+
+    if (!layers.overlaps) return;
+    // The planned move's overlaps while planning, the rules file's otherwise.
+    const grids = planning() ? plan.overlaps : model.ruleOverlaps;
+    ctx.beginPath();
+    for (const [x, y] of grids) if (inside(v, x, y)) square(ctx, x, y, 4);
+    if (planning()) {
+      ctx.fillStyle = kColours.overlap;
+      ctx.fill();
+    }
+    ctx.strokeStyle = kColours.overlapLine;
+    ctx.lineWidth = 2.5;
+    ctx.stroke();
+  }
+
+  function drawFrame() {
+    if (!model) return;
+    const started = performance.now();
+    const key = [view.x, view.y, view.scale, canvas.width, canvas.height, terrainImage.ready,
+                 Object.values(layers).join()].join("|");
+    if (key !== backgroundKey) {
+      drawBackground();
+      backgroundKey = key;
+    }
+    context.setTransform(1, 0, 0, 1, 0, 0);
+    context.drawImage(background, 0, 0);
+    const ratio = canvas.width / view.width;
+    context.setTransform(ratio, 0, 0, ratio, 0, 0);
+    const v = visibleGrids();
+    drawPlan(context, v);
+    if (view.scale >= 56) drawNames(context, v);
+    const ended = performance.now();
+    timing.frames.push(ended - started + timing.work);
+    timing.work = 0;
+    if (timing.inputAt !== null) timing.latencies.push(ended - timing.inputAt);
+    timing.inputAt = null;
+    for (const list of [timing.frames, timing.latencies]) if (list.length > 240) list.shift();
+  }
+
+  function resize() {
+    const ratio = window.devicePixelRatio || 1;
+    const box = canvas.getBoundingClientRect();
+    view.width = Math.max(1, box.width);
+    view.height = Math.max(1, box.height);
+    for (const c of [canvas, background]) {
+      c.width = Math.max(1, Math.round(box.width * ratio));
+      c.height = Math.max(1, Math.round(box.height * ratio));
+    }
+    // The farthest zoom shows the whole load order with room around it.
+    if (model && model.allBounds.minX <= model.allBounds.maxX) {
+      view.minScale = Math.min(kMinCellPixels, fitScale(model.allBounds) / 2);
+    }
+    view.scale = clampScale(view.scale);
+    backgroundKey = "";
+    scheduleFrame();
+  }
+
+  // ---- Hovering --------------------------------------------------------------
+
+  const at = (x, y) => `(${x}, ${y})`;
+  // A thing on a grid as quendrel-map's overlap lines name it: `"Sel Isle"
+  // (Sheogorad)`, or `land without a cell`; with `, land` or `, cell only`
+  // after a cell when `withLand`.
+  function thingText(thing, withLand) {
+    if (!thing.cell) return "land without a cell";
+    const text = `"${thing.name}"` + (thing.region ? ` (${thing.region})` : "");
+    return withLand ? `${text}, ${thing.land ? "land" : "cell only"}` : text;
+  }
+
+  // The lines the hover box shows for a grid: every plugin there, with land
+  // or cell only, and what the rules and the planned move do there.
+  function describeGrid(x, y) {
+    const key = gridKey(x, y);
+    const lines = [];
+    for (const entry of model.nowAt.get(key) || []) {
+      let fate = entry.fate === "moved" || entry.fate === "copied"
+        ? `${entry.fate} to ${at(entry.to.x, entry.to.y)}` : entry.fate;
+      if (!entry.movable) fate = "damaged: stays here";
+      lines.push(`${model.plugin} ${thingText(entry, true)}; rules: ${fate}`);
+    }
+    for (const entry of model.afterRulesAt.get(key) || []) {
+      if (entry.x === x && entry.y === y) continue;
+      lines.push(`${model.plugin} ${thingText(entry, false)} ${entry.fate} here from ${at(entry.x, entry.y)}`);
+    }
+    if (planning()) {
+      for (const entry of model.nowAt.get(gridKey(x - plan.dx, y - plan.dy)) || []) {
+        if (entry.movable) lines.push(`${model.plugin} ${thingText(entry, false)} planned here from ${at(entry.x, entry.y)}`);
+      }
+    }
+    for (const other of model.othersAt.get(key) || []) {
+      lines.push(`${model.plugins[other.plugin]} ${thingText(other, true)}`);
+    }
+    if ((planning() ? plan.overlapKeys : model.ruleOverlapKeys).has(key)) lines.push("overlap");
+    return lines;
+  }
+
+  function showTooltip(sx, sy) {
+    const x = Math.floor(toWorldX(sx));
+    const y = Math.floor(toWorldY(sy));
+    tooltip.replaceChildren();
+    const head = document.createElement("span");
+    head.className = "line grid";
+    head.textContent = at(x, y);
+    tooltip.append(head);
+    const lines = describeGrid(x, y);
+    if (lines.length === 0) lines.push("no cell or land of a checked plugin");
+    for (const line of lines) {
+      const span = document.createElement("span");
+      span.className = "line";
+      span.textContent = line;
+      tooltip.append(span);
+    }
+    tooltip.hidden = false;
+    const room = canvas.getBoundingClientRect();
+    const left = Math.min(sx + 16, room.width - tooltip.offsetWidth - 4);
+    const top = sy + 18 + tooltip.offsetHeight > room.height ? sy - tooltip.offsetHeight - 10 : sy + 18;
+    tooltip.style.left = `${Math.max(4, left)}px`;
+    tooltip.style.top = `${Math.max(4, top)}px`;
+  }
+
+  // ---- Input -----------------------------------------------------------------
+
+  let drag = null;  // {kind: "plan" | "pan", ...} while a button is held
+
+  function localPoint(event) {
+    const box = canvas.getBoundingClientRect();
+    return { x: event.clientX - box.left, y: event.clientY - box.top };
+  }
+
+  function listen() {
+    canvas.addEventListener("pointerdown", (event) => {
+      if (event.button !== 0) return;
+      const p = localPoint(event);
+      const x = Math.floor(toWorldX(p.x));
+      const y = Math.floor(toWorldY(p.y));
+      canvas.setPointerCapture(event.pointerId);
+      canvas.focus();
+      drag = pluginAt(x, y)
+        ? { kind: "plan", x, y, dx: plan.dx, dy: plan.dy }
+        : { kind: "pan", sx: p.x, sy: p.y, viewX: view.x, viewY: view.y };
+      canvas.classList.add("dragging");
+      tooltip.hidden = true;
+    });
+    canvas.addEventListener("pointermove", (event) => {
+      const p = localPoint(event);
+      if (!drag) {
+        canvas.classList.toggle("over-plugin", pluginAt(Math.floor(toWorldX(p.x)), Math.floor(toWorldY(p.y))));
+        showTooltip(p.x, p.y);
+        return;
+      }
+      if (drag.kind === "plan") {
+        // The grabbed cell follows the pointer cell by cell.
+        if (timing.inputAt === null) timing.inputAt = event.timeStamp;
+        setOffset(drag.dx + Math.floor(toWorldX(p.x)) - drag.x,
+                  drag.dy + Math.floor(toWorldY(p.y)) - drag.y);
+      } else {
+        view.x = drag.viewX - (p.x - drag.sx) / view.scale;
+        view.y = drag.viewY + (p.y - drag.sy) / view.scale;
+        scheduleFrame();
+      }
+    });
+    const endDrag = () => {
+      drag = null;
+      canvas.classList.remove("dragging");
+    };
+    canvas.addEventListener("pointerup", endDrag);
+    canvas.addEventListener("pointercancel", endDrag);
+    canvas.addEventListener("pointerleave", () => { if (!drag) tooltip.hidden = true; });
+    canvas.addEventListener("wheel", (event) => {
+      event.preventDefault();
+      const p = localPoint(event);
+      const step = event.deltaMode === 1 ? event.deltaY * 33 : event.deltaY;
+      zoomAt(Math.exp(-step * 0.0015), p.x, p.y);
+    }, { passive: false });
+
+    window.addEventListener("keydown", (event) => {
+      if (event.ctrlKey || event.metaKey || event.altKey) return;
+      const arrows = { ArrowLeft: [-1, 0], ArrowRight: [1, 0], ArrowUp: [0, 1], ArrowDown: [0, -1] };
+      const arrow = arrows[event.key];
+      if (arrow) {
+        if (event.shiftKey) {
+          // Pans by an eighth of the window; north is up.
+          panBy(-arrow[0] * view.width / 8, arrow[1] * view.height / 8);
+        } else {
+          setOffset(plan.dx + arrow[0], plan.dy + arrow[1]);
+        }
+      } else if (event.key === "+" || event.key === "=") {
+        zoomAt(1.25, view.width / 2, view.height / 2);
+      } else if (event.key === "-" || event.key === "_") {
+        zoomAt(1 / 1.25, view.width / 2, view.height / 2);
+      } else {
+        return;
+      }
+      event.preventDefault();
+    });
+
+    for (const name of Object.keys(layers)) {
+      const box = byId(`layer-${name}`);
+      box.addEventListener("change", () => {
+        layers[name] = box.checked;
+        scheduleFrame();
+      });
+      layers[name] = box.checked;
+    }
+    byId("copy-rule").addEventListener("click", copyRule);
+    byId("reset-rule").addEventListener("click", () => setOffset(0, 0));
+    byId("fit-plugin").addEventListener("click", () => {
+      fit(model.entries.length ? model.pluginBounds : model.allBounds);
+      scheduleFrame();
+    });
+    byId("fit-all").addEventListener("click", () => {
+      fit(model.allBounds);
+      scheduleFrame();
+    });
+    new ResizeObserver(resize).observe(canvas);
+  }
+
+  // ---- The legend --------------------------------------------------------------
+
+  function fillLegend() {
+    const legend = byId("legend");
+    const row = (swatchStyle, label) => {
+      const line = document.createElement("div");
+      line.className = "row";
+      const swatch = document.createElement("span");
+      swatch.className = "swatch";
+      Object.assign(swatch.style, swatchStyle);
+      const name = document.createElement("span");
+      name.textContent = label;
+      line.append(swatch, name);
+      legend.append(line);
+    };
+    row({ background: "transparent", borderColor: kColours.now, borderWidth: "2px" }, `${model.plugin} now`);
+    row({ background: kColours.rules }, `${model.plugin} after the rules (arrows: moved, dashed: copied)`);
+    row({ background: kColours.planned, borderColor: kColours.plannedLine }, `${model.plugin} under the planned move`);
+    if (model.entries.some((entry) => !entry.movable)) {
+      row({ background: "transparent", borderColor: kColours.stays, borderWidth: "2px" }, "damaged record: stays where it is");
+    }
+    row({ background: kColours.overlap, borderColor: kColours.overlapLine },
+        `overlaps (the rules file: ${model.ruleOverlaps.length}; while planning, the planned move's)`);
+    model.plugins.forEach((name, index) => {
+      const rows = model.byPlugin[index];
+      row({ background: pluginColour(index, 0.75) },
+          `${name}: ${rows.land.length} with land, ${rows.cellOnly.length} cell only`);
+    });
+  }
+
+  // ---- Start -----------------------------------------------------------------
+
+  function start() {
+    let data;
+    try {
+      data = JSON.parse(byId("map-data").textContent);
+      model = readModel(data);
+    } catch (error) {
+      showError(`The map's data cannot be read: ${error.message}`);
+      return;
+    }
+    document.title = `${model.plugin} — quendrel-map`;
+    byId("title").textContent = model.plugin || "quendrel-map";
+    for (const span of document.querySelectorAll(".plugin-name")) span.textContent = model.plugin;
+    fillLegend();
+    pictures = makePictures();
+    if (model.terrain) {
+      const image = new Image();
+      image.onload = () => {
+        terrainImage.ready = true;
+        scheduleFrame();
+      };
+      image.onerror = () => showError("The terrain picture in the map's data cannot be read.");
+      terrainImage.image = image;
+      image.src = model.terrain.png;
+    }
+    resize();
+    fit(model.entries.length ? model.pluginBounds : model.allBounds);
+    setOffset(0, 0);
+    listen();
+    scheduleFrame();
+  }
+
+  // What the browser test reads: where a grid is on the screen, and how long
+  // the last frames took to draw.
+  window.quendrelPage = {
+    screenOf(x, y) {
+      const box = canvas.getBoundingClientRect();
+      return { x: box.left + toScreenX(x + 0.5), y: box.top + toScreenY(y + 0.5) };
+    },
+    frameTimes: () => timing.frames.slice(),
+    latencies: () => timing.latencies.slice(),
+    scale: () => view.scale,
+    terrainShown: () => terrainImage.ready,
+  };
+
+  start();
+})();

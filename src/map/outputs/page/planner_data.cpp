@@ -1,0 +1,166 @@
+// Building the planner page's data. The plugin's things are those
+// findOverlaps counts, found by asking the rules evaluation about a move of
+// the whole plugin, so that the page's count cannot drift from the report's.
+#include "map/outputs/page/planner_data.h"
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+
+#include "map/model/land_heights.h"
+#include "workfiles/name_text.h"
+#include "map/outputs/png_image.h"
+#include "map/model/terrain.h"
+#include "map/outputs/terrain_shading.h"
+
+namespace {
+
+using Json = nlohmann::json;
+
+// Open sea around everything, in cells, so that coasts at the edge show.
+constexpr int64_t kAreaMargin = 2;
+// Terrain pixels to a cell's side: as many as a close look wants (16),
+// fewer where the picture would pass kMostPixels, but not below 9 while it
+// stays within kLargestSide pixels a side; fewer still beyond that. So 16
+// a cell up to 125 x 125 cells, 11 for a continent of 200 x 150, 9 up to
+// 444 cells a side, 4 for a thousand.
+constexpr double kMostShades = 16;
+constexpr double kLeastShades = 9;
+constexpr double kMostPixels = 4e6;
+constexpr double kLargestSide = 4000;
+
+const char* fateName(CellFate fate) {
+  switch (fate) {
+    case CellFate::kKept: return "kept";
+    case CellFate::kMoved: return "moved";
+    case CellFate::kCopied: return "copied";
+    case CellFate::kDeleted: return "deleted";
+  }
+  return "kept";
+}
+
+Json gridJson(GridCell grid) { return Json::array({grid.x, grid.y}); }
+
+// The plugin's things under a whole-plugin move, where they are now, each
+// with the rules file's fate.
+Json pluginEntries(const GameModel& s) {
+  Json entries = Json::array();
+  for (const PluginThing& thing : pluginThings(s.plugin, s.wholeMoveFates, s.wholeMoveLands)) {
+    const StandingCell& standing = thing.standing;
+    // predictFates and predictLandFates answer one to a record, in file order.
+    CellFate fate;
+    GridCell to;
+    if (standing.cell != nullptr) {
+      const PredictedCell& rules = s.fates[static_cast<std::size_t>(standing.cell - s.plugin.cells.data())];
+      fate = rules.fate;
+      to = rules.to;
+    } else {
+      const PredictedLand& rules = s.lands[static_cast<std::size_t>(thing.land - s.plugin.lands.data())];
+      fate = rules.fate;
+      to = rules.to;
+    }
+    Json entry = {
+        {"x", standing.from.x},
+        {"y", standing.from.y},
+        {"name", standing.cell ? utf8FromWindows1252(standing.cell->name) : ""},
+        {"region", standing.cell ? utf8FromWindows1252(standing.cell->region) : ""},
+        {"land", standing.land},
+        {"movable", standing.how != StandingCell::kInPlace},
+        {"fate", fateName(fate)},
+        {"to", gridJson(to)},
+    };
+    if (standing.cell == nullptr) entry["cell"] = false;
+    entries.push_back(std::move(entry));
+  }
+  return entries;
+}
+
+// Each checked plugin's grids, one row a grid: [x, y, plugin, land, name,
+// region], the name and region those of its first cell there, null where it
+// has land and no cell.
+Json occupiedRows(const std::vector<PluginCells>& checked) {
+  Json rows = Json::array();
+  for (std::size_t index = 0; index < checked.size(); ++index) {
+    const PluginCells& plugin = checked[index];
+    std::unordered_set<uint64_t> landGrids, listed;
+    for (const LandRecord& land : plugin.lands) landGrids.insert(gridKey(land.grid));
+    for (const ExteriorCell& cell : plugin.cells) {
+      if (!listed.insert(gridKey(cell.grid)).second) continue;
+      rows.push_back({cell.grid.x, cell.grid.y, index, landGrids.count(gridKey(cell.grid)) ? 1 : 0,
+                      utf8FromWindows1252(cell.name), utf8FromWindows1252(cell.region)});
+    }
+    for (const LandRecord& land : plugin.lands) {
+      if (!listed.insert(gridKey(land.grid)).second) continue;
+      rows.push_back({land.grid.x, land.grid.y, index, 1, nullptr, nullptr});
+    }
+  }
+  return rows;
+}
+
+// Every grid that anything checked stands on, now or after the rules, with
+// the margin.
+GridFrame checkedArea(const GameModel& s) {
+  std::vector<GridCell> grids;
+  for (const PredictedCell& fate : s.fates) grids.insert(grids.end(), {fate.cell->grid, fate.to});
+  for (const PredictedLand& fate : s.lands) grids.insert(grids.end(), {fate.land->grid, fate.to});
+  for (const PluginCells& plugin : s.checked) {
+    for (const ExteriorCell& cell : plugin.cells) grids.push_back(cell.grid);
+    for (const LandRecord& land : plugin.lands) grids.push_back(land.grid);
+  }
+  return GridFrame::around(grids, kAreaMargin);
+}
+
+// Terrain pixels to a cell's side for the area (see kMostShades).
+double areaShades(const GridFrame& area) {
+  const double columns = static_cast<double>(area.columns()), rows = static_cast<double>(area.rows());
+  const double fitting = kLargestSide / std::max(columns, rows);
+  double shades = std::min({kMostShades, fitting,
+                            std::max(kLeastShades, std::sqrt(kMostPixels / (columns * rows)))});
+  if (shades >= 1) shades = std::floor(shades);
+  return shades;
+}
+
+// The land as a PNG, with where it lies; null without land.
+Json terrainJson(const GameModel& s, const TerrainMap* terrain) {
+  if (terrain == nullptr) return nullptr;
+  const GridFrame area = checkedArea(s);
+  const std::string png = encodePng(shadeTerrain(*terrain, area, areaShades(area)));
+  return {
+      {"png", "data:image/png;base64," + base64(png)},
+      {"west", area.minX},
+      {"north", area.maxY},
+      {"columns", area.columns()},
+      {"rows", area.rows()},
+  };
+}
+
+}  // namespace
+
+std::optional<LandView> plannerLandView(const GameModel& model) {
+  bool anyLand = !model.plugin.lands.empty();
+  for (const PluginCells& plugin : model.checked) anyLand = anyLand || !plugin.lands.empty();
+  if (!anyLand) return std::nullopt;
+  const GridFrame area = checkedArea(model);
+  const double shades = areaShades(area);
+  int samples = 9;
+  while (samples < kLandVertices && samples - 1 < shades) samples = samples * 2 - 1;
+  return LandView{area, samples};
+}
+
+Json plannerData(const GameModel& model, const TerrainMap* terrain) {
+  Json plugins = Json::array();
+  for (const PluginCells& plugin : model.checked) plugins.push_back(plugin.label);
+  Json overlaps = Json::array();
+  for (const Overlap& overlap : model.overlaps) overlaps.push_back(gridJson(overlap.grid));
+  return {
+      {"plugin", model.plugin.label},
+      {"largestOffset", kLargestCellOffset},
+      {"plugins", std::move(plugins)},
+      {"occupied", occupiedRows(model.checked)},
+      {"cells", pluginEntries(model)},
+      {"overlaps", std::move(overlaps)},
+      {"terrain", terrainJson(model, terrain)},
+  };
+}

@@ -1,0 +1,30 @@
+// quendrel-map's planner page: one HTML file that holds its styles, its
+// script and the map's data, so that it opens from a disk without a network.
+#pragma once
+
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+// The whole page for the map's data. `data` is the object the page's script
+// reads:
+//   {"plugin": "mod.esp",
+//    "largestOffset": n,                // kLargestCellOffset: quendrel's largest move in cells
+//    "plugins": ["Base.esm", ...],       // the checked plugins, load order then --against
+//    "occupied": [[x, y, pluginIndex, land, name, region], ...],
+//                                        // every grid of every checked plugin, once;
+//                                        // land 1: a LAND record there, 0: cell only;
+//                                        // name and region null: land and no cell
+//    "cells": [{"x", "y", "name", "region", "land": bool, "movable": bool,
+//               "cell": false (only on land that no cell takes along),
+//               "fate": "kept"|"moved"|"copied"|"deleted", "to": [x, y]}, ...],
+//                                        // the plugin's things as "TA, dx, dy" moves
+//                                        // them (see plannerData): cells with the land
+//                                        // that goes along, and land no cell takes;
+//                                        // movable false: damaged, so it stays;
+//                                        // fate and to: the rules file's
+//    "overlaps": [[x, y], ...],          // the rules file's overlap grids
+//    "terrain": null | {"png": "data:image/png;base64,...", "west": minX,
+//                       "north": maxY, "columns": n, "rows": m}}
+// Text that is not valid UTF-8 is written with U+FFFD in its place.
+std::string plannerPage(const nlohmann::json& data);

@@ -1,0 +1,49 @@
+// PNG encoding through stb_image_write (the one place its implementation is
+// compiled), into memory only: the caller writes the file.
+#include "map/outputs/png_image.h"
+
+#include <new>
+
+#define STBI_WRITE_NO_STDIO
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb/stb_image_write.h>
+
+Image::Image(int w, int h, Colour fill) : width(w), height(h) {
+  rgb.resize(static_cast<std::size_t>(w) * h * 3);
+  for (std::size_t i = 0; i < rgb.size(); i += 3) {
+    rgb[i] = fill.r;
+    rgb[i + 1] = fill.g;
+    rgb[i + 2] = fill.b;
+  }
+}
+
+std::string encodePng(const Image& image) {
+  std::string png;
+  auto append = [](void* context, void* data, int size) {
+    static_cast<std::string*>(context)->append(static_cast<const char*>(data),
+                                               static_cast<std::size_t>(size));
+  };
+  if (!stbi_write_png_to_func(append, &png, image.width, image.height, 3, image.rgb.data(),
+                              image.width * 3)) {
+    throw std::bad_alloc();
+  }
+  return png;
+}
+
+std::string base64(const std::string& bytes) {
+  static const char kDigits[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string text;
+  text.reserve((bytes.size() + 2) / 3 * 4);
+  for (std::size_t i = 0; i < bytes.size(); i += 3) {
+    const std::size_t left = bytes.size() - i;
+    uint32_t group = static_cast<uint8_t>(bytes[i]) << 16;
+    if (left > 1) group |= static_cast<uint8_t>(bytes[i + 1]) << 8;
+    if (left > 2) group |= static_cast<uint8_t>(bytes[i + 2]);
+    text += kDigits[group >> 18 & 63];
+    text += kDigits[group >> 12 & 63];
+    text += left > 1 ? kDigits[group >> 6 & 63] : '=';
+    text += left > 2 ? kDigits[group & 63] : '=';
+  }
+  return text;
+}

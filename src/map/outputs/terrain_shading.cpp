@@ -1,0 +1,109 @@
+// Shading the land under the map: the height at each pixel is taken between
+// the four nearest kept heights of its cell, and the light from the slope
+// between the neighbouring pixels.
+#include "map/outputs/terrain_shading.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+struct ColourStop {
+  float at;
+  float r, g, b;
+};
+
+// Water by depth below 0, land by height above 0, in game units (a cell is
+// 8192 wide; the sea floor without land lies at 2048 below the surface).
+constexpr ColourStop kWater[] = {{0, 172, 216, 242},    {200, 132, 190, 230},
+                                 {800, 94, 154, 210},   {2048, 64, 116, 182},
+                                 {4096, 40, 80, 140}};
+constexpr ColourStop kLand[] = {{0, 118, 168, 96},      {1200, 152, 180, 106},
+                                {2500, 178, 160, 108},  {4000, 150, 118, 84},
+                                {5500, 136, 129, 122},  {8000, 205, 205, 205},
+                                {12000, 245, 245, 245}};
+
+template <std::size_t N>
+Colour ramp(const ColourStop (&stops)[N], float value, float light) {
+  std::size_t i = 1;
+  while (i < N - 1 && value > stops[i].at) ++i;
+  const ColourStop& low = stops[i - 1];
+  const ColourStop& high = stops[i];
+  const float t = std::clamp((value - low.at) / (high.at - low.at), 0.0f, 1.0f);
+  auto channel = [&](float a, float b) {
+    return static_cast<uint8_t>(std::clamp((a + (b - a) * t) * light, 0.0f, 255.0f));
+  };
+  return {channel(low.r, high.r), channel(low.g, high.g), channel(low.b, high.b)};
+}
+
+// Slopes are steepened this much for the light, so that hills read at a few
+// pixels a cell.
+constexpr float kRelief = 1.5f;
+// Towards the light, a unit vector (east, north, up): from the north-west,
+// 45 degrees above the horizon.
+constexpr float kLightEast = -0.5f, kLightNorth = 0.5f, kLightUp = 0.70710678f;
+
+}  // namespace
+
+Colour terrainColour(float height, float light) {
+  if (height <= 0) return ramp(kWater, -height, 1);
+  return ramp(kLand, height, light);
+}
+
+Image shadeTerrain(const TerrainMap& terrain, const GridFrame& frame, double pixelsPerCell) {
+  const int width = std::max(1, static_cast<int>(std::lround(static_cast<double>(frame.columns()) * pixelsPerCell)));
+  const int height = std::max(1, static_cast<int>(std::lround(static_cast<double>(frame.rows()) * pixelsPerCell)));
+  // Where a pixel's centre lies: in which cell, and how far into it (a
+  // share of its side, from its western or its southern edge).
+  auto place = [&](int pixel, int64_t first, bool southwards, int64_t& grid, float& into) {
+    const double cells = (pixel + 0.5) / pixelsPerCell;
+    const double whole = std::floor(cells);
+    grid = southwards ? first - static_cast<int64_t>(whole) : first + static_cast<int64_t>(whole);
+    into = static_cast<float>(southwards ? 1 - (cells - whole) : cells - whole);
+  };
+  // The height at the centre of each pixel.
+  std::vector<float> heights(static_cast<std::size_t>(width) * height);
+  for (int row = 0; row < height; ++row) {
+    int64_t gridY;
+    float y;
+    place(row, frame.maxY, true, gridY, y);
+    for (int column = 0; column < width; ++column) {
+      int64_t gridX;
+      float x;
+      place(column, frame.minX, false, gridX, x);
+      const LandHeights* land = terrain.at(gridX, gridY);
+      float value = kOpenSeaHeight;
+      if (land != nullptr) {
+        const int side = land->samples;
+        const float across = x * static_cast<float>(side - 1), up = y * static_cast<float>(side - 1);
+        const int west = std::min(static_cast<int>(across), side - 2);
+        const int south = std::min(static_cast<int>(up), side - 2);
+        const float fx = across - static_cast<float>(west), fy = up - static_cast<float>(south);
+        const float* s = land->heights.data() + south * side + west;
+        const float below = s[0] * (1 - fx) + s[1] * fx;
+        const float above = s[side] * (1 - fx) + s[side + 1] * fx;
+        value = below * (1 - fy) + above * fy;
+      }
+      heights[static_cast<std::size_t>(row) * width + column] = value;
+    }
+  }
+  Image image(width, height, {0, 0, 0});
+  const auto pixel = static_cast<float>(kCellSize / pixelsPerCell);  // game units
+  auto at = [&](int column, int row) {
+    column = std::clamp(column, 0, width - 1);
+    row = std::clamp(row, 0, height - 1);
+    return heights[static_cast<std::size_t>(row) * width + column];
+  };
+  for (int row = 0; row < height; ++row) {
+    for (int column = 0; column < width; ++column) {
+      const float east = (at(column + 1, row) - at(column - 1, row)) / (2 * pixel) * kRelief;
+      const float north = (at(column, row - 1) - at(column, row + 1)) / (2 * pixel) * kRelief;
+      // The surface's normal is (-east, -north, 1), scaled to unit length.
+      const float lit = (-east * kLightEast - north * kLightNorth + kLightUp) /
+                        std::sqrt(east * east + north * north + 1);
+      const float light = std::clamp(lit / kLightUp, 0.5f, 1.25f);
+      image.set(column, row, terrainColour(at(column, row), light));
+    }
+  }
+  return image;
+}
