@@ -7,7 +7,7 @@
 #include <string>
 #include <tuple>
 
-#include "app/rule_listing.h"
+#include "app/run/rule_listing.h"
 #include "harness.h"
 #include "plugin_builder.h"
 #include "rules/rules.h"

@@ -2,7 +2,7 @@
 // run through the system's command processor.
 #include "app/text_editor.h"
 
-#include "base/platform.h"
+#include "base/platform/platform.h"
 #include "base/text_format.h"
 
 void SystemTextEditor::show(const char* file) { runEditorCommand(formatted("notepad %s", file)); }

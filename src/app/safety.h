@@ -4,7 +4,7 @@
 #pragma once
 
 #include "app/options.h"
-#include "base/platform.h"
+#include "base/platform/platform.h"
 #include "base/run_log.h"
 
 // The current folder, claimed for the run from before anything is deleted or

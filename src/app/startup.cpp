@@ -11,8 +11,8 @@
 
 #include "app/file_names.h"
 #include "app/options.h"
-#include "app/passes.h"
-#include "app/rule_listing.h"
+#include "app/run/passes.h"
+#include "app/run/rule_listing.h"
 #include "app/safety.h"
 #include "base/report.h"
 #include "base/run_log.h"

@@ -1,7 +1,7 @@
 // Appending to the files a run writes a line at a time.
 #include "base/run_files.h"
 
-#include "base/platform.h"
+#include "base/platform/platform.h"
 #include "base/report.h"
 
 bool RunFile::append(const char* bytes, std::size_t size) {

@@ -18,7 +18,7 @@
 #include <memory>
 #include <string_view>
 
-#include "base/platform.h"
+#include "base/platform/platform.h"
 
 class RunLog {
  public:

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "base/platform.h"
+#include "base/platform/platform.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "base/platform.h"
+#include "base/platform/platform.h"
 #include "workfiles/map_errors.h"
 #include "workfiles/name_text.h"
 #include "workfiles/text_input.h"

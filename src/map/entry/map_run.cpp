@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "base/platform.h"
+#include "base/platform/platform.h"
 #include "base/report.h"
 #include "base/text_lines.h"
 #include "map/checks/map_checks.h"

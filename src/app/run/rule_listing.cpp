@@ -1,6 +1,6 @@
 // The start-up listing of the rules in words: the exterior rules, then the
 // interior rules, each numbered within its kind.
-#include "app/rule_listing.h"
+#include "app/run/rule_listing.h"
 
 #include <cstdio>
 

@@ -1,9 +1,9 @@
 // Bringing the output's header up to date.
-#include "app/header_sync.h"
+#include "app/run/header_sync.h"
 
 #include <optional>
 
-#include "base/folder_files.h"
+#include "base/platform/folder_files.h"
 #include "base/text_format.h"
 #include "records/record_layout.h"
 #include "records/subrecords.h"

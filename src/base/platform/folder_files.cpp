@@ -1,12 +1,12 @@
 // Finding files by name in a folder.
-#include "base/folder_files.h"
+#include "base/platform/folder_files.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 
 #include "base/ascii.h"
-#include "base/platform.h"
+#include "base/platform/platform.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 // The closing reports of a run.
-#include "app/closing.h"
+#include "app/run/closing.h"
 
 #include <cstdio>
 #include <iterator>
 
 #include "app/file_names.h"
-#include "app/record_kinds.h"
+#include "app/run/record_kinds.h"
 #include "app/safety.h"
 #include "base/run_files.h"
 #include "base/text_format.h"

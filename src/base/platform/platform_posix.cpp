@@ -14,7 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "base/platform.h"
+#include "base/platform/platform.h"
 
 const char* const kUserTextLineEnd = "\n";
 

@@ -18,7 +18,7 @@
 #include <filesystem>
 #include <string>
 
-#include "base/platform.h"
+#include "base/platform/platform.h"
 
 const char* const kUserTextLineEnd = "\r\n";
 

@@ -1,7 +1,7 @@
 // Opening an output as what stands under its name allows.
 #include <cerrno>
 
-#include "base/platform.h"
+#include "base/platform/platform.h"
 
 OutputPlace outputPlaceOf(const char* path) {
   switch (fileKindAt(path)) {

@@ -2,7 +2,7 @@
 // of the rules file as quendrel-map hands its own: sound exterior cells with
 // their regions, land where the plugin has no cell without one, and the
 // interior cells' names.
-#include "app/rule_check.h"
+#include "app/run/rule_check.h"
 
 #include <vector>
 

@@ -1,7 +1,7 @@
 // The scan pass and the write pass: each reads the plugin record by record,
 // hands every record to the handler of its kind, and in the write pass puts
 // the original, the modified copy, both or neither into QNOUT.ESP.
-#include "app/passes.h"
+#include "app/run/passes.h"
 
 #include <cerrno>
 #include <chrono>
@@ -12,13 +12,13 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/closing.h"
+#include "app/run/closing.h"
 #include "app/file_names.h"
-#include "app/header_sync.h"
-#include "app/record_kinds.h"
-#include "app/rule_check.h"
+#include "app/run/header_sync.h"
+#include "app/run/record_kinds.h"
+#include "app/run/rule_check.h"
 #include "app/safety.h"
-#include "base/platform.h"
+#include "base/platform/platform.h"
 #include "base/report.h"
 #include "base/text_format.h"
 #include "plugin/cell_handler.h"

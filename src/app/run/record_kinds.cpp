@@ -1,5 +1,5 @@
 // The table of record kinds.
-#include "app/record_kinds.h"
+#include "app/run/record_kinds.h"
 
 #include <algorithm>
 #include <iterator>
