@@ -80,6 +80,29 @@ std::string start(const nlohmann::json& terrain) {
   return terrain["png"].get<std::string>().substr(0, pngStart(1, 1).size());
 }
 
+// The page opens at the rules file's move when one move of the whole plugin
+// does what the rules file does: every thing it takes moved by one offset,
+// the damaged cell and land left, nothing copied or deleted.
+TEST_F(PlannerData, OpensAtTheRulesFilesMoveWhenOneMoveOfThePluginIsIt) {
+  for (const auto& [name, bytes] : testing_plugin::plannerTestFiles()) write(name, bytes);
+  const struct {
+    const char* rules;
+    nlohmann::json offset;
+  } rows[] = {
+      {"", {0, 0}},
+      {"TA, 3, -2\n", {3, -2}},
+      {"TC, 1, 0, 3, -2\nTA, 3, -2\n", {3, -2}},  // other rules, the same move
+      {"TC, 1, 0, 3, -1\nTA, 3, -2\n", nullptr},   // one grid elsewhere
+      {"TC, 2, 2, 1, 0\n", nullptr},                // one grid moved, the rest kept
+      {"DE, 0, 0\nTA, 3, -2\n", nullptr},          // a cell deleted
+      {"CE, 0, 1, 5, 5\nTA, 3, -2\n", nullptr},    // land copied
+  };
+  for (const auto& row : rows) {
+    write("offset.cfg", row.rules);
+    EXPECT_EQ(data({"Base.esm"}, "offset.cfg")["rulesOffset"], row.offset) << row.rules;
+  }
+}
+
 TEST_F(PlannerData, HoldsThePluginsThingsAsAWholePluginMoveTakesThem) {
   for (const auto& [name, bytes] : testing_plugin::plannerTestFiles()) write(name, bytes);
   const nlohmann::json d = data({"Base.esm", "Other.esp"}, "rules.cfg");

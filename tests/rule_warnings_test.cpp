@@ -68,6 +68,13 @@ TEST_F(RuleWarnings, EachProblemGivesItsWarningWithItsLine) {
       {"MC, 0, 0, 9, 9\nTR, \"Firemoth Region\", 1, 1\nDI, \"Old Inn\"\nCI, \"Old Inn\", New\n",
        {"2: this rule decides no cell: the rule on line 1 matches every cell it would",
         "4: this rule decides no cell: the rule on line 3 deletes \"Old Inn\" first"}},
+      // Rules above that took the cells between them are all named.
+      {"DR, \"Firemoth Region\"\nTA, 1, 1\nTA, 2, 2\n",
+       {"3: this rule decides no cell: the rules on lines 1 and 2 match every cell it would"}},
+      // The first deletion of an interior cell is the one that ends it.
+      {"DI, \"Old Inn\"\nDI, \"Old Inn\"\nCI, \"Old Inn\", New\n",
+       {"2: this rule decides no cell: the rule on line 1 deletes \"Old Inn\" first",
+        "3: this rule decides no cell: the rule on line 1 deletes \"Old Inn\" first"}},
       // A Windows editor's byte-order mark hides the first rule; one further
       // down is no mark, just bytes of a comment.
       {"\xEF\xBB\xBFTA, 1, 1\n\xEF\xBB\xBF; x\n",

@@ -130,6 +130,9 @@ try {
   // without land at (2, 0).
   const { page, errors } = await open(writePage(readFileSync(join(here, "planner_data.json"), "utf8"), "planner"));
   check("the page at rest", await planner(page), ["TA, 0, 0", "0"]);
+  // No move of the whole plugin does what its rules file does: the bar says
+  // the rules file's count beside the plan's before any key is pressed.
+  check("the rules file's count in the bar", await page.textContent("#rules-count"), "the rules file: 1 overlap");
   check("the plugin's name as the page's title", await page.title(), "mod.esp — quendrel-map");
 
   // Each row: the keys pressed, then the rule and the overlap count.
@@ -268,7 +271,10 @@ try {
   // against, the rules file the page is written with (the planner moves the
   // plugin from where it is now, whatever the rules file says), and the
   // offsets the arrow keys then reach, with the count expected at the first
-  // (worked out by hand, so that a case cannot pass by counting nothing).
+  // (worked out by hand, so that a case cannot pass by counting nothing),
+  // and where the page opens: at the rules file's move when one move of the
+  // whole plugin does what it does, else (null) at TA, 0, 0 with the rules
+  // file's count in the bar.
   // At every offset the page must show "TA, dx, dy" and the number of
   // overlap lines quendrel-map prints for a rules file of that line alone.
   const made = join(outDir, "made-up");
@@ -277,6 +283,7 @@ try {
   writeFileSync(join(outDir, "openmw.cfg"),
                 `data="${resolve(corpus)}"\ncontent=VV_2020.esm\ncontent=The_Lucky_Fellow.ESP\ncontent=FiremothReclaimed.esp\n`);
   writeFileSync(join(outDir, "no-rules.cfg"), "");
+  writeFileSync(join(outDir, "moved.cfg"), "TA, 3, -2\n");
   const inCorpus = (name) => join(corpus, name);
   const crossCases = [
     // (1, 0): A with its land and B onto Other.esp's Road at (2, 0); C with
@@ -284,19 +291,23 @@ try {
     // The land beside the damaged cell, "Sel Isle" and Café land on free grids.
     ["made-up plugins", join(made, "mod.esp"),
      ["--against", join(made, "Base.esm"), "--against", join(made, "Other.esp")], join(made, "rules.cfg"),
-     [[1, 0, 2], [2, 0], [3, 0], [2, -1], [0, -1], [-1, 0], [-1, 1], [1, 1], [2, -2], [5, 0], [4, -2], [0, 0]]],
+     [[1, 0, 2], [2, 0], [3, 0], [2, -1], [0, -1], [-1, 0], [-1, 1], [1, 1], [2, -2], [5, 0], [4, -2], [0, 0]],
+     null],
     // (1, 0): 18 of the island's grids onto its master's land.
     ["sel_island_ext.ESP against VV_2020.esm", inCorpus("sel_island_ext.ESP"),
      ["--against", inCorpus("VV_2020.esm")], join(outDir, "no-rules.cfg"),
-     [[1, 0, 18], [0, -1], [-5, 0], [2, -3], [-3, 2], [4, -4]]],
+     [[1, 0, 18], [0, -1], [-5, 0], [2, -3], [-3, 2], [4, -4]], [0, 0]],
+    // A rules file that moves the whole island by (3, -2): the page opens there.
+    ["moved sel_island_ext.ESP against VV_2020.esm", inCorpus("sel_island_ext.ESP"),
+     ["--against", inCorpus("VV_2020.esm")], join(outDir, "moved.cfg"), [[4, -2], [3, -3]], [3, -2]],
     // (5, 0): the cell at (-7, -9) onto The_Lucky_Fellow.ESP's cell at (-2, -9).
     ["FiremothReclaimed.esp in a load order", inCorpus("FiremothReclaimed.esp"),
      ["--load-order", join(outDir, "openmw.cfg")], join(outDir, "no-rules.cfg"),
-     [[5, 0, 1], [6, 1], [3, 0], [17, 27], [18, 28]]],
+     [[5, 0, 1], [6, 1], [3, 0], [17, 27], [18, 28]], [0, 0]],
     // (-14, 0): its land without a cell at (12, -9) onto Firemoth's (-2, -9).
     ["Fortified Molag Mar.ESP against FiremothReclaimed.esp and VV_2020.esm", inCorpus("Fortified Molag Mar.ESP"),
      ["--against", inCorpus("FiremothReclaimed.esp"), "--against", inCorpus("VV_2020.esm")], join(outDir, "no-rules.cfg"),
-     [[-14, 0, 1], [-15, -1], [-20, -2], [-21, -2], [-19, -1]]],
+     [[-14, 0, 1], [-15, -1], [-20, -2], [-21, -2], [-19, -1]], [0, 0]],
   ];
   const reportedOverlaps = (plugin, checked, dx, dy) => {
     const rules = join(outDir, "ta.cfg");
@@ -306,7 +317,7 @@ try {
     if (run.status !== 0 && run.status !== 2) throw new Error(`quendrel-map failed: ${run.stderr}`);
     return run.stdout.split("\n").filter((line) => line.startsWith("overlap ")).length;
   };
-  for (const [what, plugin, checked, rules, offsets] of crossCases) {
+  for (const [what, plugin, checked, rules, offsets, opens] of crossCases) {
     if (!existsSync(plugin)) {
       console.log(`${what}: skipped, ${plugin} is missing`);
       continue;
@@ -317,7 +328,13 @@ try {
                                             "--html", pagePath, plugin], { encoding: "utf8" });
     if (written.status !== 0 && written.status !== 2) throw new Error(`quendrel-map --html failed: ${written.stderr}`);
     const opened = await open(pagePath);
-    let at = [0, 0];
+    let at = opens || [0, 0];
+    const rulesCount = written.stdout.split("\n").filter((line) => line.startsWith("overlap ")).length;
+    check(`${what}: the page opens at`, await planner(opened.page),
+          [`TA, ${at[0]}, ${at[1]}`, String(opens ? rulesCount : reportedOverlaps(plugin, checked, 0, 0))]);
+    check(`${what}: the rules file's count in the bar`,
+          [await opened.page.isVisible("#rules-count"), await opened.page.textContent("#rules-count")],
+          opens ? [false, ""] : [true, `the rules file: ${rulesCount} overlap${rulesCount === 1 ? "" : "s"}`]);
     const seen = [];
     for (const [dx, dy, byHand] of offsets) {
       const keys = [[dx - at[0], "ArrowRight", "ArrowLeft"], [dy - at[1], "ArrowUp", "ArrowDown"]];

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "base/report.h"
 #include "workfiles/map_errors.h"
@@ -142,12 +143,20 @@ MapOptions parseOptions(int argc, char** argv) {
       case ':':
         failMap("quendrel-map: option %s needs a value (see quendrel-map --help)\n",
                 argv[optind - 1]);
-      default:
+      default: {
         // A letter is reported alone, as it may stand in a group ("-xv").
         if (optopt > 0 && optopt < 0x100) {
           failMap("quendrel-map: unknown option -%c (see quendrel-map --help)\n", optopt);
         }
-        failMap("quendrel-map: unknown option %s (see quendrel-map --help)\n", argv[optind - 1]);
+        // A long option is mistyped more often than a letter: it is named in
+        // glibc's words, as quendrel names it, and the whole usage text follows.
+        const std::string word = argv[optind - 1];
+        if (optopt == 0) {
+          failMap("quendrel-map: unrecognized option '%s'\n%s", word.c_str(), kUsage);
+        }
+        failMap("quendrel-map: option '%s' doesn't allow an argument\n%s",
+                word.substr(0, word.find('=')).c_str(), kUsage);
+      }
     }
   }
   if (argc - optind != 1) failMap("quendrel-map: name one plugin (see quendrel-map --help)\n");

@@ -219,6 +219,7 @@ int run(int argc, char** argv) {
   report.ruleWarnings = ruleWarnings(model);
   printRuleWarnings(options.rules, report.ruleWarnings);
   report.plugin = &model.plugin;
+  if (model.rulesText) report.rulesFile = model.rulesPath;
   report.counts = countFates(model.fates);
   for (const PluginCells& other : model.checked) report.checked.push_back(other.label);
   report.missing = model.missing;

@@ -55,6 +55,12 @@ Json utf8List(const std::vector<std::string>& names) {
 std::string reportText(const MapReport& report) {
   const FateCounts& c = report.counts;
   std::string text;
+  // What the report is of: the rules file read, and the plugins checked.
+  const int checked = static_cast<int>(report.checked.size());
+  appendFormatted(text, "%s%s; checked against %d plugin%s\n",
+                  report.rulesFile ? "rules file: " : "no rules file: every cell stays",
+                  report.rulesFile ? report.rulesFile->c_str() : "", checked,
+                  checked == 1 ? "" : "s");
   appendFormatted(text, "%s: %d exterior cells: %d kept, %d moved, %d copied, %d deleted",
                   report.plugin->label.c_str(), static_cast<int>(report.plugin->cells.size()),
                   c.kept, c.moved, c.copied, c.deleted);
@@ -125,6 +131,7 @@ std::string reportJson(const MapReport& report) {
   const FateCounts& c = report.counts;
   const Json document = {
       {"plugin", report.plugin->label},
+      {"rules_file", report.rulesFile ? Json(*report.rulesFile) : Json(nullptr)},
       {"counts", {{"kept", c.kept}, {"moved", c.moved}, {"copied", c.copied}, {"deleted", c.deleted}}},
       {"checked", utf8List(report.checked)},
       {"missing", utf8List(report.missing)},

@@ -11,6 +11,7 @@
 
 struct MapReport {
   const PluginCells* plugin = nullptr;
+  std::optional<std::string> rulesFile;  // the rules file read; nothing without one
   FateCounts counts;
   std::vector<std::string> checked;  // the labels of the plugins checked against, in order
   std::vector<std::string> missing;  // load-order names found in no data folder
@@ -26,6 +27,7 @@ struct MapReport {
 };
 
 // The text report, e.g.
+//   rules file: quendrel.cfg; checked against 1 plugin
 //   mod.esp: 22 exterior cells: 16 kept, 4 moved, 1 copied, 1 deleted
 //   overlap (3, 4): mod.esp "Sel Isle" moved from (1, 2), land; Base.esm "", land
 //   land without a cell at (5, 6), moved to (9, 6)
@@ -33,12 +35,13 @@ struct MapReport {
 //   ; The whole plugin clear of the checked plugins, as the one exterior rule
 //   ; of the rules file (it replaces the others):
 //   TA, -4, -3
-// The first line ends in "; 2 warnings about the rules file" when the check
+// Without a rules file the first line is "no rules file: every cell stays;
+// checked against 0 plugins". The second line ends in "; 2 warnings about the rules file" when the check
 // of the rules file gave any. Names are the plugins' bytes as they stand.
 std::string reportText(const MapReport& report);
 
 // The same as one JSON document (names in UTF-8):
-//   {"plugin": "mod.esp",
+//   {"plugin": "mod.esp", "rules_file": "quendrel.cfg",
 //    "counts": {"kept": 16, "moved": 4, "copied": 1, "deleted": 1},
 //    "checked": ["Base.esm"], "missing": ["Gone.esp"], "damaged": [],
 //    "overlaps": [{"x": 3, "y": 4, "plugins": [
@@ -50,7 +53,7 @@ std::string reportText(const MapReport& report);
 //    "lone": [[40, 2]],
 //    "suggestion": {"dx": -4, "dy": -3},
 //    "rule_warnings": [{"line": 3, "text": "\"ta\" is no rule code: ..."}]}
-// "name" and "region" are null for land without a cell; "from" is the grid
+// "rules_file" is null without a rules file; "name" and "region" are null for land without a cell; "from" is the grid
 // a moved or copied thing comes from, null for one in place; "suggestion" is
 // null without --suggest and when no offset is free.
 std::string reportJson(const MapReport& report);

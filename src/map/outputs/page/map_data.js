@@ -50,6 +50,13 @@ function readModel(data) {
       ruleOverlaps.push([grid[0], grid[1]]);
     }
   }
+  // The move "TA, dx, dy" that does with the plugin what the rules file does,
+  // when one does: the page opens there.
+  let rulesOffset = null;
+  const r = data.rulesOffset;
+  if (Array.isArray(r) && wholeNumber(r[0]) !== null && wholeNumber(r[1]) !== null) {
+    rulesOffset = { dx: r[0], dy: r[1] };
+  }
   let terrain = null;
   const t = data.terrain;
   if (t && typeof t === "object" && typeof t.png === "string" && t.png.startsWith("data:image/png;base64,") &&
@@ -91,7 +98,7 @@ function readModel(data) {
   // program says how far (no limit when the data does not).
   const largestOffset = Math.abs(wholeNumber(data.largestOffset) ?? Infinity);
   return {
-    plugin: textOrEmpty(data.plugin), largestOffset, plugins, others, entries, ruleOverlaps, terrain,
+    plugin: textOrEmpty(data.plugin), largestOffset, plugins, others, entries, ruleOverlaps, rulesOffset, terrain,
     othersAt, otherKeys: occupiedKeys(others.map((o) => [o.x, o.y])), byPlugin, nowAt, afterRulesAt,
     ruleOverlapKeys: new Set(ruleOverlaps.map((g) => gridKey(g[0], g[1]))),
     pluginBounds, allBounds,

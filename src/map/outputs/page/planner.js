@@ -677,7 +677,19 @@
     }
     resize();
     fit(model.entries.length ? model.pluginBounds : model.allBounds);
-    setOffset(0, 0);
+    // The page opens at the rules file's move when one move of the whole
+    // plugin does what it does (its count then is the report's); otherwise
+    // where the cells are now, with the rules file's count beside the plan's.
+    if (model.rulesOffset) {
+      setOffset(model.rulesOffset.dx, model.rulesOffset.dy);
+    } else {
+      setOffset(0, 0);
+      const overlaps = model.ruleOverlaps.length;
+      const rulesCount = byId("rules-count");
+      rulesCount.textContent = `the rules file: ${overlaps} overlap${overlaps === 1 ? "" : "s"}`;
+      rulesCount.classList.toggle("some", overlaps > 0);
+      rulesCount.hidden = false;
+    }
     listen();
     scheduleFrame();
   }

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -43,24 +45,26 @@ const char* fateName(CellFate fate) {
 
 Json gridJson(GridCell grid) { return Json::array({grid.x, grid.y}); }
 
+// What the rules file does with one record of the plugin: its fate and
+// where it goes. predictFates and predictLandFates answer one to a record,
+// in file order.
+std::pair<CellFate, GridCell> cellRulesFate(const GameModel& s, const ExteriorCell* cell) {
+  const PredictedCell& rules = s.fates[static_cast<std::size_t>(cell - s.plugin.cells.data())];
+  return {rules.fate, rules.to};
+}
+std::pair<CellFate, GridCell> landRulesFate(const GameModel& s, const LandRecord* land) {
+  const PredictedLand& rules = s.lands[static_cast<std::size_t>(land - s.plugin.lands.data())];
+  return {rules.fate, rules.to};
+}
+
 // The plugin's things under a whole-plugin move, where they are now, each
 // with the rules file's fate.
 Json pluginEntries(const GameModel& s) {
   Json entries = Json::array();
   for (const PluginThing& thing : pluginThings(s.plugin, s.wholeMoveFates, s.wholeMoveLands)) {
     const StandingCell& standing = thing.standing;
-    // predictFates and predictLandFates answer one to a record, in file order.
-    CellFate fate;
-    GridCell to;
-    if (standing.cell != nullptr) {
-      const PredictedCell& rules = s.fates[static_cast<std::size_t>(standing.cell - s.plugin.cells.data())];
-      fate = rules.fate;
-      to = rules.to;
-    } else {
-      const PredictedLand& rules = s.lands[static_cast<std::size_t>(thing.land - s.plugin.lands.data())];
-      fate = rules.fate;
-      to = rules.to;
-    }
+    const auto [fate, to] = standing.cell != nullptr ? cellRulesFate(s, standing.cell)
+                                                     : landRulesFate(s, thing.land);
     Json entry = {
         {"x", standing.from.x},
         {"y", standing.from.y},
@@ -75,6 +79,43 @@ Json pluginEntries(const GameModel& s) {
     entries.push_back(std::move(entry));
   }
   return entries;
+}
+
+// The offset of the rule "TA, dx, dy" that does with the plugin what the
+// rules file does, when there is one: every record a whole-plugin move takes
+// (a sound cell, the land it takes along, land no cell takes) moved by the
+// same (dx, dy) or, for (0, 0), kept; every record such a move leaves (a
+// damaged one) kept where it is; nothing copied or deleted. The page's count
+// for that rule is then the report's. E.g. rules that move every cell and
+// its land by (3, -2): [3, -2]; no rules: [0, 0]; a copy anywhere: null.
+Json rulesFileOffset(const GameModel& s) {
+  using Offset = std::pair<int64_t, int64_t>;  // wide: grids far apart do not overflow
+  std::optional<Offset> offset;
+  auto fits = [&](std::pair<CellFate, GridCell> rules, GridCell from, bool movable) {
+    Offset moved{0, 0};
+    if (rules.first == CellFate::kMoved) {
+      moved = {int64_t{rules.second.x} - from.x, int64_t{rules.second.y} - from.y};
+    } else if (rules.first != CellFate::kKept) {
+      return false;
+    }
+    if (!movable) return moved == Offset{0, 0};
+    if (!offset) offset = moved;
+    return moved == *offset;
+  };
+  for (const PluginThing& thing : pluginThings(s.plugin, s.wholeMoveFates, s.wholeMoveLands)) {
+    const StandingCell& standing = thing.standing;
+    const bool movable = standing.how != StandingCell::kInPlace;
+    if (standing.cell != nullptr && !fits(cellRulesFate(s, standing.cell), standing.cell->grid, movable)) {
+      return nullptr;
+    }
+    if (thing.land != nullptr && !fits(landRulesFate(s, thing.land), thing.land->grid, movable)) {
+      return nullptr;
+    }
+  }
+  const auto [dx, dy] = offset.value_or(Offset{0, 0});
+  // The page moves the plugin no further than quendrel does.
+  if (std::abs(dx) > kLargestCellOffset || std::abs(dy) > kLargestCellOffset) return nullptr;
+  return Json::array({dx, dy});
 }
 
 // Each checked plugin's grids, one row a grid: [x, y, plugin, land, name,
@@ -161,6 +202,7 @@ Json plannerData(const GameModel& model, const TerrainMap* terrain) {
       {"occupied", occupiedRows(model.checked)},
       {"cells", pluginEntries(model)},
       {"overlaps", std::move(overlaps)},
+      {"rulesOffset", rulesFileOffset(model)},
       {"terrain", terrainJson(model, terrain)},
   };
 }

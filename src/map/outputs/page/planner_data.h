@@ -24,7 +24,9 @@
 //    cell (which moves) or damaged land beside a sound cell (which stays).
 // So the page's count for "TA, dx, dy" is the number of overlaps
 // findOverlaps finds for that rule. "fate" and "to" are the rules file's:
-// the cell's, or for land without a cell its LAND record's.
+// the cell's, or for land without a cell its LAND record's. "rulesOffset"
+// is [dx, dy] when the rules file does with the plugin just what
+// "TA, dx, dy" does (the page opens there), null otherwise.
 // `terrain` is the land of plannerLandView's view, null when it has none.
 nlohmann::json plannerData(const GameModel& model, const TerrainMap* terrain);
 

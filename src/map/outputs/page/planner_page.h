@@ -24,6 +24,8 @@
 //                                        // movable false: damaged, so it stays;
 //                                        // fate and to: the rules file's
 //    "overlaps": [[x, y], ...],          // the rules file's overlap grids
+//    "rulesOffset": null | [dx, dy],     // the whole-plugin move that does what the
+//                                        // rules file does; the page opens there
 //    "terrain": null | {"png": "data:image/png;base64,...", "west": minX,
 //                       "north": maxY, "columns": n, "rows": m}}
 // Text that is not valid UTF-8 is written with U+FFFD in its place.
