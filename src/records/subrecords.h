@@ -70,15 +70,19 @@ class SubrecordWalk {
     }
   }
   void advance() {
-    at_ = resume_ ? *resume_ : subrecordEnd(current_);
-    resume_.reset();
+    at_ = resume_ != kNoResume ? resume_ : subrecordEnd(current_);
+    resume_ = kNoResume;
     load();
   }
 
   const uint8_t* data_;
   std::size_t dataSize_;
   std::size_t at_;
-  std::optional<std::size_t> resume_;
+  // Where continueAt asked the walk to go on; kNoResume: behind the current
+  // subrecord. (A plain number: an optional here trips g++'s maybe-uninitialized
+  // warning once the walk is inlined.)
+  static constexpr std::size_t kNoResume = SIZE_MAX;
+  std::size_t resume_ = kNoResume;
   WalkedSubrecord current_{{0, 0}, nullptr};
   bool loaded_ = false;
 };
