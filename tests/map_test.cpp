@@ -463,6 +463,80 @@ TEST_F(MapTest, ReadsTheMastersThePluginHeaderNames) {
   EXPECT_TRUE(readCheckedPlugin("none.esp", true)->masters.empty());
 }
 
+// Land clashes, of the whole load order (no PLUGIN) and of PLUGIN where the
+// rules put its land, and PLUGIN's patches. Flat land `level` × 8 game units
+// high, so that two levels 64 apart differ by 512.
+TEST_F(MapTest, ReportsLandClashesAndPatches) {
+  auto flat = [](int x, int y, int level) {
+    return land(x, y, sub("VHGT", f32(static_cast<float>(level)) + std::string(4228, '\0')));
+  };
+  write("Land.esm", header(1) + exteriorCell("Coast", 3, 4, "Bay") + flat(3, 4, 0) + flat(5, 5, 0));
+  write("Other.esp", header() + flat(3, 4, 64));
+  write("Edit.esp", header({"land.ESM"}) + flat(5, 5, 10));  // its master's land, edited
+  write("Same.esp", header() + flat(5, 5, 0));                // the master's land, saved again
+  write("Cells.esp", header() + exteriorCell("Shore", 3, 4));  // a cell only
+  write("mod.esp", header() + flat(0, 0, 1));
+  write("quendrel.cfg", "MC, 0, 0, 3, 4\n");
+  const std::string clash =
+      "clash (3, 4): Land.esm \"Coast\" (Bay), land; Other.esp land without a cell; Other.esp "
+      "shown, heights differ by up to 512\n";
+  const std::string none = "0 clashes between 0 plugins\n";
+  struct Row {
+    std::vector<std::string> plugins;  // the load order, or --against then PLUGIN
+    bool wholeGame;
+    std::string out;
+  };
+  const std::string patch =
+      "patch: Edit.esp (to move it with Land.esm: quendrel-map --write-rules moved.cfg Land.esm, "
+      "then quendrel --rules moved.cfg --sync-header Edit.esp)\n";
+  for (const Row& row : {
+           Row{{"Land.esm", "Other.esp"}, true, clash + "1 clash between 2 plugins\n"},
+           Row{{"Land.esm", "Edit.esp"}, true, none},
+           Row{{"Land.esm", "Same.esp"}, true, none},
+           Row{{"Land.esm", "Cells.esp"}, true, none},
+           Row{{"Land.esm", "Other.esp", "mod.esp"}, false,
+               "mod.esp: 0 exterior cells: 0 kept, 0 moved, 0 copied, 0 deleted\n"
+               "overlap (3, 4): mod.esp land without a cell moved from (0, 0); Land.esm \"Coast\" "
+               "(Bay), land; Other.esp land without a cell\n"
+               "clash (3, 4): Land.esm \"Coast\" (Bay), land; Other.esp land without a cell; "
+               "mod.esp land without a cell moved from (0, 0); mod.esp shown, heights differ by up "
+               "to 512\n"
+               "(--suggest gives a move of the whole plugin clear of every checked plugin's grids)\n"
+               "land without a cell at (0, 0), moved to (3, 4)\n"},
+           Row{{"Edit.esp", "Land.esm"}, false,
+               "Land.esm: 1 exterior cells: 1 kept, 0 moved, 0 copied, 0 deleted; 1 warning about "
+               "the rules file\n" + patch + "land without a cell at (5, 5)\n"},
+       }) {
+    std::vector<std::string> arguments;
+    if (row.wholeGame) {
+      std::string cfg = "data=\".\"\n";
+      for (const std::string& plugin : row.plugins) cfg += "content=" + plugin + "\n";
+      write("openmw.cfg", cfg);
+      arguments = {"--load-order", "openmw.cfg"};
+    } else {
+      for (std::size_t i = 0; i + 1 < row.plugins.size(); ++i) {
+        arguments.insert(arguments.end(), {"--against", row.plugins[i]});
+      }
+      arguments.push_back(row.plugins.back());
+    }
+    const MapRun r = map(arguments);
+    EXPECT_EQ(r.out, row.out) << row.plugins[1];
+    EXPECT_EQ(r.status, row.out.find("clash (") != std::string::npos ? 2 : 0) << row.plugins[1];
+  }
+
+  write("openmw.cfg", "data=\".\"\ncontent=Land.esm\ncontent=Other.esp\n");
+  const nlohmann::json report =
+      nlohmann::json::parse(map({"--load-order", "openmw.cfg", "--json"}).out);
+  EXPECT_EQ(report["clashes"],
+            nlohmann::json::parse(R"([{"x": 3, "y": 4, "plugins": ["Land.esm", "Other.esp"],
+                                       "shown": "Other.esp", "height_difference": 512}])"));
+  const nlohmann::json patches = nlohmann::json::parse(map({"--against", "Edit.esp", "--json", "Land.esm"}).out);
+  EXPECT_EQ(patches["patches"], nlohmann::json::array({"Edit.esp"}));
+  EXPECT_EQ(map({"--load-order", "openmw.cfg", "--suggest"}).err,
+            "quendrel-map: --suggest needs a plugin; without one, --load-order checks the whole "
+            "load order for land clashes (see quendrel-map --help)\n");
+}
+
 TEST_F(MapTest, SuggestsTheNearestFreeOffsetWithTiesToTheSouthThenWest) {
   EXPECT_EQ(suggestion({{0, 0}}, {{0, 0}}), "TA, 0, -1\n");
   EXPECT_EQ(suggestion({{0, 0}}, {{0, 0}, {0, -1}}), "TA, -1, 0\n");
