@@ -6,6 +6,8 @@
 #include <fcntl.h>
 #endif
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
@@ -535,6 +537,47 @@ TEST_F(MapTest, ReportsLandClashesAndPatches) {
   EXPECT_EQ(map({"--load-order", "openmw.cfg", "--suggest"}).err,
             "quendrel-map: --suggest needs a plugin; without one, --load-order checks the whole "
             "load order for land clashes (see quendrel-map --help)\n");
+}
+
+// The clashes of real plugins: the corpus and the wild plugins beside the
+// clone as one load order, masters first. The figures are an independent
+// count's: among them two landmass add-ons sharing ten grids, seven of them
+// with the same heights, and a patch's land over its add-on's.
+TEST_F(MapTest, FindsTheLandClashesOfRealPlugins) {
+  const std::string corpus = QUENDREL_CORPUS_DIR;
+  const std::string wild = corpus + "/../wild/plugins";
+  std::vector<std::string> masters, plugins;
+  for (const std::string& folder : {corpus, wild}) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+      std::string extension = entry.path().extension().string();
+      for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      const std::string name = entry.path().filename().string();
+      if (extension == ".esm") masters.push_back(name);
+      if (extension == ".esp" || extension == ".omwaddon") plugins.push_back(name);
+    }
+  }
+  if (plugins.empty()) {
+    const char* skip = std::getenv("QUENDREL_SKIP_CORPUS");
+    if (skip != nullptr && std::string(skip) == "1") GTEST_SKIP() << "QUENDREL_SKIP_CORPUS=1";
+    FAIL() << "no plugins in " << corpus << " (the clone must stand beside shared/; "
+           << "QUENDREL_SKIP_CORPUS=1 skips this test)";
+  }
+  std::sort(masters.begin(), masters.end());
+  std::sort(plugins.begin(), plugins.end());
+  std::string cfg = "data=\"" + corpus + "\"\ndata=\"" + wild + "\"\n";
+  for (const auto* list : {&masters, &plugins}) {
+    for (const std::string& name : *list) cfg += "content=" + name + "\n";
+  }
+  write("openmw.cfg", cfg);
+  const MapRun r = map({"--load-order", "openmw.cfg"});
+  EXPECT_EQ(r.status, 2) << r.err;
+  EXPECT_EQ(r.out.substr(r.out.rfind('\n', r.out.size() - 2) + 1), "24 clashes between 10 plugins\n");
+  EXPECT_NE(r.out.find("clash (2, 7): Deeper Dagoth Ur.ESP \"\" (Red Mountain Region), land; "
+                       "wl_Du_AssaultonVvardenfell.ESP \"\" (Red Mountain Region), land; "
+                       "wl_Du_AssaultonVvardenfell.ESP shown, heights differ by up to 2040\n"),
+            std::string::npos)
+      << r.out;
 }
 
 TEST_F(MapTest, SuggestsTheNearestFreeOffsetWithTiesToTheSouthThenWest) {
