@@ -296,6 +296,8 @@ TEST_F(LoadOrderTest, JsonReportParses) {
        "land": false},
       {"plugin": "Late.esp", "name": null, "region": null, "from": null, "copy": false,
        "land": true}]}],
+    "clashes": [],
+    "patches": [],
     "land_without_cell": [],
     "lone": [],
     "suggestion": {"dx": 0, "dy": 0},

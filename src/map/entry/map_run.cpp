@@ -63,11 +63,18 @@ RuleTable readRules(const MapOptions& options) {
 }
 
 // The picture's view of the land: the plugin's cells (or, without any, its
-// land) framed at the size they show.
+// land; without a plugin, every checked plugin's) framed at the size they
+// show.
 MapFrame pictureFrame(const GameModel& model) {
   std::vector<GridCell> landGrids;
   if (model.plugin.cells.empty()) {
     for (const LandRecord& land : model.plugin.lands) landGrids.push_back(land.grid);
+  }
+  if (model.pluginPath.empty()) {  // the whole load order: all of its land and cells
+    for (const PluginCells& plugin : model.checked) {
+      for (const LandRecord& land : plugin.lands) landGrids.push_back(land.grid);
+      for (const ExteriorCell& cell : plugin.cells) landGrids.push_back(cell.grid);
+    }
   }
   return frameCellMap(model.fates, landGrids, model.checked);
 }
@@ -287,7 +294,7 @@ int run(int argc, char** argv) {
   std::fflush(stdout);
 
   results.picture = drawCellMap(frame, model.plugin, model.fates, model.checked, model.overlaps,
-                                model.terrains[0]);
+                                model.terrains[0], clashes);
   for (const OutputFile& output : kOutputs) {
     const std::string& path = options.*output.path;
     if (!path.empty()) writeNewFile(path, output.write(results));
