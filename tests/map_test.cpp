@@ -6,6 +6,8 @@
 #include <fcntl.h>
 #endif
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
@@ -309,6 +311,8 @@ TEST_F(LoadOrderTest, JsonReportParses) {
        "land": false},
       {"plugin": "Late.esp", "name": null, "region": null, "from": null, "copy": false,
        "land": true}]}],
+    "clashes": [],
+    "patches": [],
     "land_without_cell": [],
     "lone": [],
     "suggestion": {"dx": 0, "dy": 0},
@@ -476,6 +480,121 @@ TEST_F(MapTest, ReadsTheMastersThePluginHeaderNames) {
   EXPECT_EQ(readCheckedPlugin("mod.esp", true)->masters, masters);
   EXPECT_EQ(readCheckedPlugin("long.esp", true)->masters, masters);
   EXPECT_TRUE(readCheckedPlugin("none.esp", true)->masters.empty());
+}
+
+// Land clashes, of the whole load order (no PLUGIN) and of PLUGIN where the
+// rules put its land, and PLUGIN's patches. Flat land `level` × 8 game units
+// high, so that two levels 64 apart differ by 512.
+TEST_F(MapTest, ReportsLandClashesAndPatches) {
+  auto flat = [](int x, int y, int level) {
+    return land(x, y, sub("VHGT", f32(static_cast<float>(level)) + std::string(4228, '\0')));
+  };
+  write("Land.esm", header(1) + exteriorCell("Coast", 3, 4, "Bay") + flat(3, 4, 0) + flat(5, 5, 0));
+  write("Other.esp", header() + flat(3, 4, 64));
+  write("Edit.esp", header({"land.ESM"}) + flat(5, 5, 10));  // its master's land, edited
+  write("Same.esp", header() + flat(5, 5, 0));                // the master's land, saved again
+  write("Cells.esp", header() + exteriorCell("Shore", 3, 4));  // a cell only
+  write("mod.esp", header() + flat(0, 0, 1));
+  write("quendrel.cfg", "MC, 0, 0, 3, 4\n");
+  const std::string clash =
+      "clash (3, 4): Land.esm \"Coast\" (Bay), land; Other.esp land without a cell; Other.esp "
+      "shown, heights differ by up to 512\n";
+  const std::string none = "0 clashes between 0 plugins\n";
+  struct Row {
+    std::vector<std::string> plugins;  // the load order, or --against then PLUGIN
+    bool wholeGame;
+    std::string out;
+  };
+  const std::string patch =
+      "patch: Edit.esp (to move it with Land.esm: quendrel-map --write-rules moved.cfg Land.esm, "
+      "then quendrel --rules moved.cfg --sync-header Edit.esp)\n";
+  for (const Row& row : {
+           Row{{"Land.esm", "Other.esp"}, true, clash + "1 clash between 2 plugins\n"},
+           Row{{"Land.esm", "Edit.esp"}, true, none},
+           Row{{"Land.esm", "Same.esp"}, true, none},
+           Row{{"Land.esm", "Cells.esp"}, true, none},
+           Row{{"Land.esm", "Other.esp", "mod.esp"}, false,
+               "mod.esp: 0 exterior cells: 0 kept, 0 moved, 0 copied, 0 deleted\n"
+               "overlap (3, 4): mod.esp land without a cell moved from (0, 0); Land.esm \"Coast\" "
+               "(Bay), land; Other.esp land without a cell\n"
+               "clash (3, 4): Land.esm \"Coast\" (Bay), land; Other.esp land without a cell; "
+               "mod.esp land without a cell moved from (0, 0); mod.esp shown, heights differ by up "
+               "to 512\n"
+               "(--suggest gives a move of the whole plugin clear of every checked plugin's grids)\n"
+               "land without a cell at (0, 0), moved to (3, 4)\n"},
+           Row{{"Edit.esp", "Land.esm"}, false,
+               "Land.esm: 1 exterior cells: 1 kept, 0 moved, 0 copied, 0 deleted; 1 warning about "
+               "the rules file\n" + patch + "land without a cell at (5, 5)\n"},
+       }) {
+    std::vector<std::string> arguments;
+    if (row.wholeGame) {
+      std::string cfg = "data=\".\"\n";
+      for (const std::string& plugin : row.plugins) cfg += "content=" + plugin + "\n";
+      write("openmw.cfg", cfg);
+      arguments = {"--load-order", "openmw.cfg"};
+    } else {
+      for (std::size_t i = 0; i + 1 < row.plugins.size(); ++i) {
+        arguments.insert(arguments.end(), {"--against", row.plugins[i]});
+      }
+      arguments.push_back(row.plugins.back());
+    }
+    const MapRun r = map(arguments);
+    EXPECT_EQ(r.out, row.out) << row.plugins[1];
+    EXPECT_EQ(r.status, row.out.find("clash (") != std::string::npos ? 2 : 0) << row.plugins[1];
+  }
+
+  write("openmw.cfg", "data=\".\"\ncontent=Land.esm\ncontent=Other.esp\n");
+  const nlohmann::json report =
+      nlohmann::json::parse(map({"--load-order", "openmw.cfg", "--json"}).out);
+  EXPECT_EQ(report["clashes"],
+            nlohmann::json::parse(R"([{"x": 3, "y": 4, "plugins": ["Land.esm", "Other.esp"],
+                                       "shown": "Other.esp", "height_difference": 512}])"));
+  const nlohmann::json patches = nlohmann::json::parse(map({"--against", "Edit.esp", "--json", "Land.esm"}).out);
+  EXPECT_EQ(patches["patches"], nlohmann::json::array({"Edit.esp"}));
+  EXPECT_EQ(map({"--load-order", "openmw.cfg", "--suggest"}).err,
+            "quendrel-map: --suggest needs a plugin; without one, --load-order checks the whole "
+            "load order for land clashes (see quendrel-map --help)\n");
+}
+
+// The clashes of real plugins: the corpus and the wild plugins beside the
+// clone as one load order, masters first. The figures are an independent
+// count's: among them two landmass add-ons sharing ten grids, seven of them
+// with the same heights, and a patch's land over its add-on's.
+TEST_F(MapTest, FindsTheLandClashesOfRealPlugins) {
+  const std::string corpus = QUENDREL_CORPUS_DIR;
+  const std::string wild = corpus + "/../wild/plugins";
+  std::vector<std::string> masters, plugins;
+  for (const std::string& folder : {corpus, wild}) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+      std::string extension = entry.path().extension().string();
+      for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      const std::string name = entry.path().filename().string();
+      if (extension == ".esm") masters.push_back(name);
+      if (extension == ".esp" || extension == ".omwaddon") plugins.push_back(name);
+    }
+  }
+  if (plugins.empty()) {
+    const char* skip = std::getenv("QUENDREL_SKIP_CORPUS");
+    if (skip != nullptr && std::string(skip) == "1") GTEST_SKIP() << "QUENDREL_SKIP_CORPUS=1";
+    FAIL() << "no plugins in " << corpus << " (the clone must stand beside shared/; "
+           << "QUENDREL_SKIP_CORPUS=1 skips this test)";
+  }
+  std::sort(masters.begin(), masters.end());
+  std::sort(plugins.begin(), plugins.end());
+  std::string cfg = "data=\"" + corpus + "\"\ndata=\"" + wild + "\"\n";
+  for (const auto* list : {&masters, &plugins}) {
+    for (const std::string& name : *list) cfg += "content=" + name + "\n";
+  }
+  write("openmw.cfg", cfg);
+  const MapRun r = map({"--load-order", "openmw.cfg"});
+  EXPECT_EQ(r.status, 2) << r.err;
+  EXPECT_EQ(r.out.substr(r.out.rfind('\n', r.out.size() - 2) + 1), "24 clashes between 10 plugins\n");
+  EXPECT_NE(r.out.find("clash (2, 7): Deeper Dagoth Ur.ESP \"\" (Red Mountain Region), land; "
+                       "wl_Du_AssaultonVvardenfell.ESP \"\" (Red Mountain Region), land; "
+                       "wl_Du_AssaultonVvardenfell.ESP shown, heights differ by up to 2040\n"),
+            std::string::npos)
+      << r.out;
 }
 
 TEST_F(MapTest, SuggestsTheNearestFreeOffsetWithTiesToTheSouthThenWest) {

@@ -38,6 +38,13 @@ inline std::string header(int32_t fileType = 0, int32_t recordCount = 0) {
   return record("TES3", sub("HEDR", hedr));
 }
 
+// The TES3 header naming masters (MAST, each with its size in DATA, here 0).
+inline std::string header(const std::vector<std::string>& masters, int32_t fileType = 0) {
+  std::string data = header(fileType).substr(16);
+  for (const std::string& name : masters) data += sub("MAST", zstr(name)) + sub("DATA", i32(0) + i32(0));
+  return record("TES3", data);
+}
+
 // Cell data: flags, grid X, grid Y.
 inline std::string cellData(int32_t flags, int32_t x, int32_t y) {
   return sub("DATA", i32(flags) + i32(x) + i32(y));

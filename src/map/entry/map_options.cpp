@@ -18,10 +18,15 @@ const char* const kUsage =
     "                    [--output FILE] [--png FILE] [--html FILE]\n"
     "                    [--suggest [--margin N] [--reserve FILE]]\n"
     "                    [--json] [--write-interiors FILE] [--write-rules FILE] PLUGIN\n"
+    "       quendrel-map --load-order FILE [--against PLUGIN]... [--output FILE]\n"
+    "                    [--png FILE] [--json] [--write-interiors FILE]\n"
     "\n"
     "Shows where the exterior cells and land of PLUGIN go under the rules quendrel\n"
     "would apply, and whether they land on other plugins' cells or land, before\n"
-    "anything is moved.\n"
+    "anything is moved; also where its land clashes with a checked plugin's (both\n"
+    "have land on a grid, the lands differ, and neither is the other's master),\n"
+    "and which checked plugins are its patches. Without PLUGIN, --load-order lists\n"
+    "the land clashes of the whole load order.\n"
     "\n"
     "  --rules FILE      the rules file (default: quendrel.cfg here; none when it is missing)\n"
     "  --load-order FILE check against every plugin of the game's load order: the\n"
@@ -48,7 +53,7 @@ const char* const kUsage =
     "  -V, --version     show the version\n"
     "\n"
     "Exit status: 0 when nothing the rules move or copy lands on another cell or\n"
-    "land, 2 when something does, 1 on an error.\n";
+    "land and no land clashes, 2 when something does or clashes, 1 on an error.\n";
 
 // The widest margin taken: a thousand cells is more than a whole game world.
 constexpr int32_t kWidestMargin = 1000;
@@ -159,8 +164,24 @@ MapOptions parseOptions(int argc, char** argv) {
       }
     }
   }
-  if (argc - optind != 1) failMap("quendrel-map: name one plugin (see quendrel-map --help)\n");
-  options.plugin = argv[optind];
+  // Without PLUGIN, the whole load order is checked for land clashes; what
+  // speaks of PLUGIN needs it.
+  if (argc - optind == 0 && !options.loadOrder.empty()) {
+    const char* needsPlugin = options.rulesNamed              ? "--rules"
+                              : options.suggest               ? "--suggest"
+                              : !options.resolvedRules.empty() ? "--write-rules"
+                              : !options.html.empty()          ? "--html"
+                                                               : nullptr;
+    if (needsPlugin != nullptr) {
+      failMap("quendrel-map: %s needs a plugin; without one, --load-order checks the whole "
+              "load order for land clashes (see quendrel-map --help)\n",
+              needsPlugin);
+    }
+  } else if (argc - optind != 1) {
+    failMap("quendrel-map: name one plugin (see quendrel-map --help)\n");
+  } else {
+    options.plugin = argv[optind];
+  }
   if (!options.suggest && (options.margin != 0 || !options.reserve.empty())) {
     failMap("quendrel-map: --margin and --reserve go with --suggest (see quendrel-map --help)\n");
   }

@@ -4,6 +4,7 @@
 // one row of the output table.
 #include "map/entry/map_run.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "base/platform/platform.h"
 #include "base/report.h"
 #include "base/text_lines.h"
+#include "map/checks/land_clashes.h"
 #include "map/checks/map_checks.h"
 #include "map/entry/map_options.h"
 #include "map/model/game_model.h"
@@ -61,11 +63,18 @@ RuleTable readRules(const MapOptions& options) {
 }
 
 // The picture's view of the land: the plugin's cells (or, without any, its
-// land) framed at the size they show.
+// land; without a plugin, every checked plugin's) framed at the size they
+// show.
 MapFrame pictureFrame(const GameModel& model) {
   std::vector<GridCell> landGrids;
   if (model.plugin.cells.empty()) {
     for (const LandRecord& land : model.plugin.lands) landGrids.push_back(land.grid);
+  }
+  if (model.pluginPath.empty()) {  // the whole load order: all of its land and cells
+    for (const PluginCells& plugin : model.checked) {
+      for (const LandRecord& land : plugin.lands) landGrids.push_back(land.grid);
+      for (const ExteriorCell& cell : plugin.cells) landGrids.push_back(cell.grid);
+    }
   }
   return frameCellMap(model.fates, landGrids, model.checked);
 }
@@ -75,10 +84,12 @@ MapFrame pictureFrame(const GameModel& model) {
 // --against plugins. Their land follows once the pictures are framed
 // (readLand).
 std::unique_ptr<GameModel> readGame(const MapOptions& options) {
-  RuleTable rules = readRules(options);
+  // Without PLUGIN there is nothing for rules to move.
+  RuleTable rules = options.plugin.empty() ? RuleTable{} : readRules(options);
   std::vector<GridRectangle> reserved;
   if (!options.reserve.empty()) reserved = readReserveFile(options.reserve);
-  PluginCells plugin = readPluginToMove(options.plugin);
+  PluginCells plugin;
+  if (!options.plugin.empty()) plugin = readPluginToMove(options.plugin);
   std::vector<PluginCells> checked;
   std::vector<std::string> paths, missing, damaged, configs;
   if (!options.loadOrder.empty()) {
@@ -86,13 +97,13 @@ std::unique_ptr<GameModel> readGame(const MapOptions& options) {
     configs = order.files;
     std::fflush(stdout);
     for (const std::string& name : order.missing) {
-      if (foldedName(name) == foldedName(plugin.label)) continue;
+      if (!options.plugin.empty() && foldedName(name) == foldedName(plugin.label)) continue;
       std::fprintf(stderr, "quendrel-map: %s: not found in the load order's data folders\n",
                    name.c_str());
       missing.push_back(name);
     }
     for (const LoadOrder::Plugin& listed : order.found) {
-      if (foldedName(listed.name) == foldedName(plugin.label)) continue;
+      if (!options.plugin.empty() && foldedName(listed.name) == foldedName(plugin.label)) continue;
       if (std::optional<PluginCells> read = readCheckedPlugin(listed.path, false)) {
         checked.push_back(std::move(*read));
         paths.push_back(listed.path);
@@ -106,7 +117,9 @@ std::unique_ptr<GameModel> readGame(const MapOptions& options) {
     paths.push_back(path);
   }
   std::unique_ptr<GameModel> model =
-      makeGameModel(std::move(rules), options.rules, readRulesText(options.rules.c_str()), options.plugin,
+      makeGameModel(std::move(rules), options.rules,
+                    options.plugin.empty() ? std::nullopt : readRulesText(options.rules.c_str()),
+                    options.plugin,
                     std::move(plugin), std::move(checked), std::move(paths));
   model->missing = std::move(missing);
   model->damaged = std::move(damaged);
@@ -123,6 +136,45 @@ void readLand(GameModel& model, const MapOptions& options, const MapFrame& frame
     if (std::optional<LandView> page = plannerLandView(model)) views.push_back(*page);
   }
   readGameLand(model, std::move(views));
+}
+
+// The land clashes (see clashCandidates): the candidates found from the
+// grids, then only their LAND records read, each file once.
+std::vector<LandClash> landClashes(const GameModel& model) {
+  std::vector<ClashCandidate> candidates = clashCandidates(model);
+  const std::size_t pluginFile = model.checkedPaths.size();
+  for (std::size_t file = 0; file <= pluginFile; ++file) {
+    std::vector<uint64_t> offsets;
+    for (const ClashCandidate& candidate : candidates) {
+      for (const LandOnGrid& land : candidate.lands) {
+        if (land.file == file) offsets.push_back(land.offset);
+      }
+    }
+    if (offsets.empty()) continue;
+    std::sort(offsets.begin(), offsets.end());
+    offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());
+    const std::string& path = file == pluginFile ? model.pluginPath : model.checkedPaths[file];
+    const std::vector<std::vector<uint8_t>> records = readRecordsAt(path, offsets);
+    for (ClashCandidate& candidate : candidates) {
+      for (LandOnGrid& land : candidate.lands) {
+        if (land.file != file) continue;
+        const auto at = std::lower_bound(offsets.begin(), offsets.end(), land.offset);
+        land.record = records[static_cast<std::size_t>(at - offsets.begin())];
+      }
+    }
+  }
+  return findClashes(candidates, !model.pluginPath.empty(), pluginFile);
+}
+
+// The command line that moves a patch with PLUGIN today: PLUGIN's rules
+// resolved by grid, applied to the patch.
+std::string patchMoveText(const MapOptions& options, const std::string& patch) {
+  auto word = [](const std::string& name) {
+    return name.find(' ') == std::string::npos ? name : "\"" + name + "\"";
+  };
+  std::string rules = options.rulesNamed ? "--rules " + word(options.rules) + " " : "";
+  return "quendrel-map " + rules + "--write-rules moved.cfg " + word(options.plugin) +
+         ", then quendrel --rules moved.cfg --sync-header " + word(patch);
 }
 
 // What the outputs are made of: the model and what the checks found.
@@ -227,6 +279,13 @@ int run(int argc, char** argv) {
   report.overlaps = &model.overlaps;
   report.lands = &model.lands;
   report.lone = loneGrids(model.plugin);
+  const std::vector<LandClash> clashes = landClashes(model);
+  report.clashes = &clashes;
+  report.wholeGame = options.plugin.empty();
+  report.clashingPlugins = clashingPlugins(clashes);
+  for (const std::string& patch : patchesOf(model)) {
+    report.patches.push_back({patch, patchMoveText(options, patch)});
+  }
   report.suggested = options.suggest;
   if (options.suggest) {
     report.suggestion = suggestOffset(suggestionInput(model, options.margin));
@@ -236,12 +295,12 @@ int run(int argc, char** argv) {
   std::fflush(stdout);
 
   results.picture = drawCellMap(frame, model.plugin, model.fates, model.checked, model.overlaps,
-                                model.terrains[0]);
+                                model.terrains[0], clashes);
   for (const OutputFile& output : kOutputs) {
     const std::string& path = options.*output.path;
     if (!path.empty()) writeNewFile(path, output.write(results));
   }
-  return model.overlaps.empty() ? 0 : 2;
+  return model.overlaps.empty() && clashes.empty() ? 0 : 2;
 }
 
 }  // namespace

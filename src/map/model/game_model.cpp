@@ -46,9 +46,11 @@ void readGameLand(GameModel& model, std::vector<LandView> views) {
       std::vector<PluginLand> lands = readLandForViews(path, views, true);
       for (std::size_t i = 0; i < views.size(); ++i) model.terrains[i].lay(std::move(lands[i]));
     }
-    const std::vector<PluginLand> own = readLandForViews(model.pluginPath, views, false);
-    for (std::size_t i = 0; i < views.size(); ++i) {
-      model.terrains[i].lay(placeLand(model.lands, own[i]));
+    if (!model.pluginPath.empty()) {  // none when the whole load order is checked alone
+      const std::vector<PluginLand> own = readLandForViews(model.pluginPath, views, false);
+      for (std::size_t i = 0; i < views.size(); ++i) {
+        model.terrains[i].lay(placeLand(model.lands, own[i]));
+      }
     }
   }
   model.views = std::move(views);

@@ -105,6 +105,21 @@ class EndOnDamage : public DamageReporter {
   const std::string& path_;
 };
 
+// Opens the plugin at `path` for `reader`; a file that cannot be read or is
+// no TES3 plugin ends the run with one line.
+void openLandFile(const std::string& path, RecordReader& reader) {
+  const PluginSignature signature = readPluginSignature(path.c_str());
+  if (signature.kind == PluginSignature::kUnreadable) {
+    failMap("quendrel-map: cannot read %s: %s\n", path.c_str(), systemErrorText());
+  }
+  if (signature.kind != PluginSignature::kTes3) {
+    failMap("quendrel-map: %s is not a TES3 plugin\n", path.c_str());
+  }
+  if (!reader.open(path.c_str())) {
+    failMap("quendrel-map: cannot read %s: %s\n", path.c_str(), systemErrorText());
+  }
+}
+
 }  // namespace
 
 bool isLandDetail(int samples) {
@@ -163,18 +178,9 @@ std::vector<PluginLand> readLandForViews(const std::string& path, const std::vec
                                          bool framed) {
   const std::string label = path.substr(path.find_last_of("/\\") + 1);
   std::vector<PluginLand> plugins(views.size(), PluginLand{label, {}});
-  const PluginSignature signature = readPluginSignature(path.c_str());
-  if (signature.kind == PluginSignature::kUnreadable) {
-    failMap("quendrel-map: cannot read %s: %s\n", path.c_str(), systemErrorText());
-  }
-  if (signature.kind != PluginSignature::kTes3) {
-    failMap("quendrel-map: %s is not a TES3 plugin\n", path.c_str());
-  }
   EndOnDamage endOnDamage(path);
   RecordReader reader(endOnDamage, 64 * 1024);
-  if (!reader.open(path.c_str())) {
-    failMap("quendrel-map: cannot read %s: %s\n", path.c_str(), systemErrorText());
-  }
+  openLandFile(path, reader);
   auto shown = [&](GridCell grid) {
     for (const LandView& view : views) {
       if (view.frame.holds(grid)) return true;
@@ -215,4 +221,25 @@ PluginLand readPluginLand(const std::string& path, int samples, const GridFrame*
   const GridFrame anywhere{INT32_MIN, INT32_MAX, INT32_MIN, INT32_MAX};
   return std::move(readLandForViews(path, {{only != nullptr ? *only : anywhere, samples}},
                                     only != nullptr)[0]);
+}
+
+std::vector<std::vector<uint8_t>> readRecordsAt(const std::string& path,
+                                                const std::vector<uint64_t>& offsets) {
+  std::vector<std::vector<uint8_t>> records(offsets.size());
+  if (offsets.empty()) return records;
+  EndOnDamage endOnDamage(path);
+  RecordReader reader(endOnDamage, 64 * 1024);
+  openLandFile(path, reader);
+  std::size_t wanted = 0;
+  RecordHeader header;
+  while (wanted < offsets.size() && reader.next(header)) {
+    if (header.offset != offsets[wanted]) {
+      reader.skip(header);
+      continue;
+    }
+    records[wanted].resize(header.wholeSize());
+    if (!reader.readRecord(header, records[wanted].data())) break;
+    ++wanted;
+  }
+  return records;
 }

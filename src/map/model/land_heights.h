@@ -107,3 +107,11 @@ std::vector<PluginLand> readLandForViews(const std::string& path, const std::vec
 // stepped over. A file that cannot be read, that is no TES3 plugin, or that
 // ends inside a record ends the run with one line on standard error.
 PluginLand readPluginLand(const std::string& path, int samples, const GridFrame* only);
+
+// The whole records (header included) that begin at `offsets`, given in
+// increasing order, in the TES3 plugin at `path`, in that order; every other
+// record is stepped over. An offset where no record begins gives no bytes.
+// A file that cannot be read, that is no TES3 plugin, or that ends inside a
+// record ends the run with one line on standard error.
+std::vector<std::vector<uint8_t>> readRecordsAt(const std::string& path,
+                                                const std::vector<uint64_t>& offsets);

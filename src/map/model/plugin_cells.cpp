@@ -133,7 +133,7 @@ bool readCellsAndLand(const std::string& path, bool whole, PluginCells& plugin,
       }
       if (!cell) {
         if (std::optional<GridCell> grid = landGrid(data, available, header.dataSize)) {
-          plugin.lands.push_back({*grid, damaged});
+          plugin.lands.push_back({*grid, damaged, header.offset});
         }
         continue;
       }

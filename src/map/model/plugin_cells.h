@@ -2,6 +2,7 @@
 // cells, its land (LAND records) and the names of its interior cells.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,7 +24,8 @@ struct ExteriorCell {
 // is not listed.
 struct LandRecord {
   GridCell grid;
-  bool damaged;  // as for a cell: quendrel passes it on unchanged
+  bool damaged;     // as for a cell: quendrel passes it on unchanged
+  uint64_t offset;  // of the record's first byte in its file, to read it whole later
 };
 
 struct PluginCells {

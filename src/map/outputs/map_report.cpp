@@ -42,6 +42,30 @@ std::string landFateText(const PredictedLand& land) {
   return "";
 }
 
+// One line for each clash, e.g. `clash (7, 1): Base.esm "Coast", land;
+// mod.esp land without a cell; mod.esp shown, heights differ by up to 512`.
+std::string clashLines(const std::vector<LandClash>& clashes) {
+  std::string text;
+  for (const LandClash& clash : clashes) {
+    text += joined("clash ", gridText(clash.grid), ":");
+    for (const StandingCell& land : clash.lands) text += joined(" ", thingText(land), ";");
+    appendFormatted(text, " %s shown, heights differ by up to %lld\n", clash.shown->c_str(),
+                    static_cast<long long>(clash.heightDifference));
+  }
+  return text;
+}
+
+Json clashesJson(const std::vector<LandClash>& clashes) {
+  Json list = Json::array();
+  for (const LandClash& clash : clashes) {
+    Json plugins = Json::array();
+    for (const StandingCell& land : clash.lands) plugins.push_back(*land.plugin);
+    list.push_back({{"x", clash.grid.x}, {"y", clash.grid.y}, {"plugins", plugins},
+                    {"shown", *clash.shown}, {"height_difference", clash.heightDifference}});
+  }
+  return list;
+}
+
 Json gridJson(GridCell grid) { return Json::array({grid.x, grid.y}); }
 
 Json utf8List(const std::vector<std::string>& names) {
@@ -53,14 +77,21 @@ Json utf8List(const std::vector<std::string>& names) {
 }  // namespace
 
 std::string reportText(const MapReport& report) {
-  const FateCounts& c = report.counts;
   std::string text;
+  if (report.wholeGame) {
+    const int clashes = static_cast<int>(report.clashes->size());
+    appendFormatted(text, "%s%d clash%s between %d plugin%s\n", clashLines(*report.clashes).c_str(),
+                    clashes, clashes == 1 ? "" : "es", report.clashingPlugins,
+                    report.clashingPlugins == 1 ? "" : "s");
+    return text;
+  }
   // What the report is of: the rules file read, and the plugins checked.
   const int checked = static_cast<int>(report.checked.size());
   appendFormatted(text, "%s%s; checked against %d plugin%s\n",
                   report.rulesFile ? "rules file: " : "no rules file: every cell stays",
                   report.rulesFile ? report.rulesFile->c_str() : "", checked,
                   checked == 1 ? "" : "s");
+  const FateCounts& c = report.counts;
   appendFormatted(text, "%s: %d exterior cells: %d kept, %d moved, %d copied, %d deleted",
                   report.plugin->label.c_str(), static_cast<int>(report.plugin->cells.size()),
                   c.kept, c.moved, c.copied, c.deleted);
@@ -79,6 +110,14 @@ std::string reportText(const MapReport& report) {
       separator = "; ";
     }
     text += '\n';
+  }
+  text += clashLines(*report.clashes);
+  if (!report.clashes->empty() && !report.suggested) {
+    text += "(--suggest gives a move of the whole plugin clear of every checked plugin's grids)\n";
+  }
+  for (const MapReport::Patch& patch : report.patches) {
+    text += joined("patch: ", patch.label, " (to move it with ", report.plugin->label, ": ",
+                   patch.move, ")\n");
   }
   for (const PredictedLand& land : *report.lands) {
     if (land.withoutCell) {
@@ -102,6 +141,15 @@ std::string reportText(const MapReport& report) {
 }
 
 std::string reportJson(const MapReport& report) {
+  if (report.wholeGame) {
+    const Json document = {
+        {"checked", utf8List(report.checked)},
+        {"missing", utf8List(report.missing)},
+        {"damaged", utf8List(report.damaged)},
+        {"clashes", clashesJson(*report.clashes)},
+    };
+    return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+  }
   Json overlaps = Json::array();
   for (const Overlap& overlap : *report.overlaps) {
     Json things = Json::array();
@@ -128,6 +176,8 @@ std::string reportJson(const MapReport& report) {
   for (const RuleWarning& warning : report.ruleWarnings) {
     warnings.push_back({{"line", warning.line}, {"text", utf8Text(warning.text)}});
   }
+  Json patchLabels = Json::array();
+  for (const MapReport::Patch& patch : report.patches) patchLabels.push_back(patch.label);
   const FateCounts& c = report.counts;
   const Json document = {
       {"plugin", report.plugin->label},
@@ -137,6 +187,8 @@ std::string reportJson(const MapReport& report) {
       {"missing", utf8List(report.missing)},
       {"damaged", utf8List(report.damaged)},
       {"overlaps", overlaps},
+      {"clashes", clashesJson(*report.clashes)},
+      {"patches", patchLabels},
       {"land_without_cell", withoutCell},
       {"lone", lone},
       {"suggestion", report.suggestion && report.suggested

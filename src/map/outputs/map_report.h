@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "map/checks/land_clashes.h"
 #include "map/model/cell_fates.h"
 #include "rules/rule_warnings.h"
 
@@ -19,6 +20,15 @@ struct MapReport {
   const std::vector<Overlap>* overlaps = nullptr;
   const std::vector<PredictedLand>* lands = nullptr;  // every LAND record of the plugin
   std::vector<GridCell> lone;
+  // Without PLUGIN (the whole load order checked): the clashes alone.
+  bool wholeGame = false;
+  const std::vector<LandClash>* clashes = nullptr;
+  int clashingPlugins = 0;  // the plugins that take part in a clash
+  struct Patch {
+    std::string label;
+    std::string move;  // the command lines that move it with PLUGIN
+  };
+  std::vector<Patch> patches;  // the checked plugins whose master PLUGIN is, in load order
   bool suggested = false;  // --suggest was given
   std::optional<GridCell> suggestion;
   // Their text goes to standard error; the summary line counts them, the
@@ -30,6 +40,9 @@ struct MapReport {
 //   rules file: quendrel.cfg; checked against 1 plugin
 //   mod.esp: 22 exterior cells: 16 kept, 4 moved, 1 copied, 1 deleted
 //   overlap (3, 4): mod.esp "Sel Isle" moved from (1, 2), land; Base.esm "", land
+//   clash (7, 1): Base.esm "Coast" (Bay), land; mod.esp land without a cell; mod.esp shown, heights differ by up to 512
+//   (--suggest gives a move of the whole plugin clear of every checked plugin's grids)
+//   patch: Patch.esp (to move it with mod.esp: quendrel-map --write-rules moved.cfg mod.esp, then quendrel --rules moved.cfg --sync-header Patch.esp)
 //   land without a cell at (5, 6), moved to (9, 6)
 //   lone cell (40, 2)
 //   ; The whole plugin clear of the checked plugins, as the one exterior rule
@@ -38,6 +51,8 @@ struct MapReport {
 // Without a rules file the first line is "no rules file: every cell stays;
 // checked against 0 plugins". The second line ends in "; 2 warnings about the rules file" when the check
 // of the rules file gave any. Names are the plugins' bytes as they stand.
+// Checking the whole load order (no PLUGIN), the clash lines, then
+//   3 clashes between 2 plugins
 std::string reportText(const MapReport& report);
 
 // The same as one JSON document (names in UTF-8):
@@ -49,11 +64,15 @@ std::string reportText(const MapReport& report);
 //         "copy": false, "land": true},
 //        {"plugin": "Base.esm", "name": "", "region": "", "from": null, "copy": false,
 //         "land": true}]}],
+//    "clashes": [{"x": 7, "y": 1, "plugins": ["Base.esm", "mod.esp"], "shown": "mod.esp",
+//                 "height_difference": 512}],
+//    "patches": ["Patch.esp"],
 //    "land_without_cell": [[5, 6]],
 //    "lone": [[40, 2]],
 //    "suggestion": {"dx": -4, "dy": -3},
 //    "rule_warnings": [{"line": 3, "text": "\"ta\" is no rule code: ..."}]}
 // "rules_file" is null without a rules file; "name" and "region" are null for land without a cell; "from" is the grid
 // a moved or copied thing comes from, null for one in place; "suggestion" is
-// null without --suggest and when no offset is free.
+// null without --suggest and when no offset is free. Checking the whole load
+// order (no PLUGIN): "checked", "missing", "damaged" and "clashes" alone.
 std::string reportJson(const MapReport& report);

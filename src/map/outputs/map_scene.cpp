@@ -63,6 +63,7 @@ Colour colour(const char* hex) {
 constexpr Colour kInk{34, 34, 34};
 constexpr Colour kRed{224, 0, 0};
 constexpr Colour kDarkRed{122, 0, 0};
+constexpr Colour kOrange{255, 140, 0};
 constexpr Colour kWhite{255, 255, 255};
 
 // The room a line of text takes in either picture: the PNG's letters, or a
@@ -401,7 +402,8 @@ MapFrame frameCellMap(const std::vector<PredictedCell>& fates,
 
 Scene drawCellMap(const MapFrame& map, const PluginCells& plugin,
                   const std::vector<PredictedCell>& fates, const std::vector<PluginCells>& against,
-                  const std::vector<Overlap>& overlaps, const TerrainMap& terrain) {
+                  const std::vector<Overlap>& overlaps, const TerrainMap& terrain,
+                  const std::vector<LandClash>& landClashes) {
   const Layout layout(map);
   const FateCounts counts = countFates(fates);
   Scene scene;
@@ -517,6 +519,20 @@ Scene drawCellMap(const MapFrame& map, const PluginCells& plugin,
     }
     clashes.shapes.push_back(square(layout, overlap.grid, overlapMark, title, frame / 2));
   }
+  // The land clashes, framed in orange.
+  Style clashStyle;
+  clashStyle.fill = kOrange;
+  clashStyle.fillOpacity = 0.25;
+  clashStyle.stroke = kOrange;
+  clashStyle.strokeWidth = frame;
+  const int clashMark = landClashes.empty() ? 0 : scene.addStyle(clashStyle);
+  for (const LandClash& clash : landClashes) {
+    std::string title = joined(gridText(clash.grid), ": land clash of");
+    for (const StandingCell& land : clash.lands) title += joined("\n", utf8Text(*land.plugin));
+    title += joined("\n", utf8Text(*clash.shown), " shown, heights differ by up to ",
+                    std::to_string(clash.heightDifference));
+    clashes.shapes.push_back(square(layout, clash.grid, clashMark, title, frame / 2));
+  }
 
   Layer names{"names", {}, {}, {}};
   drawNames(names, layout, fates, against);
@@ -559,6 +575,11 @@ Scene drawCellMap(const MapFrame& map, const PluginCells& plugin,
   Style overlapSwatch = overlapStyle;
   overlapSwatch.strokeWidth = 2;
   legend.square(scene.addStyle(overlapSwatch), "overlap");
+  if (!landClashes.empty()) {
+    Style clashSwatch = clashStyle;
+    clashSwatch.strokeWidth = 2;
+    legend.square(scene.addStyle(clashSwatch), "land clash");
+  }
   auto shade = [&](float height) {
     Style style;
     style.fill = terrainColour(height, 1);
@@ -578,7 +599,14 @@ Scene drawCellMap(const MapFrame& map, const PluginCells& plugin,
       utf8Text(plugin.label), ": ", std::to_string(counts.kept), " kept, ",
       std::to_string(counts.moved), " moved, ", std::to_string(counts.copied), " copied, ",
       std::to_string(counts.deleted), " deleted; ", plural(overlaps.size(), "overlap"));
-  labels.texts.push_back({kLeft, 28, heading, 16, Text::kStart, kInk, true, false});
+  if (plugin.label.empty()) {  // the whole load order, without a plugin of its own
+    scene.title = "Land clashes of the load order";
+    labels.texts.push_back({kLeft, 28, joined(std::to_string(landClashes.size()), " land clash",
+                                              landClashes.size() == 1 ? "" : "es"),
+                            16, Text::kStart, kInk, true, false});
+  } else {
+    labels.texts.push_back({kLeft, 28, heading, 16, Text::kStart, kInk, true, false});
+  }
   for (Layer* layer : {&land, &others, &grid, &after, &now, &moves, &clashes, &names, &labels, &key}) {
     scene.layers.push_back(std::move(*layer));
   }

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "map/checks/land_clashes.h"
 #include "map/model/cell_fates.h"
 #include "map/outputs/scene.h"
 #include "map/model/terrain.h"
@@ -33,11 +34,12 @@ MapFrame frameCellMap(const std::vector<PredictedCell>& fates,
 // - the plugin's cells as dark outlines where they are now, and see-through
 //   fills where they are after the rules, coloured by region;
 // - an arrow from each moved cell to its new place (dashed for a copy),
-//   deleted cells crossed out, every overlap in red;
+//   deleted cells crossed out, every overlap in red, every land clash
+//   framed in orange;
 // - cell names where they fit, and a legend.
 // Every cell carries a title (its grid, cell name, region and plugin), which
 // a browser shows on hovering.
 Scene drawCellMap(const MapFrame& frame, const PluginCells& plugin,
                   const std::vector<PredictedCell>& fates,
                   const std::vector<PluginCells>& against, const std::vector<Overlap>& overlaps,
-                  const TerrainMap& terrain);
+                  const TerrainMap& terrain, const std::vector<LandClash>& landClashes = {});

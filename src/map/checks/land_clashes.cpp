@@ -1,0 +1,205 @@
+// Finding land clashes: candidates from the grids alone, then the records'
+// bytes and heights of the candidates only.
+#include "map/checks/land_clashes.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <set>
+#include <utility>
+
+#include "map/model/land_heights.h"
+#include "workfiles/name_text.h"
+
+namespace {
+
+// Grids north to south, then west to east.
+struct NorthFirst {
+  bool operator()(GridCell a, GridCell b) const {
+    return a.y != b.y ? a.y > b.y : a.x < b.x;
+  }
+};
+using LandsByGrid = std::map<GridCell, std::vector<LandOnGrid>, NorthFirst>;
+
+// True when either plugin names the other as a master.
+bool related(const LandOnGrid& a, const LandOnGrid& b) {
+  auto names = [](const LandOnGrid& plugin, const LandOnGrid& master) {
+    const std::string folded = foldedName(*master.standing.plugin);
+    for (const std::string& name : *plugin.masters) {
+      if (foldedName(name) == folded) return true;
+    }
+    return false;
+  };
+  return names(a, b) || names(b, a);
+}
+
+// Puts a plugin's land on its grid: a later record of the same plugin on
+// the same grid takes the place of an earlier one.
+void place(LandsByGrid& grids, GridCell grid, LandOnGrid land) {
+  std::vector<LandOnGrid>& there = grids[grid];
+  if (!there.empty() && there.back().file == land.file) {
+    there.back() = std::move(land);
+  } else {
+    there.push_back(std::move(land));
+  }
+}
+
+// Every checked plugin's land, each on its grid, in load order.
+LandsByGrid checkedLand(const GameModel& model) {
+  LandsByGrid grids;
+  for (std::size_t file = 0; file < model.checked.size(); ++file) {
+    const PluginCells& plugin = model.checked[file];
+    for (const LandRecord& land : plugin.lands) {
+      const ExteriorCell* cell = nullptr;
+      for (const ExteriorCell& c : plugin.cells) {
+        if (c.grid == land.grid) {
+          cell = &c;
+          break;
+        }
+      }
+      StandingCell standing{cell, &plugin.label, StandingCell::kInPlace, land.grid, true};
+      place(grids, land.grid, {standing, &plugin.masters, file, land.offset, {}});
+    }
+  }
+  return grids;
+}
+
+// PLUGIN's land where the rules put it: kept and moved land once, copied
+// land on both grids, deleted land nowhere; named as the overlaps name it.
+std::vector<std::pair<GridCell, LandOnGrid>> pluginLand(const GameModel& model) {
+  const std::vector<PluginThing> things = pluginThings(model.plugin, model.fates, model.lands);
+  std::vector<std::pair<GridCell, LandOnGrid>> placed;
+  for (const PredictedLand& land : model.lands) {
+    std::vector<GridCell> at;
+    if (land.fate == CellFate::kCopied) at.push_back(land.land->grid);
+    if (land.fate != CellFate::kDeleted) at.push_back(land.to);
+    for (GridCell grid : at) {
+      const bool moved = grid != land.land->grid;
+      StandingCell standing{nullptr, &model.plugin.label,
+                            !moved ? StandingCell::kInPlace
+                            : land.fate == CellFate::kCopied ? StandingCell::kCopiedHere
+                                                             : StandingCell::kMovedHere,
+                            land.land->grid, true};
+      for (const PluginThing& thing : things) {
+        if (thing.at == grid && thing.standing.land && thing.standing.from == land.land->grid &&
+            (thing.land == nullptr || thing.land == land.land)) {
+          standing = thing.standing;
+          break;
+        }
+      }
+      placed.push_back({grid, {standing, &model.plugin.masters, model.checkedPaths.size(),
+                               land.land->offset, {}}});
+    }
+  }
+  return placed;
+}
+
+// A record's data past the grid it begins with.
+std::pair<const uint8_t*, std::size_t> landBody(const std::vector<uint8_t>& record) {
+  const std::size_t skip = kRecordHeaderSize + kLeadingGridBytes;
+  if (record.size() < skip) return {record.data(), 0};
+  return {record.data() + skip, record.size() - skip};
+}
+
+bool sameLand(const LandOnGrid& a, const LandOnGrid& b) {
+  const auto [aData, aSize] = landBody(a.record);
+  const auto [bData, bSize] = landBody(b.record);
+  return aSize == bSize && (aSize == 0 || std::memcmp(aData, bData, aSize) == 0);
+}
+
+int64_t heightDifference(const std::vector<LandOnGrid>& lands) {
+  std::vector<std::vector<float>> heights;
+  for (const LandOnGrid& land : lands) {
+    std::optional<LandHeights> decoded =
+        decodeLand(land.record.data(), land.record.size(), kLandVertices);
+    if (decoded && !decoded->heights.empty()) heights.push_back(std::move(decoded->heights));
+  }
+  if (heights.size() < 2) return 0;
+  double largest = 0;
+  for (std::size_t vertex = 0; vertex < heights[0].size(); ++vertex) {
+    float low = heights[0][vertex], high = low;
+    for (const std::vector<float>& land : heights) {
+      low = std::min(low, land[vertex]);
+      high = std::max(high, land[vertex]);
+    }
+    largest = std::max(largest, static_cast<double>(high) - low);
+  }
+  return std::llround(largest);
+}
+
+}  // namespace
+
+std::vector<ClashCandidate> clashCandidates(const GameModel& model) {
+  LandsByGrid grids = checkedLand(model);
+  std::vector<ClashCandidate> candidates;
+  if (model.pluginPath.empty()) {
+    for (auto& [grid, lands] : grids) {
+      bool unrelated = false;
+      for (std::size_t a = 0; a < lands.size() && !unrelated; ++a) {
+        for (std::size_t b = a + 1; b < lands.size() && !unrelated; ++b) {
+          unrelated = !related(lands[a], lands[b]);
+        }
+      }
+      if (unrelated) candidates.push_back({grid, std::move(lands)});
+    }
+    return candidates;
+  }
+  LandsByGrid own;
+  for (auto& [grid, land] : pluginLand(model)) place(own, grid, std::move(land));
+  for (auto& [grid, land] : own) {
+    auto there = grids.find(grid);
+    if (there == grids.end()) continue;
+    std::vector<LandOnGrid>& lands = there->second;
+    const bool unrelated = std::any_of(lands.begin(), lands.end(), [&](const LandOnGrid& other) {
+      return !related(land.back(), other);
+    });
+    if (!unrelated) continue;
+    lands.push_back(std::move(land.back()));
+    candidates.push_back({grid, std::move(lands)});
+  }
+  return candidates;
+}
+
+std::vector<LandClash> findClashes(const std::vector<ClashCandidate>& candidates, bool pluginOnly,
+                                   std::size_t pluginFile) {
+  std::vector<LandClash> clashes;
+  for (const ClashCandidate& candidate : candidates) {
+    const std::vector<LandOnGrid>& lands = candidate.lands;
+    bool clash = false;
+    for (std::size_t a = 0; a < lands.size() && !clash; ++a) {
+      for (std::size_t b = a + 1; b < lands.size() && !clash; ++b) {
+        if (pluginOnly && lands[a].file != pluginFile && lands[b].file != pluginFile) continue;
+        clash = !related(lands[a], lands[b]) && !sameLand(lands[a], lands[b]);
+      }
+    }
+    if (!clash) continue;
+    LandClash found{candidate.grid, {}, lands.back().standing.plugin, heightDifference(lands)};
+    for (const LandOnGrid& land : lands) found.lands.push_back(land.standing);
+    clashes.push_back(std::move(found));
+  }
+  return clashes;
+}
+
+int clashingPlugins(const std::vector<LandClash>& clashes) {
+  std::set<std::string> plugins;
+  for (const LandClash& clash : clashes) {
+    for (const StandingCell& land : clash.lands) plugins.insert(foldedName(*land.plugin));
+  }
+  return static_cast<int>(plugins.size());
+}
+
+std::vector<std::string> patchesOf(const GameModel& model) {
+  std::vector<std::string> patches;
+  if (model.pluginPath.empty()) return patches;
+  const std::string folded = foldedName(model.plugin.label);
+  for (const PluginCells& plugin : model.checked) {
+    for (const std::string& master : plugin.masters) {
+      if (foldedName(master) == folded) {
+        patches.push_back(plugin.label);
+        break;
+      }
+    }
+  }
+  return patches;
+}

@@ -1,0 +1,62 @@
+// Land clashes: grids where two plugins both bring land, the two lands
+// differ, and neither plugin names the other as its master. The game then
+// shows the land of the one loaded last, and the other's objects stand on
+// land they were not made for: a seam at best, another landscape at worst.
+// A plugin that edits its master's land, or two that save the same land
+// unchanged, clash with nothing; plugins that edit only the cells of one
+// grid do not either (the game merges their objects).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "map/model/game_model.h"
+
+// One plugin's land on a grid where land may clash: its last LAND record
+// there (in file order), or PLUGIN's last one the rules put there.
+struct LandOnGrid {
+  StandingCell standing;  // as the report names it: with its plugin's cell there, or none
+  const std::vector<std::string>* masters;  // its plugin's
+  std::size_t file;  // its file: an index of GameModel::checkedPaths, or their count for PLUGIN
+  uint64_t offset;   // of its LAND record in that file
+  std::vector<uint8_t> record;  // the whole record, read once the candidates are known
+};
+
+struct ClashCandidate {
+  GridCell grid;
+  std::vector<LandOnGrid> lands;  // in load order, PLUGIN's last (it is laid on top)
+};
+
+// The grids where land may clash, found without reading any land: two or
+// more plugins with land there, at least two of them not each other's
+// masters (names compared with letter case ignored). With PLUGIN (a model
+// with a plugin path), only grids of PLUGIN's land after the rules where a
+// checked plugin not related to it has land; without it, the whole load
+// order's. North to south, then west to east.
+std::vector<ClashCandidate> clashCandidates(const GameModel& model);
+
+struct LandClash {
+  GridCell grid;
+  std::vector<StandingCell> lands;  // every plugin with land there, in load order
+  const std::string* shown;         // the plugin whose land the game shows: the last
+  // The largest difference in height, in game units rounded to the nearest
+  // whole one, between the lands there at any one of the 65 × 65 vertices
+  // (heights from VHGT, or from WNAM where a record has none); 0 when fewer
+  // than two of them hold heights.
+  int64_t heightDifference;
+};
+
+// The candidates that clash, their records read: two lands whose data
+// differ (the grid they begin with aside, which a move rewrites) and whose
+// plugins are not each other's masters; with `pluginOnly`, one of the two
+// must be PLUGIN's (the last land of the candidate, from file `pluginFile`).
+std::vector<LandClash> findClashes(const std::vector<ClashCandidate>& candidates, bool pluginOnly,
+                                   std::size_t pluginFile);
+
+// How many plugins take part in at least one clash.
+int clashingPlugins(const std::vector<LandClash>& clashes);
+
+// The checked plugins whose headers name PLUGIN as a master, in load order.
+std::vector<std::string> patchesOf(const GameModel& model);
