@@ -43,11 +43,23 @@ const char* fateName(CellFate fate) {
 
 Json gridJson(GridCell grid) { return Json::array({grid.x, grid.y}); }
 
+// The rule whose things a move of the whole plugin takes: one cell east.
+// Every offset other than none takes the same things (a thing's parts come
+// from one grid and go the same way), and none moves nothing.
+RuleTable wholePluginMove() {
+  Rule rule{RuleCode::kTA, 1, {"TA", "1", "0", "", ""}, {0, 1, 0, 0, 0}, 1};
+  return {{rule}, false};
+}
+
 // The plugin's things under a whole-plugin move, where they are now, each
 // with the rules file's fate.
 Json pluginEntries(const GameModel& s) {
   Json entries = Json::array();
-  for (const PluginThing& thing : pluginThings(s.plugin, s.wholeMoveFates, s.wholeMoveLands)) {
+  // Asked only for the page, so a run without one does not predict them.
+  const RuleTable move = wholePluginMove();
+  const std::vector<PredictedCell> moveFates = predictFates(move, s.plugin);
+  const std::vector<PredictedLand> moveLands = predictLandFates(move, s.plugin);
+  for (const PluginThing& thing : pluginThings(s.plugin, moveFates, moveLands)) {
     const StandingCell& standing = thing.standing;
     // predictFates and predictLandFates answer one to a record, in file order.
     CellFate fate;
