@@ -514,6 +514,7 @@ TEST_F(MapTest, ReportsLandClashesAndPatches) {
            Row{{"Land.esm", "Same.esp"}, true, none},
            Row{{"Land.esm", "Cells.esp"}, true, none},
            Row{{"Land.esm", "Other.esp", "mod.esp"}, false,
+               "rules file: quendrel.cfg; checked against 2 plugins\n"
                "mod.esp: 0 exterior cells: 0 kept, 0 moved, 0 copied, 0 deleted\n"
                "overlap (3, 4): mod.esp land without a cell moved from (0, 0); Land.esm \"Coast\" "
                "(Bay), land; Other.esp land without a cell\n"
@@ -523,6 +524,7 @@ TEST_F(MapTest, ReportsLandClashesAndPatches) {
                "(--suggest gives a move of the whole plugin clear of every checked plugin's grids)\n"
                "land without a cell at (0, 0), moved to (3, 4)\n"},
            Row{{"Edit.esp", "Land.esm"}, false,
+               "rules file: quendrel.cfg; checked against 1 plugin\n"
                "Land.esm: 1 exterior cells: 1 kept, 0 moved, 0 copied, 0 deleted; 1 warning about "
                "the rules file\n" + patch + "land without a cell at (5, 5)\n"},
        }) {

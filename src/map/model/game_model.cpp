@@ -4,18 +4,6 @@
 
 #include <utility>
 
-namespace {
-
-// The rule whose things a move of the whole plugin takes: one cell east.
-// Every offset other than none takes the same things (a thing's parts come
-// from one grid and go the same way), and none moves nothing.
-RuleTable wholePluginMove() {
-  Rule rule{RuleCode::kTA, 1, {"TA", "1", "0", "", ""}, {0, 1, 0, 0, 0}, 1};
-  return {{rule}, false};
-}
-
-}  // namespace
-
 std::unique_ptr<GameModel> makeGameModel(RuleTable rules, std::string rulesPath,
                                          std::optional<std::string> rulesText,
                                          std::string pluginPath, PluginCells plugin,
@@ -33,9 +21,6 @@ std::unique_ptr<GameModel> makeGameModel(RuleTable rules, std::string rulesPath,
   model->fates = predictFates(model->rules, model->plugin);
   model->lands = predictLandFates(model->rules, model->plugin);
   model->overlaps = findOverlaps(model->plugin, model->fates, model->lands, model->checked);
-  const RuleTable move = wholePluginMove();
-  model->wholeMoveFates = predictFates(move, model->plugin);
-  model->wholeMoveLands = predictLandFates(move, model->plugin);
   return model;
 }
 

@@ -38,10 +38,6 @@ struct GameModel {
   std::vector<PredictedCell> fates;   // PLUGIN's cells under the rules
   std::vector<PredictedLand> lands;   // PLUGIN's LAND records under the rules
   std::vector<Overlap> overlaps;
-  // PLUGIN's things as a move of the whole plugin ("TA, dx, dy", any offset
-  // but none) takes them: what goes together and what stays (pluginThings).
-  std::vector<PredictedCell> wholeMoveFates;
-  std::vector<PredictedLand> wholeMoveLands;
 
   // The land under each picture asked for (see readGameLand), in the order
   // of the views: the checked plugins' land inside the view in load order,

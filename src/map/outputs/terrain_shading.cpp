@@ -61,6 +61,12 @@ Image shadeTerrain(const TerrainMap& terrain, const GridFrame& frame, double pix
     grid = southwards ? first - static_cast<int64_t>(whole) : first + static_cast<int64_t>(whole);
     into = static_cast<float>(southwards ? 1 - (cells - whole) : cells - whole);
   };
+  // Each column's place is the same in every row: found once.
+  std::vector<int64_t> columnGrids(static_cast<std::size_t>(width));
+  std::vector<float> columnInto(static_cast<std::size_t>(width));
+  for (int column = 0; column < width; ++column) {
+    place(column, frame.minX, false, columnGrids[column], columnInto[column]);
+  }
   // The height at the centre of each pixel.
   std::vector<float> heights(static_cast<std::size_t>(width) * height);
   for (int row = 0; row < height; ++row) {
@@ -68,9 +74,8 @@ Image shadeTerrain(const TerrainMap& terrain, const GridFrame& frame, double pix
     float y;
     place(row, frame.maxY, true, gridY, y);
     for (int column = 0; column < width; ++column) {
-      int64_t gridX;
-      float x;
-      place(column, frame.minX, false, gridX, x);
+      const int64_t gridX = columnGrids[column];
+      const float x = columnInto[column];
       const LandHeights* land = terrain.at(gridX, gridY);
       float value = kOpenSeaHeight;
       if (land != nullptr) {

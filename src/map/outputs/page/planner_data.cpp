@@ -57,11 +57,26 @@ std::pair<CellFate, GridCell> landRulesFate(const GameModel& s, const LandRecord
   return {rules.fate, rules.to};
 }
 
+// The rule whose things a move of the whole plugin takes: one cell east.
+// Every offset other than none takes the same things (a thing's parts come
+// from one grid and go the same way), and none moves nothing.
+RuleTable wholePluginMove() {
+  Rule rule{RuleCode::kTA, 1, {"TA", "1", "0", "", ""}, {0, 1, 0, 0, 0}, 1};
+  return {{rule}, false};
+}
+
+// The plugin's things as a move of the whole plugin takes them. Asked only
+// for the page, so a run without one does not predict them.
+std::vector<PluginThing> wholeMoveThings(const GameModel& s) {
+  const RuleTable move = wholePluginMove();
+  return pluginThings(s.plugin, predictFates(move, s.plugin), predictLandFates(move, s.plugin));
+}
+
 // The plugin's things under a whole-plugin move, where they are now, each
 // with the rules file's fate.
 Json pluginEntries(const GameModel& s) {
   Json entries = Json::array();
-  for (const PluginThing& thing : pluginThings(s.plugin, s.wholeMoveFates, s.wholeMoveLands)) {
+  for (const PluginThing& thing : wholeMoveThings(s)) {
     const StandingCell& standing = thing.standing;
     const auto [fate, to] = standing.cell != nullptr ? cellRulesFate(s, standing.cell)
                                                      : landRulesFate(s, thing.land);
@@ -102,7 +117,7 @@ Json rulesFileOffset(const GameModel& s) {
     if (!offset) offset = moved;
     return moved == *offset;
   };
-  for (const PluginThing& thing : pluginThings(s.plugin, s.wholeMoveFates, s.wholeMoveLands)) {
+  for (const PluginThing& thing : wholeMoveThings(s)) {
     const StandingCell& standing = thing.standing;
     const bool movable = standing.how != StandingCell::kInPlace;
     if (standing.cell != nullptr && !fits(cellRulesFate(s, standing.cell), standing.cell->grid, movable)) {
