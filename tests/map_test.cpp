@@ -261,7 +261,8 @@ TEST_F(LoadOrderTest, ChecksEveryPluginInLoadOrderInBothFormats) {
 // case, and openmw.cfg's data-local folder overrides every data= folder.
 TEST_F(LoadOrderTest, OrdersAndFindsPluginsAsTheEnginesDo) {
   data("Ancient.esp", header() + exteriorCell("Ancient", 9, 9), 10);
-  data("Twin.esp", header() + exteriorCell("Upper", 9, 9), 10);
+  // A Windows folder cannot hold two names that differ in case alone.
+  if (!harness::kWindows) data("Twin.esp", header() + exteriorCell("Upper", 9, 9), 10);
   data("twin.esp", header() + exteriorCell("Lower", 9, 9), 10);
   const auto same = std::filesystem::file_time_type::clock::now() - std::chrono::hours(20);
   for (const char* name : {"B.esp", "a.esp"}) {

@@ -10,6 +10,7 @@
 
 #include "app/file_names.h"
 #include "base/ascii.h"
+#include "base/platform/platform.h"
 #include "base/report.h"
 #include "base/text_format.h"
 #include "base/text_lines.h"
@@ -60,6 +61,11 @@ const option kLongOptions[] = {
     {"sync-header", no_argument, nullptr, kSyncHeaderOption},
     {nullptr, 0, nullptr, 0},
 };
+
+// A long option given a value it takes none of, in glibc's words.
+std::string valueNotTaken(const std::string& word) {
+  return formatted("option '%s' doesn't allow an argument", word.substr(0, word.find('=')).c_str());
+}
 
 bool isLineEnd(char c) { return c == '\n' || c == '\r' || c == '\0'; }
 
@@ -155,6 +161,11 @@ ParsedOptions parseOptions(ArgumentVector& arguments) {
         options.syncHeader = true;
         break;
       case ':':
+        if (valueGivenToLongOption(argv[optind - 1])) {
+          parsed.ending = ParsedOptions::Ending::kUnknownOption;
+          parsed.unknownLong = valueNotTaken(argv[optind - 1]);
+          return parsed;
+        }
         parsed.ending = ParsedOptions::Ending::kMissingFile;
         parsed.missingFileOf = argv[optind - 1];
         return parsed;
@@ -167,8 +178,7 @@ ParsedOptions parseOptions(ArgumentVector& arguments) {
           const std::string word = argv[optind - 1];
           parsed.unknownLong = optopt == 0
                                    ? formatted("unrecognized option '%s'", word.c_str())
-                                   : formatted("option '%s' doesn't allow an argument",
-                                               word.substr(0, word.find('=')).c_str());
+                                   : valueNotTaken(word);
         }
         return parsed;
     }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <string>
 
@@ -146,3 +147,11 @@ void releaseFolderLock(LockHandle& lock);
 // system's own handling.
 void handleInterruptions(void (*cleanUp)());
 void stopHandlingInterruptions();
+
+// Whether getopt_long's ':' (a value missing) stands for a long option
+// given a value it takes none of, "--json=yes": the MinGW-w64 getopt_long
+// answers that with ':', glibc's with '?'. A missing value is never written
+// with "=", so the word tells the two apart on every system.
+inline bool valueGivenToLongOption(const char* word) {
+  return word[0] == '-' && word[1] == '-' && std::strchr(word, '=') != nullptr;
+}

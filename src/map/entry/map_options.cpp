@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/platform/platform.h"
 #include "base/report.h"
 #include "workfiles/map_errors.h"
 
@@ -146,17 +147,20 @@ MapOptions parseOptions(int argc, char** argv) {
         std::fputs("quendrel-map (Quendrel " QUENDREL_RELEASE ")\n", stdout);
         endRun(0);
       case ':':
-        failMap("quendrel-map: option %s needs a value (see quendrel-map --help)\n",
-                argv[optind - 1]);
+        if (!valueGivenToLongOption(argv[optind - 1])) {
+          failMap("quendrel-map: option %s needs a value (see quendrel-map --help)\n",
+                  argv[optind - 1]);
+        }
+        [[fallthrough]];
       default: {
         // A letter is reported alone, as it may stand in a group ("-xv").
-        if (optopt > 0 && optopt < 0x100) {
+        if (option != ':' && optopt > 0 && optopt < 0x100) {
           failMap("quendrel-map: unknown option -%c (see quendrel-map --help)\n", optopt);
         }
         // A long option is mistyped more often than a letter: it is named in
         // glibc's words, as quendrel names it, and the whole usage text follows.
         const std::string word = argv[optind - 1];
-        if (optopt == 0) {
+        if (option != ':' && optopt == 0) {
           failMap("quendrel-map: unrecognized option '%s'\n%s", word.c_str(), kUsage);
         }
         failMap("quendrel-map: option '%s' doesn't allow an argument\n%s",
