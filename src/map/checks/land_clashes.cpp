@@ -151,11 +151,12 @@ std::vector<ClashCandidate> clashCandidates(const GameModel& model) {
     auto there = grids.find(grid);
     if (there == grids.end()) continue;
     std::vector<LandOnGrid>& lands = there->second;
+    LandOnGrid& mine = land.back();  // a name the lambda can take (clang 14 takes no binding)
     const bool unrelated = std::any_of(lands.begin(), lands.end(), [&](const LandOnGrid& other) {
-      return !related(land.back(), other);
+      return !related(mine, other);
     });
     if (!unrelated) continue;
-    lands.push_back(std::move(land.back()));
+    lands.push_back(std::move(mine));
     candidates.push_back({grid, std::move(lands)});
   }
   return candidates;
