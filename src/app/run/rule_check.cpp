@@ -6,12 +6,12 @@
 
 #include <vector>
 
+#include "base/platform/folder_files.h"
 #include "rules/rule_warnings.h"
 
 void warnAboutRules(const RunOptions& options, const RuleTable& rules, const PlacesSeen& seen,
                     const std::string& rulesText, const char* pluginPath) {
-  const std::string path = pluginPath;
-  RulesCheckTarget target{path.substr(path.find_last_of("/\\") + 1), {}, seen.interiors};
+  RulesCheckTarget target{fileNameOf(pluginPath), {}, seen.interiors};
   for (const auto& [grid, region] : seen.cells) {
     target.exteriors.push_back(exteriorLocation(grid.x, grid.y, region.c_str()));
   }

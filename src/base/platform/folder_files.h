@@ -11,6 +11,12 @@
 // "Mod.esm".
 std::string folderOf(const std::string& path);
 
+// The file name without its folders, either separator taken:
+// "Data Files\\mod.esp" and "game/mod.esp" give "mod.esp".
+inline std::string fileNameOf(const std::string& path) {
+  return path.substr(path.find_last_of("/\\") + 1);
+}
+
 // The path of the entry of `folder` whose name is `name`, ASCII letters
 // compared without regard to case; nothing when there is none.
 std::optional<std::string> findFileIgnoringCase(const std::string& folder,

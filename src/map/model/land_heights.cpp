@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/platform/folder_files.h"
 #include "base/report.h"
 #include "workfiles/map_errors.h"
 #include "records/plugin_signature.h"
@@ -176,7 +177,7 @@ std::optional<LandHeights> decodeLand(const uint8_t* record, std::size_t recordS
 
 std::vector<PluginLand> readLandForViews(const std::string& path, const std::vector<LandView>& views,
                                          bool framed) {
-  const std::string label = path.substr(path.find_last_of("/\\") + 1);
+  const std::string label = fileNameOf(path);
   std::vector<PluginLand> plugins(views.size(), PluginLand{label, {}});
   EndOnDamage endOnDamage(path);
   RecordReader reader(endOnDamage, 64 * 1024);

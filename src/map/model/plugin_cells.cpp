@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/platform/folder_files.h"
 #include "base/report.h"
 #include "workfiles/map_errors.h"
 #include "records/cell_header.h"
@@ -171,16 +172,11 @@ bool readCellsAndLand(const std::string& path, bool whole, PluginCells& plugin,
   }
 }
 
-// The file name without its folders.
-std::string fileLabel(const std::string& path) {
-  return path.substr(path.find_last_of("/\\") + 1);
-}
-
 }  // namespace
 
 PluginCells readPluginToMove(const std::string& path) {
   PluginCells plugin;
-  plugin.label = fileLabel(path);
+  plugin.label = fileNameOf(path);
   std::string problem;
   if (!readCellsAndLand(path, true, plugin, problem)) {
     failMap("quendrel-map: %s\n", problem.c_str());
@@ -190,7 +186,7 @@ PluginCells readPluginToMove(const std::string& path) {
 
 std::optional<PluginCells> readCheckedPlugin(const std::string& path, bool mustRead) {
   PluginCells plugin;
-  plugin.label = fileLabel(path);
+  plugin.label = fileNameOf(path);
   std::string problem;
   if (readCellsAndLand(path, false, plugin, problem)) return plugin;
   if (mustRead) failMap("quendrel-map: %s\n", problem.c_str());
