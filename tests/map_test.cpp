@@ -315,6 +315,7 @@ TEST_F(LoadOrderTest, JsonReportParses) {
        "land": true}]}],
     "clashes": [],
     "patches": [],
+    "pointers": [],
     "land_without_cell": [],
     "lone": [],
     "suggestion": {"dx": 0, "dy": 0},
