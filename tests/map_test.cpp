@@ -23,6 +23,7 @@
 #include "map/entry/map_run.h"
 #include "map/checks/suggestion.h"
 #include "plugin_builder.h"
+#include "pointer_game.h"
 
 using namespace testing_plugin;
 
@@ -314,6 +315,7 @@ TEST_F(LoadOrderTest, JsonReportParses) {
        "land": true}]}],
     "clashes": [],
     "patches": [],
+    "pointers": [],
     "land_without_cell": [],
     "lone": [],
     "suggestion": {"dx": 0, "dy": 0},
@@ -507,8 +509,8 @@ TEST_F(MapTest, ReportsLandClashesAndPatches) {
     std::string out;
   };
   const std::string patch =
-      "patch: Edit.esp (to move it with Land.esm: quendrel-map --write-rules moved.cfg Land.esm, "
-      "then quendrel --rules moved.cfg --sync-header Edit.esp)\n";
+      "patch: Edit.esp (to move it with Land.esm: quendrel --follow Land.esm --sync-header "
+      "Edit.esp)\n";
   for (const Row& row : {
            Row{{"Land.esm", "Other.esp"}, true, clash + "1 clash between 2 plugins\n"},
            Row{{"Land.esm", "Edit.esp"}, true, none},
@@ -557,6 +559,73 @@ TEST_F(MapTest, ReportsLandClashesAndPatches) {
   EXPECT_EQ(map({"--load-order", "openmw.cfg", "--suggest"}).err,
             "quendrel-map: --suggest needs a plugin; without one, --load-order checks the whole "
             "load order for land clashes (see quendrel-map --help)\n");
+}
+
+// The pointers other plugins leave in the grids the mod's move leaves, one
+// plugin of each kind (see pointer_game.h), in text and JSON; rules that
+// leave no grid look for none.
+TEST_F(MapTest, ListsThePointersOtherPluginsLeaveBehind) {
+  std::string cfg = "data=\".\"\n";
+  for (const auto& [name, bytes] : pointerGame()) {
+    write(name, bytes);
+    cfg += "content=" + name + "\n";
+  }
+  write("openmw.cfg", cfg);
+  write("move.cfg", pointerGameRules());
+  write("keep.cfg", "CE, 0, 0, 30, 30\n");
+  auto follow = [](const std::string& plugin) {
+    return " (to move them with Mod.esm: quendrel --follow Mod.esm --rules move.cfg "
+           "--sync-header " + plugin + ")\n";
+  };
+  MapRun r = map({"--load-order", "openmw.cfg", "--rules", "move.cfg", "Mod.esm"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(afterSummary(r.out),
+            "patch: Mod - Patch.esp (to move it with Mod.esm: quendrel --follow Mod.esm --rules "
+            "move.cfg --sync-header \"Mod - Patch.esp\")\n"
+            "patch: Other Patch.esp (to move it with Mod.esm: quendrel --follow Mod.esm --rules "
+            "move.cfg --sync-header \"Other Patch.esp\")\n"
+            "pointer: Mod - Patch.esp: object \"tree\" in \"Shore\" stands in (0, 0), moved to (10, 0)\n"
+            "pointer: Mod - Patch.esp: door in \"Patch House\" leads to (1, 0), moved to (11, 0)\n"
+            "pointers: Mod - Patch.esp: 2" + follow("\"Mod - Patch.esp\"") +
+            "pointer: Other Patch.esp: object \"rock\" in \"Isle\" stands in (1, 0), moved to (11, 0)\n"
+            "pointer: Other Patch.esp: marker in \"Isle\" names (2, 0), deleted\n"
+            "pointers: Other Patch.esp: 2" + follow("\"Other Patch.esp\"") +
+            "pointer: Doors.esp: door in \"Balmora, Guild of Mages\" leads to (0, 0), moved to (10, 0)\n"
+            "pointers: Doors.esp: 1" + follow("Doors.esp") +
+            "pointer: Travel.esp: travel in \"guide\" leads to (1, 0), moved to (11, 0)\n"
+            "pointers: Travel.esp: 1" + follow("Travel.esp") +
+            "pointer: Packages.esp: package in \"escort\" leads to (2, 0), deleted\n"
+            "pointers: Packages.esp: 1" + follow("Packages.esp") +
+            "pointer: Markers.esp: marker in \"Field\" names (0, 0), moved to (10, 0)\n"
+            "pointers: Markers.esp: 1" + follow("Markers.esp") +
+            "pointer: Objects.esp: object \"crate\" in \"(2, 0)\" stands in (2, 0), deleted\n"
+            "pointers: Objects.esp: 1" + follow("Objects.esp") +
+            "pointer: Scripts.esp: script in \"MoveScript\" leads to (0, 0), moved to (10, 0)\n"
+            "pointers: Scripts.esp: 1" + follow("Scripts.esp") +
+            "pointer: Dialogue.esp: dialogue in \"ride\" leads to (1, 0), moved to (11, 0)\n"
+            "pointers: Dialogue.esp: 1" + follow("Dialogue.esp"));
+
+  const nlohmann::json report = nlohmann::json::parse(
+      map({"--load-order", "openmw.cfg", "--rules", "move.cfg", "--json", "Mod.esm"}).out);
+  const nlohmann::json& pointers = report["pointers"];
+  ASSERT_EQ(pointers.size(), 11u);
+  EXPECT_EQ(pointers[0], nlohmann::json::parse(R"({"plugin": "Mod - Patch.esp", "kind": "object",
+      "record": "Shore", "id": "tree", "grid": [0, 0], "to": [10, 0]})"));
+  EXPECT_EQ(pointers[6], nlohmann::json::parse(R"({"plugin": "Packages.esp", "kind": "package",
+      "record": "escort", "grid": [2, 0], "to": null})"));
+  std::string keys;
+  const nlohmann::ordered_json ordered = nlohmann::ordered_json::parse(
+      map({"--load-order", "openmw.cfg", "--rules", "move.cfg", "--json", "Mod.esm"}).out);
+  for (const auto& item : ordered.items()) keys += item.key() + " ";
+  EXPECT_EQ(keys, "plugin rules_file counts checked missing damaged overlaps clashes "
+                          "patches pointers land_without_cell lone suggestion rule_warnings ");
+
+  // A copy leaves its grid in place: no pointer is looked for, nor listed.
+  r = map({"--load-order", "openmw.cfg", "--rules", "keep.cfg", "Mod.esm"});
+  EXPECT_EQ(r.out.find("pointer"), std::string::npos) << r.out;
+  EXPECT_FALSE(nlohmann::json::parse(
+                   map({"--load-order", "openmw.cfg", "--rules", "keep.cfg", "--json", "Mod.esm"}).out)
+                   .contains("pointers"));
 }
 
 // The clashes of real plugins: the corpus and the wild plugins beside the

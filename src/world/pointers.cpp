@@ -1,6 +1,7 @@
 // The table of pointer kinds and the finder of a record's pointers.
 #include "world/pointers.h"
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <utility>
@@ -12,6 +13,15 @@
 #include "world/world_position.h"
 
 namespace {
+
+// A name field's text: up to its terminator, within its `size` bytes.
+std::string textOf(const uint8_t* field, std::size_t size) {
+  const char* text = reinterpret_cast<const char*>(field);
+  return std::string(text, strnlen(text, size));
+}
+
+// A script's name: the first field of its header (SCHD).
+constexpr std::size_t kScriptNameSize = 32;
 
 // In the order of PointerKind.
 const PointerRow kPointerRows[] = {
@@ -59,13 +69,14 @@ bool doorLeadsOutside(const uint8_t* data, std::size_t dataSize, std::size_t dod
 // position. Returns where the walk over the cell goes on.
 std::size_t findReferencePointers(std::vector<FoundPointer>& found, const uint8_t* data,
                                   std::size_t dataSize, std::size_t frmrOffset, bool interior,
-                                  GridCell grid) {
+                                  GridCell grid, bool marked) {
   SubrecordWalk start(data, dataSize, frmrOffset);
   auto frmr = start.begin();
   if (!(frmr != start.end())) return dataSize;
   ++frmr;
   if (!(frmr != start.end()) || !frmr->is("NAME")) return dataSize;
   const std::size_t nameEnd = subrecordEnd(*frmr);
+  const std::size_t idOffset = frmr->dataOffset(), idSize = frmr->size;
   for (const WalkedSubrecord& s : SubrecordWalk(data, dataSize, nameEnd)) {
     if (s.is("FRMR")) return s.offset;
     if (s.is("DELE")) return subrecordEnd(s);
@@ -80,6 +91,8 @@ std::size_t findReferencePointers(std::vector<FoundPointer>& found, const uint8_
         const WorldPosition position = readWorldPosition(data + s.dataOffset());
         found.push_back(pointerAt(pointerRow(PointerKind::kObject), grid, s.dataOffset(),
                                   position.x, position.y));
+        found.back().id = textOf(data + idOffset, idSize);
+        found.back().marked = marked;
       }
       return subrecordEnd(s);
     }
@@ -102,9 +115,10 @@ void findCellPointers(std::vector<FoundPointer>& found, const uint8_t* data,
       }
     } else if (s.is("FRMR")) {
       const GridCell grid = marker ? *marker : header->grid;
+      const bool marked = marker.has_value();
       marker.reset();
-      walk.continueAt(
-          findReferencePointers(found, data, dataSize, s.offset, header->interior, grid));
+      walk.continueAt(findReferencePointers(found, data, dataSize, s.offset, header->interior,
+                                            grid, marked));
     }
   }
 }
@@ -185,4 +199,22 @@ std::vector<FoundPointer> findPointers(const uint8_t* type, const uint8_t* data,
     findTextPointers(found, pointerRow(PointerKind::kDialogue), data, dataSize);
   }
   return found;
+}
+
+std::string pointerRecordName(const uint8_t* type, const uint8_t* data, std::size_t dataSize) {
+  if (hasTag(type, "CELL")) {
+    const std::optional<CellHeader> header = readCellHeader(data, dataSize);
+    if (!header) return "";
+    if (header->interior || !header->name.empty()) return header->name;
+    if (!header->region.empty()) return header->region;
+    return "(" + std::to_string(header->grid.x) + ", " + std::to_string(header->grid.y) + ")";
+  }
+  const bool script = hasTag(type, "SCPT");
+  if (!script && !hasTag(type, "NPC_") && !hasTag(type, "DIAL")) return "";
+  for (const WalkedSubrecord& s : SubrecordWalk(data, dataSize)) {
+    if (s.is(script ? "SCHD" : "NAME")) {
+      return textOf(data + s.dataOffset(), script ? std::min<std::size_t>(s.size, kScriptNameSize) : s.size);
+    }
+  }
+  return "";
 }

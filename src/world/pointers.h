@@ -69,6 +69,10 @@ struct FoundPointer {
   // into the world only when that cell is no interior cell.
   std::string namedCell;
   bool inInteriorCell = false;  // a door placed in an interior cell
+  // An object: its id (the reference's NAME), and whether a moved-reference
+  // marker put it into its grid (the marker's pointer stands right before).
+  std::string id;
+  bool marked = false;
 };
 
 // The pointers of one record (its type, and its data of dataSize bytes
@@ -76,3 +80,10 @@ struct FoundPointer {
 // the data; a damaged record yields what lies before the damage.
 std::vector<FoundPointer> findPointers(const uint8_t* type, const uint8_t* data,
                                        std::size_t dataSize);
+
+// The name reports give a record of a type that holds pointers, or a DIAL
+// (the topic of the INFO records behind it): a cell's name (an exterior cell
+// without one: its region's id, else its grid as "(3, -2)"), a character's or
+// a topic's id (NAME), a script's name (the first 32 bytes of SCHD). Empty
+// for any other record, and where the name is missing.
+std::string pointerRecordName(const uint8_t* type, const uint8_t* data, std::size_t dataSize);

@@ -12,6 +12,7 @@
 
 #include "fuzz_map_input.h"
 #include "plugin_builder.h"
+#include "pointer_game.h"
 
 using namespace testing_plugin;
 
@@ -44,6 +45,24 @@ void seedsFor(const std::string& mod, const std::string& a, const std::string& b
   }
 }
 
+// The made-up game of pointers into a mod's grids (pointer_game.h), its
+// plugins joined into three behind their headers: every kind of pointer
+// the check reads, under rules that move, delete and copy.
+void pointerSeeds() {
+  const auto game = pointerGame();
+  auto records = [&](std::size_t first, std::size_t last) {
+    std::string joined = header({"mod.esp"});
+    for (std::size_t i = first; i <= last; ++i) {
+      const std::string& bytes = game[i].second;
+      joined += bytes.substr(16 + u32At(bytes, 4));
+    }
+    return joined;
+  };
+  for (const char* rules : {pointerGameRules(), "DA\n"}) {
+    seedsFor(game[0].second, records(1, 2), records(3, 6), records(7, 9), rules);
+  }
+}
+
 void builtSeeds() {
   const std::string mod = header() + exteriorCell("Isle", 0, 0, "Bay") + land(0, 0) +
                           exteriorCell("", 1, 0) + land(5, 5) + land(20, 20) +
@@ -65,6 +84,7 @@ void builtSeeds() {
   seedsFor(mod, a.substr(0, a.size() - 5), "TES4" + std::string(20, '\0'), "",
            "TA, 1, 1\n");
   seedsFor(header() + record("CELL", sub("NAME", "x") + "DATA\xff\0\0\0"), a, b, c, "TA, 1, 1\n");
+  pointerSeeds();
 }
 
 std::string recordBytes(const Record& r) {

@@ -90,6 +90,10 @@ std::unique_ptr<GameModel> readGame(const MapOptions& options) {
   if (!options.reserve.empty()) reserved = readReserveFile(options.reserve);
   PluginCells plugin;
   if (!options.plugin.empty()) plugin = readPluginToMove(options.plugin);
+  // Known before the other plugins are read, which are searched for
+  // pointers into these grids as they are read.
+  GridsLeft left = gridsLeft(rules, plugin);
+  const GridsLeft* searched = left.empty() ? nullptr : &left;
   std::vector<PluginCells> checked;
   std::vector<std::string> paths, missing, damaged, configs;
   if (!options.loadOrder.empty()) {
@@ -104,7 +108,7 @@ std::unique_ptr<GameModel> readGame(const MapOptions& options) {
     }
     for (const LoadOrder::Plugin& listed : order.found) {
       if (!options.plugin.empty() && foldedName(listed.name) == foldedName(plugin.label)) continue;
-      if (std::optional<PluginCells> read = readCheckedPlugin(listed.path, false)) {
+      if (std::optional<PluginCells> read = readCheckedPlugin(listed.path, false, searched)) {
         checked.push_back(std::move(*read));
         paths.push_back(listed.path);
       } else {
@@ -113,9 +117,10 @@ std::unique_ptr<GameModel> readGame(const MapOptions& options) {
     }
   }
   for (const std::string& path : options.against) {
-    checked.push_back(*readCheckedPlugin(path, true));
+    checked.push_back(*readCheckedPlugin(path, true, searched));
     paths.push_back(path);
   }
+  if (searched != nullptr) dropInteriorCommands(checked, plugin);
   std::unique_ptr<GameModel> model =
       makeGameModel(std::move(rules), options.rules,
                     options.plugin.empty() ? std::nullopt : readRulesText(options.rules.c_str()),
@@ -125,6 +130,7 @@ std::unique_ptr<GameModel> readGame(const MapOptions& options) {
   model->damaged = std::move(damaged);
   model->configFiles = std::move(configs);
   model->reserved = std::move(reserved);
+  model->left = std::move(left);
   return model;
 }
 
@@ -166,15 +172,15 @@ std::vector<LandClash> landClashes(const GameModel& model) {
   return findClashes(candidates, !model.pluginPath.empty(), pluginFile);
 }
 
-// The command line that moves a patch with PLUGIN today: PLUGIN's rules
-// resolved by grid, applied to the patch.
-std::string patchMoveText(const MapOptions& options, const std::string& patch) {
+// The command that moves a plugin of the game with PLUGIN: quendrel has it
+// follow PLUGIN's move under PLUGIN's rules, e.g.
+//   quendrel --follow Mod.esm --rules move.cfg --sync-header "Mod - Patch.esp"
+std::string followCommand(const MapOptions& options, const std::string& label) {
   auto word = [](const std::string& name) {
     return name.find(' ') == std::string::npos ? name : "\"" + name + "\"";
   };
-  std::string rules = options.rulesNamed ? "--rules " + word(options.rules) + " " : "";
-  return "quendrel-map " + rules + "--write-rules moved.cfg " + word(options.plugin) +
-         ", then quendrel --rules moved.cfg --sync-header " + word(patch);
+  const std::string rules = options.rulesNamed ? " --rules " + word(options.rules) : "";
+  return "quendrel --follow " + word(options.plugin) + rules + " --sync-header " + word(label);
 }
 
 // What the outputs are made of: the model and what the checks found.
@@ -284,7 +290,17 @@ int run(int argc, char** argv) {
   report.wholeGame = options.plugin.empty();
   report.clashingPlugins = clashingPlugins(clashes);
   for (const std::string& patch : patchesOf(model)) {
-    report.patches.push_back({patch, patchMoveText(options, patch)});
+    report.patches.push_back({patch, followCommand(options, patch)});
+  }
+  if (!model.left.empty()) {
+    report.pointers.emplace();
+    for (const PluginCells& other : model.checked) {
+      if (other.pointers.empty()) continue;
+      report.pointers->push_back({other.label, {}, followCommand(options, other.label)});
+      for (const LeftPointer& pointer : other.pointers) {
+        report.pointers->back().pointers.push_back({&pointer, *model.left.find(pointer.grid)});
+      }
+    }
   }
   report.suggested = options.suggest;
   if (options.suggest) {

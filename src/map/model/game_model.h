@@ -13,6 +13,7 @@
 #include "map/model/cell_fates.h"
 #include "map/model/land_heights.h"
 #include "map/model/plugin_cells.h"
+#include "map/model/pointers_left.h"
 #include "map/model/terrain.h"
 #include "records/grid_regions.h"
 #include "rules/rules.h"
@@ -31,6 +32,9 @@ struct GameModel {
   std::vector<std::string> damaged;       // load-order plugins left out as unreadable
   std::vector<std::string> configFiles;   // the load order's configuration files read
   std::vector<GridRectangle> reserved;    // the reserve file's rectangles (--reserve)
+  // The grids PLUGIN's cells leave under the rules; the checked plugins'
+  // pointers into them are read with the plugins (PluginCells::pointers).
+  GridsLeft left;
 
   // Made of it. The records' fates point into `plugin`, so the model stays
   // where it was made (see readGame).

@@ -76,10 +76,11 @@ std::optional<std::string> signatureProblem(const std::string& path) {
 
 // Reads the cells and land of the plugin at `path` into `plugin`. `whole`:
 // every CELL and LAND record is read whole and checked for damage; otherwise
-// only their first bytes. False, with the line's text in `problem`, when the
-// file cannot be read or is damaged.
-bool readCellsAndLand(const std::string& path, bool whole, PluginCells& plugin,
-                      std::string& problem) {
+// only their first bytes. With `left`, the pointers into those grids as
+// well (see PointerSearch). False, with the line's text in `problem`, when
+// the file cannot be read or is damaged.
+bool readCellsAndLand(const std::string& path, bool whole, const GridsLeft* left,
+                      PluginCells& plugin, std::string& problem) {
   if (std::optional<std::string> wrong = signatureProblem(path)) {
     problem = *wrong;
     return false;
@@ -90,9 +91,12 @@ bool readCellsAndLand(const std::string& path, bool whole, PluginCells& plugin,
     problem = "cannot read " + path + ": " + systemErrorText();
     return false;
   }
-  std::size_t cellBytes = whole ? SIZE_MAX : kCellHeaderBytes;
+  // A search for pointers reads every cell whole.
+  std::size_t cellBytes = whole || left != nullptr ? SIZE_MAX : kCellHeaderBytes;
   for (;;) {
     bool headerCut = false;  // a cell's first bytes did not hold its header
+    std::optional<PointerSearch> search;
+    if (left != nullptr) search.emplace(*left);
     std::vector<uint8_t> record;
     RecordHeader header;
     while (reader.next(header)) {
@@ -107,6 +111,12 @@ bool readCellsAndLand(const std::string& path, bool whole, PluginCells& plugin,
         continue;
       }
       const bool cell = header.isType("CELL");
+      if (!cell && search && PointerSearch::searches(header.bytes)) {
+        const uint8_t* read = reader.readRecordInPlace(header, record);
+        if (read == nullptr) break;
+        search->take(header.bytes, read + kRecordHeaderSize, header.dataSize, plugin.pointers);
+        continue;
+      }
       if (!cell && !header.isType("LAND")) {
         reader.skip(header);
         continue;
@@ -142,6 +152,7 @@ bool readCellsAndLand(const std::string& path, bool whole, PluginCells& plugin,
         headerCut = true;
         continue;
       }
+      if (search) search->take(header.bytes, data, available, plugin.pointers);
       if (std::optional<CellHeader> cellHeader = readCellHeader(data, available)) {
         if (cellHeader->interior) {
           plugin.interiors.push_back(cellHeader->name);
@@ -168,6 +179,7 @@ bool readCellsAndLand(const std::string& path, bool whole, PluginCells& plugin,
     plugin.interiors.clear();
     plugin.markers.clear();
     plugin.masters.clear();
+    plugin.pointers.clear();
     reader.rewind(kReadBuffer);
   }
 }
@@ -178,17 +190,18 @@ PluginCells readPluginToMove(const std::string& path) {
   PluginCells plugin;
   plugin.label = fileNameOf(path);
   std::string problem;
-  if (!readCellsAndLand(path, true, plugin, problem)) {
+  if (!readCellsAndLand(path, true, nullptr, plugin, problem)) {
     failMap("quendrel-map: %s\n", problem.c_str());
   }
   return plugin;
 }
 
-std::optional<PluginCells> readCheckedPlugin(const std::string& path, bool mustRead) {
+std::optional<PluginCells> readCheckedPlugin(const std::string& path, bool mustRead,
+                                             const GridsLeft* left) {
   PluginCells plugin;
   plugin.label = fileNameOf(path);
   std::string problem;
-  if (readCellsAndLand(path, false, plugin, problem)) return plugin;
+  if (readCellsAndLand(path, false, left, plugin, problem)) return plugin;
   if (mustRead) failMap("quendrel-map: %s\n", problem.c_str());
   std::fflush(stdout);
   std::fprintf(stderr, "quendrel-map: %s; left out of the check\n", problem.c_str());

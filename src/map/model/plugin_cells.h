@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "map/model/pointers_left.h"
 #include "records/grid_regions.h"
 #include "records/record_layout.h"
 
@@ -38,6 +39,9 @@ struct PluginCells {
   std::vector<GridCell> markers;
   // The masters its header (TES3) names in MAST subrecords, in their order.
   std::vector<std::string> masters;
+  // Its pointers into the grids PLUGIN's cells leave, in file order: read
+  // only for a plugin checked against PLUGIN, when the rules leave a grid.
+  std::vector<LeftPointer> pointers;
 };
 
 // Reads the plugin whose cells the rules move: every CELL and LAND record
@@ -49,10 +53,13 @@ PluginCells readPluginToMove(const std::string& path);
 // Reads a plugin the moved cells are checked against: only the first bytes
 // of each CELL record (its name, grid, region and whether it is an interior)
 // and of each LAND record (its grid), stepping over the rest, as a check
-// against a whole load order reads a gigabyte. What is wrong with the file
+// against a whole load order reads a gigabyte. With grids `left` (not
+// empty), the records that can point into them are read whole as well and
+// searched in the same pass (see PointerSearch). What is wrong with the file
 // is one line on standard error: with `mustRead` it ends the run (status 1);
 // otherwise the line says the plugin is left out, and nothing is returned.
-std::optional<PluginCells> readCheckedPlugin(const std::string& path, bool mustRead);
+std::optional<PluginCells> readCheckedPlugin(const std::string& path, bool mustRead,
+                                             const GridsLeft* left = nullptr);
 
 // The regions the rules see at the plugin's grids (see GridRegions): those
 // of its sound cells, as quendrel learns them; a damaged cell it passes on

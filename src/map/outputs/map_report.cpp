@@ -68,6 +68,41 @@ Json clashesJson(const std::vector<LandClash>& clashes) {
 
 Json gridJson(GridCell grid) { return Json::array({grid.x, grid.y}); }
 
+// One pointer left behind, after "pointer: X.esp: ", e.g. `door in
+// "Balmora, Guild of Mages" leads to (3, -2), moved to (10, 10)`.
+std::string pointerText(const MapReport::Pointer& at) {
+  const LeftPointer& pointer = *at.pointer;
+  std::string text;
+  switch (pointer.kind) {
+    case PointerKind::kObject:
+      text = joined("object \"", pointer.id, "\" in \"", pointer.record, "\" stands in ");
+      break;
+    case PointerKind::kMarker: text = joined("marker in \"", pointer.record, "\" names "); break;
+    default:
+      text = joined(pointerRow(pointer.kind).name, " in \"", pointer.record, "\" leads to ");
+      break;
+  }
+  return joined(text, gridText(pointer.grid),
+                at.to ? joined(", moved to ", gridText(*at.to)) : std::string(", deleted"));
+}
+
+Json pointersJson(const std::vector<MapReport::PluginPointers>& plugins) {
+  Json list = Json::array();
+  for (const MapReport::PluginPointers& plugin : plugins) {
+    for (const MapReport::Pointer& at : plugin.pointers) {
+      const LeftPointer& pointer = *at.pointer;
+      Json entry = {{"plugin", plugin.label},
+                    {"kind", pointerRow(pointer.kind).name},
+                    {"record", utf8FromWindows1252(pointer.record)}};
+      if (pointer.kind == PointerKind::kObject) entry["id"] = utf8FromWindows1252(pointer.id);
+      entry["grid"] = gridJson(pointer.grid);
+      entry["to"] = at.to ? gridJson(*at.to) : Json(nullptr);
+      list.push_back(std::move(entry));
+    }
+  }
+  return list;
+}
+
 Json utf8List(const std::vector<std::string>& names) {
   Json list = Json::array();
   for (const std::string& name : names) list.push_back(name);
@@ -118,6 +153,15 @@ std::string reportText(const MapReport& report) {
   for (const MapReport::Patch& patch : report.patches) {
     text += joined("patch: ", patch.label, " (to move it with ", report.plugin->label, ": ",
                    patch.move, ")\n");
+  }
+  if (report.pointers) {
+    for (const MapReport::PluginPointers& plugin : *report.pointers) {
+      for (const MapReport::Pointer& pointer : plugin.pointers) {
+        text += joined("pointer: ", plugin.label, ": ", pointerText(pointer), "\n");
+      }
+      text += joined("pointers: ", plugin.label, ": ", std::to_string(plugin.pointers.size()),
+                     " (to move them with ", report.plugin->label, ": ", plugin.move, ")\n");
+    }
   }
   for (const PredictedLand& land : *report.lands) {
     if (land.withoutCell) {
@@ -179,7 +223,7 @@ std::string reportJson(const MapReport& report) {
   Json patchLabels = Json::array();
   for (const MapReport::Patch& patch : report.patches) patchLabels.push_back(patch.label);
   const FateCounts& c = report.counts;
-  const Json document = {
+  Json document = {
       {"plugin", report.plugin->label},
       {"rules_file", report.rulesFile ? Json(*report.rulesFile) : Json(nullptr)},
       {"counts", {{"kept", c.kept}, {"moved", c.moved}, {"copied", c.copied}, {"deleted", c.deleted}}},
@@ -196,6 +240,15 @@ std::string reportJson(const MapReport& report) {
                          : Json(nullptr)},
       {"rule_warnings", warnings},
   };
+  if (report.pointers) {
+    // After "patches": the document's keys keep their order.
+    Json ordered = Json::object();
+    for (auto& [key, value] : document.items()) {
+      ordered[key] = std::move(value);
+      if (key == "patches") ordered["pointers"] = pointersJson(*report.pointers);
+    }
+    document = std::move(ordered);
+  }
   // File names that are not UTF-8 (possible on POSIX systems) are shown
   // with U+FFFD rather than refused.
   return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";

@@ -26,9 +26,22 @@ struct MapReport {
   int clashingPlugins = 0;  // the plugins that take part in a clash
   struct Patch {
     std::string label;
-    std::string move;  // the command lines that move it with PLUGIN
+    std::string move;  // the command that moves it with PLUGIN
   };
   std::vector<Patch> patches;  // the checked plugins whose master PLUGIN is, in load order
+  // The pointers of checked plugins into the grids PLUGIN's cells leave, by
+  // plugin in load order (plugins without any left out); nothing when the
+  // rules leave no grid, and none were looked for.
+  struct Pointer {
+    const LeftPointer* pointer;
+    std::optional<GridCell> to;  // where the grid's cell goes; nothing: deleted
+  };
+  struct PluginPointers {
+    std::string label;
+    std::vector<Pointer> pointers;
+    std::string move;  // the command that moves them with PLUGIN
+  };
+  std::optional<std::vector<PluginPointers>> pointers;
   bool suggested = false;  // --suggest was given
   std::optional<GridCell> suggestion;
   // Their text goes to standard error; the summary line counts them, the
@@ -42,7 +55,11 @@ struct MapReport {
 //   overlap (3, 4): mod.esp "Sel Isle" moved from (1, 2), land; Base.esm "", land
 //   clash (7, 1): Base.esm "Coast" (Bay), land; mod.esp land without a cell; mod.esp shown, heights differ by up to 512
 //   (--suggest gives a move of the whole plugin clear of every checked plugin's grids)
-//   patch: Patch.esp (to move it with mod.esp: quendrel-map --write-rules moved.cfg mod.esp, then quendrel --rules moved.cfg --sync-header Patch.esp)
+//   patch: Patch.esp (to move it with mod.esp: quendrel --follow mod.esp --sync-header Patch.esp)
+//   pointer: Patch.esp: door in "Balmora, Guild of Mages" leads to (3, -2), moved to (10, 10)
+//   pointer: Patch.esp: object "rock" in "Sel Isle" stands in (3, -2), moved to (10, 10)
+//   pointer: Patch.esp: marker in "Coast" names (4, -2), deleted
+//   pointers: Patch.esp: 3 (to move them with mod.esp: quendrel --follow mod.esp --sync-header Patch.esp)
 //   land without a cell at (5, 6), moved to (9, 6)
 //   lone cell (40, 2)
 //   ; The whole plugin clear of the checked plugins, as the one exterior rule
@@ -67,12 +84,18 @@ std::string reportText(const MapReport& report);
 //    "clashes": [{"x": 7, "y": 1, "plugins": ["Base.esm", "mod.esp"], "shown": "mod.esp",
 //                 "height_difference": 512}],
 //    "patches": ["Patch.esp"],
+//    "pointers": [{"plugin": "Patch.esp", "kind": "door", "record": "Balmora, Guild of Mages",
+//                  "grid": [3, -2], "to": [10, 10]},
+//                 {"plugin": "Patch.esp", "kind": "object", "record": "Sel Isle", "id": "rock",
+//                  "grid": [3, -2], "to": [10, 10]}],
 //    "land_without_cell": [[5, 6]],
 //    "lone": [[40, 2]],
 //    "suggestion": {"dx": -4, "dy": -3},
 //    "rule_warnings": [{"line": 3, "text": "\"ta\" is no rule code: ..."}]}
 // "rules_file" is null without a rules file; "name" and "region" are null for land without a cell; "from" is the grid
-// a moved or copied thing comes from, null for one in place; "suggestion" is
+// a moved or copied thing comes from, null for one in place; a pointer's
+// "to" is null where the grid's cell is deleted, and "pointers" is left out
+// when the rules leave no grid (none are looked for); "suggestion" is
 // null without --suggest and when no offset is free. Checking the whole load
 // order (no PLUGIN): "checked", "missing", "damaged" and "clashes" alone.
 std::string reportJson(const MapReport& report);
