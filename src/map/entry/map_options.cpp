@@ -174,7 +174,6 @@ MapOptions parseOptions(int argc, char** argv) {
     const char* needsPlugin = options.rulesNamed              ? "--rules"
                               : options.suggest               ? "--suggest"
                               : !options.resolvedRules.empty() ? "--write-rules"
-                              : !options.html.empty()          ? "--html"
                                                                : nullptr;
     if (needsPlugin != nullptr) {
       failMap("quendrel-map: %s needs a plugin; without one, --load-order checks the whole "
