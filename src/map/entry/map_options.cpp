@@ -20,7 +20,7 @@ const char* const kUsage =
     "                    [--suggest [--margin N] [--reserve FILE]]\n"
     "                    [--json] [--write-interiors FILE] [--write-rules FILE] PLUGIN\n"
     "       quendrel-map --load-order FILE [--against PLUGIN]... [--output FILE]\n"
-    "                    [--png FILE] [--json] [--write-interiors FILE]\n"
+    "                    [--png FILE] [--html FILE] [--json] [--write-interiors FILE]\n"
     "\n"
     "Shows where the exterior cells and land of PLUGIN go under the rules quendrel\n"
     "would apply, and whether they land on other plugins' cells or land, before\n"
