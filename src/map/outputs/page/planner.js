@@ -476,7 +476,7 @@
     ctx.stroke();
   }
 
-
+  // The whole layer for `area` (grids where the plugin's cells are now).
   function redrawPlanLayer(area, ratio) {
     planLayer.area = area;
     planLayer.scale = view.scale;
