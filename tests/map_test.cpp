@@ -554,6 +554,16 @@ TEST_F(MapTest, ReportsLandClashesAndPatches) {
   EXPECT_EQ(report["clashes"],
             nlohmann::json::parse(R"([{"x": 3, "y": 4, "plugins": ["Land.esm", "Other.esp"],
                                        "shown": "Other.esp", "height_difference": 512}])"));
+  // The picture and the page of the whole load order: its clashes marked,
+  // and nothing of a plugin, its rules or overlaps in the legend.
+  EXPECT_EQ(map({"--load-order", "openmw.cfg", "--html", "game.html"}).status, 2);
+  const std::string svg = read("cell_map.svg");
+  EXPECT_NE(svg.find(">land clash<"), std::string::npos);
+  for (const char* absent : {" now<", "after the rules", ">moved; dashed: copied<", ">deleted<", ">overlap<"}) {
+    EXPECT_EQ(svg.find(absent), std::string::npos) << absent;
+  }
+  EXPECT_NE(read("game.html").find(R"("clashes":[[3,4,["Land.esm","Other.esp"],"Other.esp",512]])"),
+            std::string::npos);
   const nlohmann::json patches = nlohmann::json::parse(map({"--against", "Edit.esp", "--json", "Land.esm"}).out);
   EXPECT_EQ(patches["patches"], nlohmann::json::array({"Edit.esp"}));
   EXPECT_EQ(map({"--load-order", "openmw.cfg", "--suggest"}).err,

@@ -62,7 +62,7 @@ class PlannerData : public harness::WorkDirTest {
     // The page's land, read as the program reads it: one view.
     const std::optional<LandView> view = plannerLandView(*model);
     readGameLand(*model, view ? std::vector<LandView>{*view} : std::vector<LandView>{});
-    return plannerData(*model, view ? &model->terrains[0] : nullptr);
+    return plannerData(*model, view ? &model->terrains[0] : nullptr, {});
   }
 };
 
@@ -136,10 +136,12 @@ TEST_F(PlannerData, HoldsThePluginsThingsAsAWholePluginMoveTakesThem) {
     if (!e.cell) want["cell"] = false;
     EXPECT_EQ(d["cells"][i], want) << i;
   }
-  // One row a grid of each checked plugin; land without a cell has no name.
+  // One row a grid of each checked plugin, its name and region each kept
+  // once in "texts"; land without a cell has no name.
+  EXPECT_EQ(d["texts"], nlohmann::json({"Hill", "Sheogorad", "", "Road"}));
   EXPECT_EQ(d["occupied"], nlohmann::json::parse(R"([
-      [2, 1, 0, 1, "Hill", "Sheogorad"], [0, 0, 0, 1, "", ""], [5, 0, 0, 1, null, null],
-      [2, 0, 1, 0, "Road", ""], [-1, 1, 1, 0, "", ""], [6, 2, 1, 1, null, null]])"));
+      [2, 1, 0, 1, 0, 1], [0, 0, 0, 1, 2, 2], [5, 0, 0, 1, null, null],
+      [2, 0, 1, 0, 3, 2], [-1, 1, 1, 0, 2, 2], [6, 2, 1, 1, null, null]])"));
   EXPECT_EQ(d["plugins"], nlohmann::json({"Base.esm", "Other.esp"}));
   EXPECT_EQ(d["overlaps"], nlohmann::json::parse("[[1, -2]]"));
 

@@ -19,6 +19,12 @@
 #include "map/outputs/terrain_shading.h"
 #include "plugin_builder.h"
 
+// Reading PNG back, to check what encodePng writes.
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_PNG
+#define STBI_NO_STDIO
+#include <stb/stb_image.h>
+
 using namespace testing_plugin;
 
 namespace {
@@ -213,6 +219,38 @@ TEST(ImageTest, EncodesPngAndBase64) {
   EXPECT_EQ(base64("Quen"), "UXVlbg==");
   EXPECT_EQ(base64("Quend"), "UXVlbmQ=");
   EXPECT_EQ(base64("\xff\xfe"), "//4=");
+
+  // What the PNG holds reads back pixel for pixel, whatever the compressor
+  // finds in it: one colour (matches of the longest length, one pixel
+  // back), noise (next to none), rows that come again just within and just
+  // beyond the 32 KiB a match may reach back.
+  std::mt19937 random(7);
+  auto noise = [&](int, int) { return Colour{uint8_t(random()), uint8_t(random()), uint8_t(random())}; };
+  const struct {
+    const char* what;
+    int width, height;
+    std::function<Colour(int, int)> pixel;
+  } rows[] = {
+      {"one colour", 300, 200, [](int, int) { return Colour{40, 120, 200}; }},
+      {"noise", 257, 131, noise},
+      {"a row again 32,767 bytes on", 10922, 3, [](int x, int) { return Colour{uint8_t(x * 7), uint8_t(x >> 8), 1}; }},
+      {"a row again 33,001 bytes on", 11000, 3, [](int x, int) { return Colour{uint8_t(x * 7), uint8_t(x >> 8), 1}; }},
+      {"one pixel", 1, 1, [](int, int) { return Colour{1, 2, 3}; }},
+  };
+  for (const auto& row : rows) {
+    Image image(row.width, row.height, {0, 0, 0});
+    for (int y = 0; y < row.height; ++y) {
+      for (int x = 0; x < row.width; ++x) image.set(x, y, row.pixel(x, y));
+    }
+    const std::string encoded = encodePng(image);
+    int width = 0, height = 0, channels = 0;
+    stbi_uc* read = stbi_load_from_memory(bytes(encoded), static_cast<int>(encoded.size()), &width, &height,
+                                          &channels, 3);
+    ASSERT_NE(read, nullptr) << row.what << ": " << stbi_failure_reason();
+    EXPECT_EQ(std::vector<uint8_t>(read, read + image.rgb.size()), image.rgb) << row.what;
+    EXPECT_EQ(width, row.width) << row.what;
+    stbi_image_free(read);
+  }
 }
 
 class CellMapTest : public harness::WorkDirTest {

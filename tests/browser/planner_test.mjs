@@ -7,8 +7,9 @@
 // function on its own, one clause of its definition a row. Then pages that
 // quendrel-map --html writes for made-up and real plugins are moved with the
 // arrow keys, and at each offset the planner's rule and count must be what
-// quendrel-map reports for that rule. Last, a page with 20,000 occupied
-// grids is dragged and the time a frame takes is printed.
+// quendrel-map reports for that rule. A page of a whole load order without
+// a plugin shows its clashes. Last, a page with 20,000 occupied grids is
+// dragged and the time a frame takes is printed.
 //
 //   node planner_test.mjs WRITE_PLANNER_PAGE OUTPUT_DIR QUENDREL_MAP CORPUS_DIR
 // Exit status 0: passed, 1: failed, 77: skipped (the reason is printed).
@@ -17,6 +18,7 @@ import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync
 import { tmpdir } from "node:os";
 import { dirname, join, resolve } from "node:path";
 import { fileURLToPath, pathToFileURL } from "node:url";
+import { browserPath, launchOptions, loadChromium } from "./chromium.mjs";
 
 const here = dirname(fileURLToPath(import.meta.url));
 const [writer, outDir, quendrelMap, corpus] = process.argv.slice(2);
@@ -24,7 +26,6 @@ if (!writer || !outDir || !quendrelMap || !corpus) {
   console.error("usage: node planner_test.mjs WRITE_PLANNER_PAGE OUTPUT_DIR QUENDREL_MAP CORPUS_DIR");
   process.exit(1);
 }
-const browserPath = process.env.QUENDREL_CHROMIUM || "/usr/bin/chromium-headless-shell";
 function skip(reason) {
   console.log(`skipped: ${reason}`);
   process.exit(77);
@@ -33,7 +34,7 @@ if (Number(process.versions.node.split(".")[0]) < 20) skip(`playwright-core need
 if (!existsSync(browserPath)) skip(`${browserPath} is missing (Debian: chromium-headless-shell)`);
 let chromium;
 try {
-  ({ chromium } = await import(pathToFileURL(join(here, "node_modules", "playwright-core", "index.mjs"))));
+  chromium = await loadChromium();
 } catch {
   skip(`playwright-core is missing: run "npm ci" in ${here}`);
 }
@@ -64,13 +65,7 @@ function writePage(data, name) {
 }
 
 const profile = mkdtempSync(join(tmpdir(), "quendrel-chromium-"));
-const context = await chromium.launchPersistentContext(profile, {
-  executablePath: browserPath,
-  headless: true,
-  args: ["--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
-         "--disable-background-networking", "--disable-component-update", "--disable-sync"],
-  viewport: { width: 1280, height: 800 },
-});
+const context = await chromium.launchPersistentContext(profile, launchOptions);
 await context.grantPermissions(["clipboard-read", "clipboard-write"]);
 
 // Everything but the page file itself and data: URLs is refused and noted.
@@ -208,6 +203,8 @@ try {
     ]],
     [[0, 1], ["(0, 1)", "mod.esp land without a cell; rules: kept"]],
     [[4, 0], ["(4, 0)", "Other.esp land without a cell"]],
+    [[2, 1], ["(2, 1)", "Base.esm \"Hill\" (Sheogorad), land",
+              "land clash of Base.esm, mod.esp: mod.esp shown, heights differ by up to 512"]],
   ];
   for (const [[x, y], lines] of hoverRows) {
     const point = await page.evaluate(([gx, gy]) => window.quendrelPage.screenOf(gx, gy), [x, y]);
@@ -358,6 +355,52 @@ try {
     checkTrue(`${what}: the screenshot is not blank`, colours > 50, `${colours} colours in ${shot}`);
     check(`${what}: no script error`, [...opened.errors, await opened.page.textContent("#error")], [""]);
     await opened.page.close();
+  }
+
+  // ---- The whole load order, without a plugin --------------------------------
+  // Two landmass add-ons that share ten grids: the page is a view of the
+  // game, with the report's last line in the bar and nothing to move; then
+  // with one of them as the plugin, its clashes are marked the same way.
+  const wild = join(corpus, "..", "wild", "plugins");
+  const landmass = "wl_Du_AssaultonVvardenfell.ESP";
+  if (existsSync(join(wild, landmass)) && existsSync(inCorpus("Deeper Dagoth Ur.ESP"))) {
+    writeFileSync(join(outDir, "game.cfg"), `data="${resolve(corpus)}"\ndata="${resolve(wild)}"\n` +
+                  `content=Deeper Dagoth Ur.ESP\ncontent=${landmass}\n`);
+    for (const plugin of [[], [join(wild, landmass)]]) {
+      const what = plugin.length ? "the plugin's clashes" : "the whole load order";
+      const pagePath = join(outDir, plugin.length ? "clashes.html" : "game.html");
+      rmSync(pagePath, { force: true });
+      const run = spawnSync(quendrelMap, ["--load-order", join(outDir, "game.cfg"), "--output", join(outDir, "game.svg"),
+                                          "--html", pagePath, ...plugin], { encoding: "utf8" });
+      check(`${what}: quendrel-map's status`, [run.status, run.stderr], [2, ""]);
+      const clashes = run.stdout.split("\n").filter((line) => line.startsWith("clash ("));
+      const opened = await open(pagePath);
+      const legend = await opened.page.textContent("#legend");
+      if (plugin.length) {
+        checkTrue(`${what}: in the legend`, legend.includes(`land clashes of ${landmass} after the rules: ${clashes.length}`), legend);
+      } else {
+        check(`${what}: the bar`, [await opened.page.textContent("#summary"), await opened.page.isVisible("#planner"),
+                                   await opened.page.isVisible("#layer-now")], [run.stdout.trim().split("\n").pop(), false, false]);
+        checkTrue(`${what}: no entry of a plugin in the legend`, !/now|rules|overlap/.test(legend), legend);
+        const before = await opened.page.evaluate(() => window.quendrelPage.screenOf(0, 0));
+        await opened.page.keyboard.press("ArrowRight");
+        await nextFrame(opened.page);
+        const after = await opened.page.evaluate(() => window.quendrelPage.screenOf(0, 0));
+        checkTrue(`${what}: an arrow key pans`, after.x < before.x, `${after.x} < ${before.x}`);
+      }
+      // The first clash, hovered: its line names what the report's does.
+      const [, x, y, shown, height] = /^clash \((-?\d+), (-?\d+)\): .*; (\S[^;]*) shown, heights differ by up to (\d+)$/
+        .exec(clashes[0]);
+      const point = await opened.page.evaluate(([gx, gy]) => window.quendrelPage.screenOf(gx, gy), [Number(x), Number(y)]);
+      await opened.page.mouse.move(point.x, point.y);
+      const hover = await opened.page.evaluate(() => [...document.querySelectorAll("#tooltip .line")].map((l) => l.textContent));
+      check(`${what}: hovering the first clash`, hover[hover.length - 1],
+            `land clash of Deeper Dagoth Ur.ESP, ${landmass}: ${shown} shown, heights differ by up to ${height}`);
+      check(`${what}: no script error`, [...opened.errors, await opened.page.textContent("#error")], [""]);
+      await opened.page.close();
+    }
+  } else {
+    console.log(`the whole load order: skipped, ${join(wild, landmass)} is missing`);
   }
 
   // ---- A load order with 20,000 occupied grids ------------------------------

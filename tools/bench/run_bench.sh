@@ -45,16 +45,7 @@ chmod +x stub/notepad
 PATH=$WORK_DIR/stub:$PATH
 export PATH
 
-now() { date +%s.%N; }
-# Seconds taken by the command given as arguments.
-seconds() {
-  start=$(now)
-  "$@"
-  end=$(now)
-  awk -v s="$start" -v e="$end" 'BEGIN { printf "%.4f\n", e - s }' 
-}
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f\n", a / b }'; }
-median() { sort -g | awk '{ v[NR] = $1 } END { m = int((NR + 1) / 2); printf "%.3f\n", v[m] }'; }
+. "$SOURCE_DIR/tools/bench/timing.sh"
 
 floor_once() {
   cat master.esp > /dev/null

@@ -31,15 +31,7 @@ cd "$WORK_DIR"
 echo "== generating the game in $WORK_DIR"
 "$BUILD_DIR/make_load_order" . "$MASTERS" "$MEGABYTES"
 
-now() { date +%s.%N; }
-seconds() {
-  start=$(now)
-  "$@"
-  end=$(now)
-  awk -v s="$start" -v e="$end" 'BEGIN { printf "%.4f\n", e - s }'
-}
-median() { sort -g | awk '{ v[NR] = $1 } END { m = int((NR + 1) / 2); printf "%.3f\n", v[m] }'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f\n", a / b }'; }
+. "$SOURCE_DIR/tools/bench/timing.sh"
 
 floor_once() { cat "Game/Data Files"/* mod.esp > /dev/null; }
 # Status 2 (the rules put the plugin on the masters' land) is expected.

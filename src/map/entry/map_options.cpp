@@ -20,7 +20,7 @@ const char* const kUsage =
     "                    [--suggest [--margin N] [--reserve FILE]]\n"
     "                    [--json] [--write-interiors FILE] [--write-rules FILE] PLUGIN\n"
     "       quendrel-map --load-order FILE [--against PLUGIN]... [--output FILE]\n"
-    "                    [--png FILE] [--json] [--write-interiors FILE]\n"
+    "                    [--png FILE] [--html FILE] [--json] [--write-interiors FILE]\n"
     "\n"
     "Shows where the exterior cells and land of PLUGIN go under the rules quendrel\n"
     "would apply, and whether they land on other plugins' cells or land, before\n"
@@ -174,7 +174,6 @@ MapOptions parseOptions(int argc, char** argv) {
     const char* needsPlugin = options.rulesNamed              ? "--rules"
                               : options.suggest               ? "--suggest"
                               : !options.resolvedRules.empty() ? "--write-rules"
-                              : !options.html.empty()          ? "--html"
                                                                : nullptr;
     if (needsPlugin != nullptr) {
       failMap("quendrel-map: %s needs a plugin; without one, --load-order checks the whole "

@@ -186,6 +186,7 @@ std::string followCommand(const MapOptions& options, const std::string& label) {
 // What the outputs are made of: the model and what the checks found.
 struct MapResults {
   const GameModel& model;
+  const std::vector<LandClash>& clashes;
   std::string resolvedRules;  // with --write-rules
   Scene picture;
 };
@@ -203,7 +204,7 @@ std::string pngOutput(const MapResults& results) { return encodePng(paintScene(r
 std::string pageOutput(const MapResults& results) {
   const GameModel& model = results.model;
   const TerrainMap* terrain = model.terrains.size() > 1 ? &model.terrains[1] : nullptr;
-  return plannerPage(plannerData(model, terrain));
+  return plannerPage(plannerData(model, terrain, results.clashes));
 }
 
 // The files quendrel-map writes, in the order it writes them: the option
@@ -260,7 +261,7 @@ int run(int argc, char** argv) {
   const MapFrame frame = pictureFrame(model);
   readLand(model, options, frame);
 
-  MapResults results{model, {}, {}};
+  std::string resolvedRulesText;
   if (!options.resolvedRules.empty()) {
     // Rules that send one grid's things different ways end the run, writing
     // nothing.
@@ -271,7 +272,7 @@ int run(int argc, char** argv) {
               "written as rules by grid\n",
               resolved.conflict->x, resolved.conflict->y, model.plugin.label.c_str());
     }
-    results.resolvedRules = resolved.text;
+    resolvedRulesText = resolved.text;
   }
   MapReport report;
   report.ruleWarnings = ruleWarnings(model);
@@ -310,6 +311,7 @@ int run(int argc, char** argv) {
   std::fwrite(text.data(), 1, text.size(), stdout);
   std::fflush(stdout);
 
+  MapResults results{model, clashes, std::move(resolvedRulesText), {}};
   results.picture = drawCellMap(frame, model.plugin, model.fates, model.checked, model.overlaps,
                                 model.terrains[0], clashes);
   for (const OutputFile& output : kOutputs) {

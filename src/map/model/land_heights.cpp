@@ -52,12 +52,16 @@ std::optional<std::vector<float>> sampleVertexHeights(const uint8_t* vhgt, int s
     if (row % step != 0) continue;
     float value = rowStart;
     float* kept = samples.data() + static_cast<std::size_t>(row / step) * side;
-    for (int column = 0; column < kLandVertices; ++column) {
-      if (column > 0) value += static_cast<float>(static_cast<int8_t>(steps[row * kLandVertices + column]));
-      if (column % step != 0) continue;
+    const uint8_t* rowSteps = steps + row * kLandVertices;
+    // The kept columns counted as they come (no division in the loop: the
+    // page decodes the land of a whole game).
+    for (int column = 0, nextKept = 0; column < kLandVertices; ++column) {
+      if (column > 0) value += static_cast<float>(static_cast<int8_t>(rowSteps[column]));
+      if (column != nextKept) continue;
+      nextKept += step;
       const float height = value * kHeightUnit;
       if (!std::isfinite(height)) return std::nullopt;
-      kept[column / step] = std::clamp(height, -kHeightLimit, kHeightLimit);
+      *kept++ = std::clamp(height, -kHeightLimit, kHeightLimit);
     }
   }
   return samples;

@@ -549,32 +549,37 @@ Scene drawCellMap(const MapFrame& map, const PluginCells& plugin,
   if (visible.size() < against.size()) {
     legend.line(joined(plural(against.size() - visible.size(), "plugin"), " with no cell here"));
   }
-  Style nowSwatch = nowStyle;
-  nowSwatch.strokeWidth = 2;
-  legend.square(scene.addStyle(nowSwatch), joined(utf8Text(plugin.label), " now"));
-  legend.line(joined(utf8Text(plugin.label), " after the rules,"));
-  legend.line("by region:");
-  std::size_t shown = 0;
-  for (const std::string& region : regions.regions()) {
-    if (shown++ == kLegendRegions) {
-      const std::size_t more = regions.regions().size() - kLegendRegions;
-      legend.line(joined("and ", std::to_string(more), " regions more"));
-      break;
+  // The whole load order without a plugin of its own: nothing of a plugin,
+  // its rules or its overlaps to explain.
+  const bool wholeGame = plugin.label.empty();
+  if (!wholeGame) {
+    Style nowSwatch = nowStyle;
+    nowSwatch.strokeWidth = 2;
+    legend.square(scene.addStyle(nowSwatch), joined(utf8Text(plugin.label), " now"));
+    legend.line(joined(utf8Text(plugin.label), " after the rules,"));
+    legend.line("by region:");
+    std::size_t shown = 0;
+    for (const std::string& region : regions.regions()) {
+      if (shown++ == kLegendRegions) {
+        const std::size_t more = regions.regions().size() - kLegendRegions;
+        legend.line(joined("and ", std::to_string(more), " regions more"));
+        break;
+      }
+      legend.square(regions.style(region), region.empty() ? "(no region)" : utf8FromWindows1252(region));
     }
-    legend.square(regions.style(region), region.empty() ? "(no region)" : utf8FromWindows1252(region));
+    Style legendArrow = moveStyle;
+    legendArrow.strokeWidth = 1;
+    legendArrow.strokeOpacity = 1;
+    legend.mark({Shape::kLine, 0, -4, 14, 0, {}, scene.addStyle(legendArrow), ""},
+                "moved; dashed: copied");
+    Style legendCross = crossStyle;
+    legendCross.strokeWidth = 2;
+    legend.mark({Shape::kPath, 0, 0, 0, 0, {0, -11, 14, 3, 14, -11, 0, 3}, scene.addStyle(legendCross), ""},
+                "deleted");
+    Style overlapSwatch = overlapStyle;
+    overlapSwatch.strokeWidth = 2;
+    legend.square(scene.addStyle(overlapSwatch), "overlap");
   }
-  Style legendArrow = moveStyle;
-  legendArrow.strokeWidth = 1;
-  legendArrow.strokeOpacity = 1;
-  legend.mark({Shape::kLine, 0, -4, 14, 0, {}, scene.addStyle(legendArrow), ""},
-              "moved; dashed: copied");
-  Style legendCross = crossStyle;
-  legendCross.strokeWidth = 2;
-  legend.mark({Shape::kPath, 0, 0, 0, 0, {0, -11, 14, 3, 14, -11, 0, 3}, scene.addStyle(legendCross), ""},
-              "deleted");
-  Style overlapSwatch = overlapStyle;
-  overlapSwatch.strokeWidth = 2;
-  legend.square(scene.addStyle(overlapSwatch), "overlap");
   if (!landClashes.empty()) {
     Style clashSwatch = clashStyle;
     clashSwatch.strokeWidth = 2;
@@ -599,7 +604,7 @@ Scene drawCellMap(const MapFrame& map, const PluginCells& plugin,
       utf8Text(plugin.label), ": ", std::to_string(counts.kept), " kept, ",
       std::to_string(counts.moved), " moved, ", std::to_string(counts.copied), " copied, ",
       std::to_string(counts.deleted), " deleted; ", plural(overlaps.size(), "overlap"));
-  if (plugin.label.empty()) {  // the whole load order, without a plugin of its own
+  if (wholeGame) {  // the whole load order, without a plugin of its own
     scene.title = "Land clashes of the load order";
     labels.texts.push_back({kLeft, 28, joined(std::to_string(landClashes.size()), " land clash",
                                               landClashes.size() == 1 ? "" : "es"),

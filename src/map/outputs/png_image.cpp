@@ -1,9 +1,30 @@
 // PNG encoding through stb_image_write (the one place its implementation is
-// compiled), into memory only: the caller writes the file.
+// compiled), into memory only: the caller writes the file. Its compressor is
+// our quicker one (fast_deflate.h).
 #include "map/outputs/png_image.h"
 
+#include <cstdlib>
+#include <cstring>
 #include <new>
 
+#include "map/outputs/fast_deflate.h"
+
+namespace {
+
+// stb_image_write's hook for its compressor: the stream in memory from
+// malloc, which it frees.
+unsigned char* compressForPng(unsigned char* data, int size, int* outSize, int /*quality*/) {
+  const std::string stream = fastZlib(data, static_cast<std::size_t>(size));
+  auto* out = static_cast<unsigned char*>(std::malloc(stream.size()));
+  if (out == nullptr) return nullptr;
+  std::memcpy(out, stream.data(), stream.size());
+  *outSize = static_cast<int>(stream.size());
+  return out;
+}
+
+}  // namespace
+
+#define STBIW_ZLIB_COMPRESS compressForPng
 #define STBI_WRITE_NO_STDIO
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>

@@ -1,6 +1,6 @@
 // The map's data as the page uses it: the JSON of #map-data read into the
-// plugin's entries, the other plugins' grids and the lookups of both by
-// grid, built once. Rows that are not as the data's description says are
+// plugin's entries, the other plugins' grids, the land clashes and the
+// lookups of them by grid, built once. Rows that are not as the data's description says are
 // left out rather than stopping the page.
 "use strict";
 
@@ -17,6 +17,9 @@ function textOrEmpty(value) {
 function readModel(data) {
   if (data === null || typeof data !== "object") throw new Error("the map's data is not an object");
   const plugins = Array.isArray(data.plugins) ? data.plugins.map(textOrEmpty) : [];
+  // Names and regions are indices of "texts" (or, written out, texts).
+  const texts = Array.isArray(data.texts) ? data.texts.map(textOrEmpty) : [];
+  const textOf = (value) => (Number.isInteger(value) ? textOrEmpty(texts[value]) : textOrEmpty(value));
   const others = [];  // [{x, y, plugin, land, name, region}] in the data's order
   for (const row of Array.isArray(data.occupied) ? data.occupied : []) {
     if (!Array.isArray(row)) continue;
@@ -25,8 +28,8 @@ function readModel(data) {
     const plugin = wholeNumber(row[2]);
     if (x === null || y === null || plugin === null || plugin < 0 || plugin >= plugins.length) continue;
     // A row without a name (null) is land without a cell of its plugin.
-    others.push({ x, y, plugin, land: Boolean(row[3]), cell: row[4] !== null, name: textOrEmpty(row[4]),
-                  region: textOrEmpty(row[5]) });
+    others.push({ x, y, plugin, land: Boolean(row[3]), cell: row[4] !== null, name: textOf(row[4]),
+                  region: textOf(row[5]) });
   }
   const entries = [];  // the plugin's cells (with the land that goes along) and land no cell takes
   for (const cell of Array.isArray(data.cells) ? data.cells : []) {
@@ -49,6 +52,13 @@ function readModel(data) {
     if (Array.isArray(grid) && wholeNumber(grid[0]) !== null && wholeNumber(grid[1]) !== null) {
       ruleOverlaps.push([grid[0], grid[1]]);
     }
+  }
+  // The land clashes: [x, y, [plugin, ...], shown, height difference].
+  const clashes = [];
+  for (const row of Array.isArray(data.clashes) ? data.clashes : []) {
+    if (!Array.isArray(row) || wholeNumber(row[0]) === null || wholeNumber(row[1]) === null) continue;
+    clashes.push({ x: row[0], y: row[1], plugins: Array.isArray(row[2]) ? row[2].map(textOrEmpty) : [],
+                   shown: textOrEmpty(row[3]), heightDifference: Number(row[4]) || 0 });
   }
   // The move "TA, dx, dy" that does with the plugin what the rules file does,
   // when one does: the page opens there.
@@ -83,13 +93,16 @@ function readModel(data) {
   }
 
   const pluginBounds = bounds();
+  const movableBounds = bounds();  // where the movable entries stand now
   for (const entry of entries) {
     grow(pluginBounds, entry.x, entry.y);
     grow(pluginBounds, entry.to.x, entry.to.y);
+    if (entry.movable) grow(movableBounds, entry.x, entry.y);
   }
   const allBounds = bounds();
   merge(allBounds, pluginBounds);
   for (const other of others) grow(allBounds, other.x, other.y);
+  for (const clash of clashes) grow(allBounds, clash.x, clash.y);
   if (terrain) {
     grow(allBounds, terrain.west, terrain.north);
     grow(allBounds, terrain.west + terrain.columns - 1, terrain.north - terrain.rows + 1);
@@ -97,11 +110,17 @@ function readModel(data) {
   // quendrel ignores a rule that moves a cell further than this; the
   // program says how far (no limit when the data does not).
   const largestOffset = Math.abs(wholeNumber(data.largestOffset) ?? Infinity);
+  const plugin = textOrEmpty(data.plugin);
+  const otherKeys = occupiedKeys(others.map((o) => [o.x, o.y]));
   return {
-    plugin: textOrEmpty(data.plugin), largestOffset, plugins, others, entries, ruleOverlaps, rulesOffset, terrain,
-    othersAt, otherKeys: occupiedKeys(others.map((o) => [o.x, o.y])), byPlugin, nowAt, afterRulesAt,
+    plugin, largestOffset, plugins, others, entries, ruleOverlaps, rulesOffset, terrain, clashes,
+    // Without a plugin the page shows the whole load order and its clashes.
+    wholeGame: plugin === "",
+    othersAt, otherKeys, byPlugin, nowAt, afterRulesAt,
     ruleOverlapKeys: new Set(ruleOverlaps.map((g) => gridKey(g[0], g[1]))),
-    pluginBounds, allBounds,
+    clashAt: new Map(clashes.map((c) => [gridKey(c.x, c.y), c])),
+    planner: planner(entries, otherKeys),
+    pluginBounds, movableBounds, allBounds,
   };
 }
 

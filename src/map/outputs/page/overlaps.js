@@ -10,11 +10,23 @@ function gridKey(x, y) {
   return x + "," + y;
 }
 
-// The set of grid keys that another checked plugin occupies (a cell or land),
-// built once from the data's "occupied" rows [x, y, pluginIndex, land, ...].
+// The key of a grid where a move is looked up many times: one number for a
+// grid within a million cells of (0, 0), exact (below 2^42), else its text.
+// Numbers and texts never meet, so the two kinds live in one Set.
+const kNearGrids = 1 << 20;
+function numberKey(x, y) {
+  if (x > -kNearGrids && x < kNearGrids && y > -kNearGrids && y < kNearGrids) {
+    return (x + kNearGrids) * (2 * kNearGrids) + (y + kNearGrids);
+  }
+  return gridKey(x, y);
+}
+
+// The index of the grids that another checked plugin occupies (a cell or
+// land), built once from the data's "occupied" rows [x, y, pluginIndex,
+// land, ...]: a Set of numberKey.
 function occupiedKeys(occupied) {
   const keys = new Set();
-  for (const row of occupied) keys.add(gridKey(row[0], row[1]));
+  for (const row of occupied) keys.add(numberKey(row[0], row[1]));
   return keys;
 }
 
@@ -30,27 +42,52 @@ function occupiedKeys(occupied) {
 // any other checked plugin (one or more plugins count as one thing). Each
 // grid is counted once. TA, 0, 0 moves nothing, so it gives no overlap.
 //
-// entries: [{x, y, movable}]; others: a Set of occupiedKeys. Returns the
-// grids as [x, y], north to south, then west to east.
+// entries: [{x, y, movable}]; others: occupiedKeys. Returns the grids as
+// [x, y], north to south, then west to east.
 function overlapGrids(entries, others, dx, dy) {
-  if (dx === 0 && dy === 0) return [];
-  const standing = new Map();  // grid key -> how many of the plugin's entries stand there
-  const landings = new Map();  // grid key -> [x, y] where a moved entry lands
-  for (const entry of entries) {
-    let x = entry.x;
-    let y = entry.y;
-    if (entry.movable) {
-      x += dx;
-      y += dy;
-    }
-    const key = gridKey(x, y);
-    standing.set(key, (standing.get(key) || 0) + 1);
-    if (entry.movable && !landings.has(key)) landings.set(key, [x, y]);
-  }
-  const grids = [];
-  for (const [key, grid] of landings) {
-    if (standing.get(key) > 1 || others.has(key)) grids.push(grid);
-  }
+  const plugin = planner(entries, others);
+  plugin.move(dx, dy);
+  const grids = plugin.sources.filter((source) => source.overlap).map((source) => [source.x + dx, source.y + dy]);
   grids.sort((a, b) => b[1] - a[1] || a[0] - b[0]);
   return grids;
+}
+
+// overlapGrids for one plugin and many moves, what no move changes worked
+// out once. All movable entries move together, so the moved entries on a
+// grid all come from one grid, their source: a landing grid holds more than
+// one thing when two or more movable entries come from there, when an
+// unmovable entry stands there, or when another plugin does. A move then
+// costs one lookup for each source, and nothing is made anew.
+//
+// Returns {sources, move}: sources [{x, y, key, overlap}], the grids the
+// movable entries stand on now, each once (key: its numberKey); move(dx, dy)
+// sets each source's `overlap` to whether its entries make an overlap where
+// that move puts them, and returns how many do.
+function planner(entries, others) {
+  const byKey = new Map();  // numberKey -> source
+  const unmovable = new Set();  // numberKey of the unmovable entries' grids
+  for (const entry of entries) {
+    const key = numberKey(entry.x, entry.y);
+    if (!entry.movable) {
+      unmovable.add(key);
+      continue;
+    }
+    const source = byKey.get(key);
+    if (source) ++source.count; else byKey.set(key, { x: entry.x, y: entry.y, key, count: 1, overlap: false });
+  }
+  const sources = [...byKey.values()];
+  const move = (dx, dy) => {
+    let count = 0;
+    for (const source of sources) {
+      let overlap = false;
+      if (dx !== 0 || dy !== 0) {
+        const key = numberKey(source.x + dx, source.y + dy);
+        overlap = source.count > 1 || unmovable.has(key) || others.has(key);
+      }
+      source.overlap = overlap;
+      if (overlap) ++count;
+    }
+    return count;
+  };
+  return { sources, byKey, move };
 }

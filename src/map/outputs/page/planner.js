@@ -1,11 +1,15 @@
 // The planner page: the map of the plugin's exterior cells over the land of
 // every checked plugin, drawn on a canvas, and a move of the whole plugin
-// tried by dragging it or with the arrow keys. The page reads its data from
-// the JSON in #map-data (written by quendrel-map), builds its lookups of
-// occupied grids once, and draws the parts that do not change while the
-// plugin is dragged (terrain, other plugins, the plugin now and after the
-// rules) into a picture of their own, so that a frame while dragging draws
-// only that picture and the moved cells.
+// tried by dragging it or with the arrow keys; without a plugin, the land of
+// the whole load order with its clashes. The page reads its data from the
+// JSON in #map-data (written by quendrel-map) and builds its lookups of
+// occupied grids once. It draws in three layers, each only when what it
+// shows changes: the map (terrain, other plugins, the plugin now and after
+// the rules) when the view changes; over it the planned move (the plugin's
+// cells where the move puts them and its overlaps), drawn around the cells
+// where they are now and shifted as a whole by the move, so that a move
+// draws only the cells whose overlap comes or goes; on top the marks
+// (damaged records, the rules file's overlaps, the land clashes, names).
 "use strict";
 
 (function () {
@@ -31,14 +35,18 @@
     stays: "rgba(255, 102, 255, 1)",
     overlap: "rgba(255, 40, 40, 0.6)",
     overlapLine: "rgba(255, 60, 60, 1)",
+    clash: "rgba(255, 140, 0, 0.25)",
+    clashLine: "rgba(255, 140, 0, 1)",
     gridLine: "rgba(255, 255, 255, 0.09)",
   };
 
   const byId = (id) => document.getElementById(id);
   const canvas = byId("map");
   const context = canvas.getContext("2d");
-  const background = document.createElement("canvas");
-  const backgroundContext = background.getContext("2d");
+  const planCanvas = byId("plan-layer");
+  const planContext = planCanvas.getContext("2d");
+  const marksCanvas = byId("marks-layer");
+  const marksContext = marksCanvas.getContext("2d");
   const tooltip = byId("tooltip");
 
   function showError(message) {
@@ -92,7 +100,9 @@
 
   // ---- The planner ---------------------------------------------------------
 
-  const plan = { dx: 0, dy: 0, overlaps: [], overlapKeys: new Set(), shown: false };
+  // The planned move: its offset and how many overlaps it makes (which ones:
+  // the planner's sources say, by the grid they come from).
+  const plan = { dx: 0, dy: 0, count: 0, shown: false };
 
   // Moves the plan to (dx, dy) and shows its rule and overlap count at once.
   function setOffset(dx, dy) {
@@ -104,13 +114,13 @@
     plan.shown = true;
     plan.dx = dx;
     plan.dy = dy;
-    plan.overlaps = overlapGrids(model.entries, model.otherKeys, dx, dy);
-    plan.overlapKeys = new Set(plan.overlaps.map((g) => gridKey(g[0], g[1])));
+    plan.count = model.planner.move(dx, dy);
     byId("rule").textContent = `TA, ${dx}, ${dy}`;
     const count = byId("overlap-count");
-    count.textContent = String(plan.overlaps.length);
-    count.classList.toggle("some", plan.overlaps.length > 0);
-    byId("copy-status").textContent = "";
+    count.textContent = String(plan.count);
+    count.classList.toggle("some", plan.count > 0);
+    const status = byId("copy-status");
+    if (status.textContent !== "") status.textContent = "";
     timing.work += performance.now() - started;
     scheduleFrame();
   }
@@ -145,9 +155,10 @@
 
   // ---- Drawing -------------------------------------------------------------
 
-  const layers = { terrain: true, others: true, now: true, rules: true, overlaps: true };
+  const layers = { terrain: true, others: true, now: true, rules: true, overlaps: true, clashes: true };
   const terrainImage = { image: null, ready: false };
   let backgroundKey = "";
+  let marksPlanning = null;  // whether the marks were drawn for a planned move
   let framePending = false;
   let model = null;
   let pictures = { others: null, now: null };
@@ -174,26 +185,39 @@
   }
   const inside = (v, x, y) => x >= v.minX && x <= v.maxX && y >= v.minY && y <= v.maxY;
 
-  // Adds the square of grid (x, y) to the path, at least `least` pixels wide.
-  // On whole pixels: sharper, and much faster to fill than squares that
-  // cover parts of pixels.
-  function square(ctx, x, y, least = 1) {
-    const left = Math.round(toScreenX(x));
-    const top = Math.round(toScreenY(y + 1));
-    const width = Math.round(toScreenX(x + 1)) - left;
-    const height = Math.round(toScreenY(y)) - top;
+  // Adds the square of grid (x, y) to the path, at least `least` pixels wide,
+  // its corners where `px` and `py` put a grid's west and north edges. On
+  // whole pixels: sharper, and much faster to fill than squares that cover
+  // parts of pixels.
+  function squareAt(ctx, px, py, x, y, least) {
+    const left = Math.round(px(x));
+    const top = Math.round(py(y + 1));
+    const width = Math.round(px(x + 1)) - left;
+    const height = Math.round(py(y)) - top;
     const growX = Math.max(0, Math.ceil((least - width) / 2));
     const growY = Math.max(0, Math.ceil((least - height) / 2));
     ctx.rect(left - growX, top - growY, width + 2 * growX, height + 2 * growY);
   }
+  // The same on the screen.
+  function square(ctx, x, y, least = 1) {
+    squareAt(ctx, toScreenX, toScreenY, x, y, least);
+  }
+
+  // A canvas at the window's size, cleared, drawn in CSS pixels.
+  function clearForDrawing(target, ctx) {
+    ctx.setTransform(1, 0, 0, 1, 0, 0);
+    ctx.clearRect(0, 0, target.width, target.height);
+    const ratio = target.width / view.width;
+    ctx.setTransform(ratio, 0, 0, ratio, 0, 0);
+  }
 
   function drawBackground() {
-    const ctx = backgroundContext;
+    const ctx = context;
     const v = visibleGrids();
     ctx.setTransform(1, 0, 0, 1, 0, 0);
     ctx.fillStyle = kColours.sea;
-    ctx.fillRect(0, 0, background.width, background.height);
-    const ratio = background.width / view.width;
+    ctx.fillRect(0, 0, canvas.width, canvas.height);
+    const ratio = canvas.width / view.width;
     ctx.setTransform(ratio, 0, 0, ratio, 0, 0);
 
     const terrain = model.terrain;
@@ -376,25 +400,13 @@
     ctx.shadowColor = "transparent";
   }
 
-  // What changes while the plugin is dragged: its planned cells and the overlaps.
-  function drawPlan(ctx, v) {
-    if (planning()) {
-      ctx.beginPath();
-      for (const entry of model.entries) {
-        if (!entry.movable) continue;
-        const x = entry.x + plan.dx;
-        const y = entry.y + plan.dy;
-        if (inside(v, x, y)) square(ctx, x, y, 2);
-      }
-      ctx.fillStyle = kColours.planned;
-      ctx.fill();
-      if (view.scale >= 4) {
-        ctx.strokeStyle = kColours.plannedLine;
-        ctx.lineWidth = 1.5;
-        ctx.stroke();
-      }
-    }
-    // A damaged record stays where it is, planned move or not.
+  // The marks over everything, which no move changes: damaged records (they
+  // stay where they are, planned move or not), the rules file's overlaps
+  // while no move is planned, the land clashes, and the names.
+  function drawMarks() {
+    const ctx = marksContext;
+    clearForDrawing(marksCanvas, ctx);
+    const v = visibleGrids();
     ctx.beginPath();
     for (const entry of model.entries) {
       if (!entry.movable && inside(v, entry.x, entry.y)) square(ctx, entry.x, entry.y, 3);
@@ -403,18 +415,170 @@
     ctx.lineWidth = 2;
     ctx.stroke();
 
-    if (!layers.overlaps) return;
-    // The planned move's overlaps while planning, the rules file's otherwise.
-    const grids = planning() ? plan.overlaps : model.ruleOverlaps;
-    ctx.beginPath();
-    for (const [x, y] of grids) if (inside(v, x, y)) square(ctx, x, y, 4);
-    if (planning()) {
-      ctx.fillStyle = kColours.overlap;
-      ctx.fill();
+    if (layers.overlaps && !planning()) {
+      ctx.beginPath();
+      for (const [x, y] of model.ruleOverlaps) if (inside(v, x, y)) square(ctx, x, y, 4);
+      ctx.strokeStyle = kColours.overlapLine;
+      ctx.lineWidth = 2.5;
+      ctx.stroke();
     }
+    if (layers.clashes) {
+      ctx.beginPath();
+      for (const clash of model.clashes) if (inside(v, clash.x, clash.y)) square(ctx, clash.x, clash.y, 4);
+      ctx.fillStyle = kColours.clash;
+      ctx.fill();
+      ctx.strokeStyle = kColours.clashLine;
+      ctx.lineWidth = 2.5;
+      ctx.stroke();
+    }
+    if (view.scale >= 56) drawNames(ctx, v);
+  }
+
+  // ---- The plan layer ------------------------------------------------------
+  // The plugin's movable cells drawn where they are now, plus the planned
+  // move's overlaps at the cells they come from, on a canvas of their own
+  // that the move shifts. It covers the cells seen under the move and half a
+  // window around them, so that moves within that reach only shift it; a
+  // move changes only the cells whose overlap came or went, each drawn again
+  // with its neighbours (whose lines reach into it) inside its own square.
+
+  const kPlanPad = 4;  // pixels around the covered cells, for the lines at the edges
+  // Beyond this many cells a move draws the whole layer again, not cell by cell.
+  const kMostRedrawnCells = 300;
+  // Each of the planner's sources carries `drawn`: its overlap is on the layer.
+  const planLayer = { valid: false, scale: 0, ratio: 0, overlaps: false, area: null, left: 0, top: 0 };
+  // Whether the source's overlap belongs on the layer as it is drawn.
+  const wantedOnLayer = (source) => layers.overlaps && source.overlap && inside(planLayer.area, source.x, source.y);
+
+  // Where a grid's edges lie on the plan layer, in CSS pixels.
+  const layerX = (x) => (x - planLayer.area.minX) * view.scale + kPlanPad;
+  const layerY = (y) => (planLayer.area.maxY + 1 - y) * view.scale + kPlanPad;
+
+  // The plugin's cells and the overlaps among `grids` (of where the cells
+  // are now), in the order a frame draws them.
+  function drawPlanCells(ctx, grids, overlaps) {
+    ctx.beginPath();
+    for (const [x, y] of grids) squareAt(ctx, layerX, layerY, x, y, 2);
+    ctx.fillStyle = kColours.planned;
+    ctx.fill();
+    if (view.scale >= 4) {
+      ctx.strokeStyle = kColours.plannedLine;
+      ctx.lineWidth = 1.5;
+      ctx.stroke();
+    }
+    if (!overlaps.length) return;
+    ctx.beginPath();
+    for (const [x, y] of overlaps) squareAt(ctx, layerX, layerY, x, y, 4);
+    ctx.fillStyle = kColours.overlap;
+    ctx.fill();
     ctx.strokeStyle = kColours.overlapLine;
     ctx.lineWidth = 2.5;
     ctx.stroke();
+  }
+
+  // The whole layer for `area` (grids where the plugin's cells are now).
+  function redrawPlanLayer(area, ratio) {
+    planLayer.area = area;
+    planLayer.scale = view.scale;
+    planLayer.ratio = ratio;
+    planLayer.overlaps = layers.overlaps;
+    planLayer.valid = true;
+    const width = (area.maxX - area.minX + 1) * view.scale + 2 * kPlanPad;
+    const height = (area.maxY - area.minY + 1) * view.scale + 2 * kPlanPad;
+    planCanvas.width = Math.max(1, Math.ceil(width * ratio));
+    planCanvas.height = Math.max(1, Math.ceil(height * ratio));
+    planCanvas.style.width = `${planCanvas.width / ratio}px`;
+    planCanvas.style.height = `${planCanvas.height / ratio}px`;
+    const ctx = planContext;
+    ctx.setTransform(ratio, 0, 0, ratio, 0, 0);
+    const grids = [];
+    const overlaps = [];
+    for (const source of model.planner.sources) {
+      source.drawn = wantedOnLayer(source);
+      if (inside(area, source.x, source.y)) grids.push([source.x, source.y]);
+      if (source.drawn) overlaps.push([source.x, source.y]);
+    }
+    drawPlanCells(ctx, grids, overlaps);
+  }
+
+  // Draws again the cells whose overlap came or went since the layer was
+  // drawn; false when there are too many for that.
+  function updatePlanLayer() {
+    const area = planLayer.area;
+    const changed = model.planner.sources.filter((source) => wantedOnLayer(source) !== source.drawn);
+    if (changed.length === 0) return true;
+    // Below 4 pixels a cell, squares reach past their neighbours.
+    if (changed.length > kMostRedrawnCells || view.scale < 4) return false;
+    for (const source of changed) source.drawn = !source.drawn;
+    // Each changed cell's square and the lines around it (2 pixels) are
+    // cleared and drawn again from its neighbours and itself.
+    const ctx = planContext;
+    ctx.save();
+    ctx.beginPath();
+    const around = new Map();
+    for (const { x, y } of changed) {
+      const left = layerX(x) - 2;
+      const top = layerY(y + 1) - 2;
+      ctx.rect(left, top, view.scale + 4, view.scale + 4);
+      ctx.clearRect(left, top, view.scale + 4, view.scale + 4);
+      for (let j = -1; j <= 1; ++j) {
+        for (let i = -1; i <= 1; ++i) around.set(numberKey(x + i, y + j), [x + i, y + j]);
+      }
+    }
+    ctx.clip();
+    const grids = [];
+    const overlaps = [];
+    for (const [key, [x, y]] of around) {
+      const source = model.planner.byKey.get(key);
+      if (!source || !inside(area, x, y)) continue;
+      grids.push([x, y]);
+      if (source.drawn) overlaps.push([x, y]);
+    }
+    drawPlanCells(ctx, grids, overlaps);
+    ctx.restore();
+    return true;
+  }
+
+  // The plan layer for the frame: hidden without a planned move, else
+  // shifted to the move, drawn again where the view or its reach asks.
+  function showPlanLayer() {
+    if (!planning()) {
+      planCanvas.hidden = true;
+      return;
+    }
+    const v = visibleGrids();
+    const b = model.movableBounds;
+    // The cells seen under the move, where they are now.
+    const seen = {
+      minX: Math.max(b.minX, v.minX - plan.dx), maxX: Math.min(b.maxX, v.maxX - plan.dx),
+      minY: Math.max(b.minY, v.minY - plan.dy), maxY: Math.min(b.maxY, v.maxY - plan.dy),
+    };
+    if (seen.minX > seen.maxX || seen.minY > seen.maxY) {
+      planCanvas.hidden = true;
+      return;
+    }
+    const ratio = canvas.width / view.width;
+    const area = planLayer.area;
+    const covered = planLayer.valid && planLayer.scale === view.scale && planLayer.ratio === ratio &&
+      planLayer.overlaps === layers.overlaps && area.minX <= seen.minX && area.maxX >= seen.maxX &&
+      area.minY <= seen.minY && area.maxY >= seen.maxY;
+    if (!covered || !updatePlanLayer()) {
+      const reachX = Math.ceil((v.maxX - v.minX) / 2);
+      const reachY = Math.ceil((v.maxY - v.minY) / 2);
+      redrawPlanLayer({
+        minX: Math.max(b.minX, seen.minX - reachX), maxX: Math.min(b.maxX, seen.maxX + reachX),
+        minY: Math.max(b.minY, seen.minY - reachY), maxY: Math.min(b.maxY, seen.maxY + reachY),
+      }, ratio);
+    }
+    // On whole device pixels, as the map's squares are.
+    const left = Math.round((toScreenX(planLayer.area.minX + plan.dx) - kPlanPad) * ratio) / ratio;
+    const top = Math.round((toScreenY(planLayer.area.maxY + 1 + plan.dy) - kPlanPad) * ratio) / ratio;
+    if (left !== planLayer.left || top !== planLayer.top || planCanvas.hidden) {
+      planCanvas.style.transform = `translate(${left}px, ${top}px)`;
+      planLayer.left = left;
+      planLayer.top = top;
+    }
+    planCanvas.hidden = false;
   }
 
   function drawFrame() {
@@ -425,14 +589,13 @@
     if (key !== backgroundKey) {
       drawBackground();
       backgroundKey = key;
+      marksPlanning = null;
     }
-    context.setTransform(1, 0, 0, 1, 0, 0);
-    context.drawImage(background, 0, 0);
-    const ratio = canvas.width / view.width;
-    context.setTransform(ratio, 0, 0, ratio, 0, 0);
-    const v = visibleGrids();
-    drawPlan(context, v);
-    if (view.scale >= 56) drawNames(context, v);
+    if (marksPlanning !== planning()) {
+      drawMarks();
+      marksPlanning = planning();
+    }
+    showPlanLayer();
     const ended = performance.now();
     timing.frames.push(ended - started + timing.work);
     timing.work = 0;
@@ -446,10 +609,13 @@
     const box = canvas.getBoundingClientRect();
     view.width = Math.max(1, box.width);
     view.height = Math.max(1, box.height);
-    for (const c of [canvas, background]) {
+    for (const c of [canvas, marksCanvas]) {
       c.width = Math.max(1, Math.round(box.width * ratio));
       c.height = Math.max(1, Math.round(box.height * ratio));
     }
+    marksCanvas.style.width = `${box.width}px`;
+    marksCanvas.style.height = `${box.height}px`;
+    planLayer.valid = false;
     // The farthest zoom shows the whole load order with room around it.
     if (model && model.allBounds.minX <= model.allBounds.maxX) {
       view.minScale = Math.min(kMinCellPixels, fitScale(model.allBounds) / 2);
@@ -494,7 +660,13 @@
     for (const other of model.othersAt.get(key) || []) {
       lines.push(`${model.plugins[other.plugin]} ${thingText(other, true)}`);
     }
-    if ((planning() ? plan.overlapKeys : model.ruleOverlapKeys).has(key)) lines.push("overlap");
+    const source = model.planner.byKey.get(numberKey(x - plan.dx, y - plan.dy));
+    if (planning() ? source && source.overlap : model.ruleOverlapKeys.has(key)) lines.push("overlap");
+    const clash = model.clashAt.get(key);
+    if (clash) {
+      lines.push(`land clash of ${clash.plugins.join(", ")}: ${clash.shown} shown, ` +
+                 `heights differ by up to ${clash.heightDifference}`);
+    }
     return lines;
   }
 
@@ -582,7 +754,7 @@
       const arrows = { ArrowLeft: [-1, 0], ArrowRight: [1, 0], ArrowUp: [0, 1], ArrowDown: [0, -1] };
       const arrow = arrows[event.key];
       if (arrow) {
-        if (event.shiftKey) {
+        if (event.shiftKey || model.wholeGame) {
           // Pans by an eighth of the window; north is up.
           panBy(-arrow[0] * view.width / 8, arrow[1] * view.height / 8);
         } else {
@@ -600,6 +772,7 @@
 
     for (const name of Object.keys(layers)) {
       const box = byId(`layer-${name}`);
+      if (!box) continue;
       box.addEventListener("change", () => {
         layers[name] = box.checked;
         scheduleFrame();
@@ -634,19 +807,46 @@
       line.append(swatch, name);
       legend.append(line);
     };
-    row({ background: "transparent", borderColor: kColours.now, borderWidth: "2px" }, `${model.plugin} now`);
-    row({ background: kColours.rules }, `${model.plugin} after the rules (arrows: moved, dashed: copied)`);
-    row({ background: kColours.planned, borderColor: kColours.plannedLine }, `${model.plugin} under the planned move`);
-    if (model.entries.some((entry) => !entry.movable)) {
-      row({ background: "transparent", borderColor: kColours.stays, borderWidth: "2px" }, "damaged record: stays where it is");
+    if (!model.wholeGame) {
+      row({ background: "transparent", borderColor: kColours.now, borderWidth: "2px" }, `${model.plugin} now`);
+      row({ background: kColours.rules }, `${model.plugin} after the rules (arrows: moved, dashed: copied)`);
+      row({ background: kColours.planned, borderColor: kColours.plannedLine }, `${model.plugin} under the planned move`);
+      if (model.entries.some((entry) => !entry.movable)) {
+        row({ background: "transparent", borderColor: kColours.stays, borderWidth: "2px" }, "damaged record: stays where it is");
+      }
+      row({ background: kColours.overlap, borderColor: kColours.overlapLine },
+          `overlaps (the rules file: ${model.ruleOverlaps.length}; while planning, the planned move's)`);
     }
-    row({ background: kColours.overlap, borderColor: kColours.overlapLine },
-        `overlaps (the rules file: ${model.ruleOverlaps.length}; while planning, the planned move's)`);
+    if (model.clashes.length > 0) {
+      row({ background: kColours.clash, borderColor: kColours.clashLine, borderWidth: "2px" },
+          model.wholeGame ? `land clashes: ${clashSummary()}`
+            : `land clashes of ${model.plugin} after the rules: ${model.clashes.length}`);
+    }
     model.plugins.forEach((name, index) => {
       const rows = model.byPlugin[index];
       row({ background: pluginColour(index, 0.75) },
           `${name}: ${rows.land.length} with land, ${rows.cellOnly.length} cell only`);
     });
+  }
+
+  // "3 clashes between 2 plugins", as quendrel-map's report says it.
+  function clashSummary() {
+    const count = model.clashes.length;
+    const plugins = new Set(model.clashes.flatMap((clash) => clash.plugins)).size;
+    return `${count} clash${count === 1 ? "" : "es"} between ${plugins} plugin${plugins === 1 ? "" : "s"}`;
+  }
+
+  // Without a plugin the page is a view of the game: its clashes in the bar,
+  // nothing to move.
+  function showWholeGame() {
+    document.title = "Land clashes of the load order — quendrel-map";
+    byId("title").textContent = "The load order";
+    for (const element of document.querySelectorAll(".plugin-only")) element.hidden = true;
+    const summary = byId("summary");
+    summary.textContent = clashSummary();
+    summary.hidden = false;
+    byId("help").textContent = "Drag the map, or press the arrow keys, to pan; the wheel or + and − zoom. " +
+      "Orange: grids where the land of two plugins clashes; rest the pointer on one for its plugins.";
   }
 
   // ---- Start -----------------------------------------------------------------
@@ -663,6 +863,8 @@
     document.title = `${model.plugin} — quendrel-map`;
     byId("title").textContent = model.plugin || "quendrel-map";
     for (const span of document.querySelectorAll(".plugin-name")) span.textContent = model.plugin;
+    if (model.wholeGame) showWholeGame();
+    byId("clashes-label").hidden = !model.wholeGame && model.clashes.length === 0;
     fillLegend();
     pictures = makePictures();
     if (model.terrain) {
@@ -680,7 +882,9 @@
     // The page opens at the rules file's move when one move of the whole
     // plugin does what it does (its count then is the report's); otherwise
     // where the cells are now, with the rules file's count beside the plan's.
-    if (model.rulesOffset) {
+    if (model.wholeGame) {
+      setOffset(0, 0);
+    } else if (model.rulesOffset) {
       setOffset(model.rulesOffset.dx, model.rulesOffset.dy);
     } else {
       setOffset(0, 0);

@@ -24,13 +24,14 @@ using Json = nlohmann::json;
 // Open sea around everything, in cells, so that coasts at the edge show.
 constexpr int64_t kAreaMargin = 2;
 // Terrain pixels to a cell's side: as many as a close look wants (16),
-// fewer where the picture would pass kMostPixels, but not below 9 while it
-// stays within kLargestSide pixels a side; fewer still beyond that. So 16
-// a cell up to 125 x 125 cells, 11 for a continent of 200 x 150, 9 up to
-// 444 cells a side, 4 for a thousand.
+// fewer where the picture would pass kMostPixels, about what a window of
+// 1280 x 800 shows at once (the whole area fitted to the window is then
+// drawn at the screen's own detail, and the page stays small and quick to
+// write), and fewer still where a side would pass kLargestSide. So 16 a
+// cell up to 62 x 62 cells, 5 for a continent of 204 x 156, 3 for a
+// thousand cells in a row.
 constexpr double kMostShades = 16;
-constexpr double kLeastShades = 9;
-constexpr double kMostPixels = 4e6;
+constexpr double kMostPixels = 1e6;
 constexpr double kLargestSide = 4000;
 
 const char* fateName(CellFate fate) {
@@ -133,10 +134,26 @@ Json rulesFileOffset(const GameModel& s) {
   return Json::array({dx, dy});
 }
 
+// The texts of the occupied rows, each kept once: most grids of a game
+// share a handful of region names and have no cell name at all.
+class TextTable {
+ public:
+  int64_t index(const std::string& windows1252) {
+    const auto [at, added] = indices_.try_emplace(windows1252, static_cast<int64_t>(indices_.size()));
+    if (added) texts_.push_back(utf8FromWindows1252(windows1252));
+    return at->second;
+  }
+  Json texts() && { return std::move(texts_); }
+
+ private:
+  std::unordered_map<std::string, int64_t> indices_;
+  Json texts_ = Json::array();
+};
+
 // Each checked plugin's grids, one row a grid: [x, y, plugin, land, name,
-// region], the name and region those of its first cell there, null where it
-// has land and no cell.
-Json occupiedRows(const std::vector<PluginCells>& checked) {
+// region], the name and region those of its first cell there as indices
+// of `texts`, null where it has land and no cell.
+Json occupiedRows(const std::vector<PluginCells>& checked, TextTable& texts) {
   Json rows = Json::array();
   for (std::size_t index = 0; index < checked.size(); ++index) {
     const PluginCells& plugin = checked[index];
@@ -145,12 +162,24 @@ Json occupiedRows(const std::vector<PluginCells>& checked) {
     for (const ExteriorCell& cell : plugin.cells) {
       if (!listed.insert(gridKey(cell.grid)).second) continue;
       rows.push_back({cell.grid.x, cell.grid.y, index, landGrids.count(gridKey(cell.grid)) ? 1 : 0,
-                      utf8FromWindows1252(cell.name), utf8FromWindows1252(cell.region)});
+                      texts.index(cell.name), texts.index(cell.region)});
     }
     for (const LandRecord& land : plugin.lands) {
       if (!listed.insert(gridKey(land.grid)).second) continue;
       rows.push_back({land.grid.x, land.grid.y, index, 1, nullptr, nullptr});
     }
+  }
+  return rows;
+}
+
+// The land clashes: [x, y, [plugin, ...], shown, height difference], the
+// plugins in load order, PLUGIN's last.
+Json clashRows(const std::vector<LandClash>& clashes) {
+  Json rows = Json::array();
+  for (const LandClash& clash : clashes) {
+    Json plugins = Json::array();
+    for (const StandingCell& land : clash.lands) plugins.push_back(*land.plugin);
+    rows.push_back({clash.grid.x, clash.grid.y, std::move(plugins), *clash.shown, clash.heightDifference});
   }
   return rows;
 }
@@ -172,8 +201,7 @@ GridFrame checkedArea(const GameModel& s) {
 double areaShades(const GridFrame& area) {
   const double columns = static_cast<double>(area.columns()), rows = static_cast<double>(area.rows());
   const double fitting = kLargestSide / std::max(columns, rows);
-  double shades = std::min({kMostShades, fitting,
-                            std::max(kLeastShades, std::sqrt(kMostPixels / (columns * rows)))});
+  double shades = std::min({kMostShades, fitting, std::sqrt(kMostPixels / (columns * rows))});
   if (shades >= 1) shades = std::floor(shades);
   return shades;
 }
@@ -205,18 +233,23 @@ std::optional<LandView> plannerLandView(const GameModel& model) {
   return LandView{area, samples};
 }
 
-Json plannerData(const GameModel& model, const TerrainMap* terrain) {
+Json plannerData(const GameModel& model, const TerrainMap* terrain,
+                 const std::vector<LandClash>& clashes) {
   Json plugins = Json::array();
   for (const PluginCells& plugin : model.checked) plugins.push_back(plugin.label);
   Json overlaps = Json::array();
   for (const Overlap& overlap : model.overlaps) overlaps.push_back(gridJson(overlap.grid));
+  TextTable texts;
+  Json occupied = occupiedRows(model.checked, texts);
   return {
       {"plugin", model.plugin.label},
       {"largestOffset", kLargestCellOffset},
       {"plugins", std::move(plugins)},
-      {"occupied", occupiedRows(model.checked)},
+      {"texts", std::move(texts).texts()},
+      {"occupied", std::move(occupied)},
       {"cells", pluginEntries(model)},
       {"overlaps", std::move(overlaps)},
+      {"clashes", clashRows(clashes)},
       {"rulesOffset", rulesFileOffset(model)},
       {"terrain", terrainJson(model, terrain)},
   };

@@ -10,6 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "map/checks/land_clashes.h"
 #include "map/model/game_model.h"
 
 
@@ -27,8 +28,12 @@
 // the cell's, or for land without a cell its LAND record's. "rulesOffset"
 // is [dx, dy] when the rules file does with the plugin just what
 // "TA, dx, dy" does (the page opens there), null otherwise.
-// `terrain` is the land of plannerLandView's view, null when it has none.
-nlohmann::json plannerData(const GameModel& model, const TerrainMap* terrain);
+// `terrain` is the land of plannerLandView's view, null when it has none;
+// `clashes` the land clashes the report lists. A model without a plugin
+// path (the whole load order) gives no cells, no overlaps and "rulesOffset"
+// [0, 0].
+nlohmann::json plannerData(const GameModel& model, const TerrainMap* terrain,
+                           const std::vector<LandClash>& clashes);
 
 // The land the page shows: every grid that anything checked stands on, now
 // or after the rules, with a margin of open sea, at the detail its size

@@ -10,11 +10,14 @@
 // reads:
 //   {"plugin": "mod.esp",
 //    "largestOffset": n,                // kLargestCellOffset: quendrel's largest move in cells
+//    "plugin": "" without a plugin: the whole load order, for its clashes
 //    "plugins": ["Base.esm", ...],       // the checked plugins, load order then --against
+//    "texts": ["", "Ascadian Isles", ...], // the names and regions of "occupied", once each
 //    "occupied": [[x, y, pluginIndex, land, name, region], ...],
 //                                        // every grid of every checked plugin, once;
 //                                        // land 1: a LAND record there, 0: cell only;
-//                                        // name and region null: land and no cell
+//                                        // name and region: indices of "texts",
+//                                        // null: land and no cell
 //    "cells": [{"x", "y", "name", "region", "land": bool, "movable": bool,
 //               "cell": false (only on land that no cell takes along),
 //               "fate": "kept"|"moved"|"copied"|"deleted", "to": [x, y]}, ...],
@@ -24,6 +27,10 @@
 //                                        // movable false: damaged, so it stays;
 //                                        // fate and to: the rules file's
 //    "overlaps": [[x, y], ...],          // the rules file's overlap grids
+//    "clashes": [[x, y, ["A.esm", "mod.esp"], "mod.esp", 512], ...],
+//                                        // the land clashes: the plugins with land
+//                                        // there, the one shown, the largest height
+//                                        // difference (PLUGIN's where the rules put it)
 //    "rulesOffset": null | [dx, dy],     // the whole-plugin move that does what the
 //                                        // rules file does; the page opens there
 //    "terrain": null | {"png": "data:image/png;base64,...", "west": minX,

@@ -1,0 +1,13 @@
+# Timing helpers for the benchmark scripts, sourced (". timing.sh"):
+#   seconds COMMAND...   runs it and prints the seconds it took (0.1234)
+#   median               the median of the numbers on standard input (0.123)
+#   ratio A B            A / B (1.23)
+now() { date +%s.%N; }
+seconds() {
+  start=$(now)
+  "$@"
+  end=$(now)
+  awk -v s="$start" -v e="$end" 'BEGIN { printf "%.4f\n", e - s }'
+}
+median() { sort -g | awk '{ v[NR] = $1 } END { m = int((NR + 1) / 2); printf "%.3f\n", v[m] }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f\n", a / b }'; }
