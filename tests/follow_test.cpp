@@ -73,8 +73,8 @@ class FollowMod : public harness::WorkDirTest {
     testing::internal::CaptureStderr();
     InProcessResult r;
     r.status = runQuendrel(static_cast<int>(argv.size()) - 1, argv.data(), editor);
-    r.out = testing::internal::GetCapturedStdout();
-    r.err = testing::internal::GetCapturedStderr();
+    r.out = harness::withLf(testing::internal::GetCapturedStdout());
+    r.err = harness::withLf(testing::internal::GetCapturedStderr());
     return r;
   }
 

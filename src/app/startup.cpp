@@ -79,8 +79,9 @@ int endWhileParsing(const ParsedOptions& parsed, const ArgumentVector& arguments
   }
 }
 
-// --follow MOD takes the plugin that follows the mod, and a plugin to write:
-// without a plugin named after it, the mod would be read as the plugin.
+// --follow needs a plugin named after the mod (else the mod's own name, the
+// last argument, would be taken for the plugin), and a run that writes the
+// plugin (-l writes none).
 void refuseToFollowWith(const ParsedOptions& parsed) {
   const RunOptions& options = parsed.options;
   if (parsed.firstPathIndex > parsed.pathIndex) {
