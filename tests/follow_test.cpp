@@ -132,6 +132,7 @@ TEST_F(FollowMod, ThePatchTakesTheModsFateAtEachGridAndItsPointersFollow) {
   ASSERT_TRUE(readPlugin(read("QNOUT.ESP"), records));
   EXPECT_EQ(f32At(records[2].subrecords.back().data, 0), kIn3 + 7 * 8192);
   EXPECT_EQ(f32At(records[2].subrecords.back().data, 4), kY + 12 * 8192);
+  EXPECT_EQ(f32At(records[1].subrecords.back().data, 0), kIn4 + 7 * 8192);  // behind the marker
   // The run log and the summary name the mod.
   const std::string log = readLog();
   EXPECT_NE(log.find("\nFollowing mod.esm: the rules above move 2, copy 1 and delete 1 of its "
