@@ -40,6 +40,11 @@ const char* const kLongOptionsHelp =
     "\t--output FILE : Write the new plugin to FILE instead of %s.\n"
     "\t--sync-header : Give the new plugin's header its record count and each\n"
     "\t                master's present size.\n"
+    "\t--follow MOD  : Make the plugin follow MOD's move: each grid of MOD's that the\n"
+    "\t                rules move, copy or delete is moved, copied or deleted in the\n"
+    "\t                plugin too, and its doors, travel services, AI packages, moved\n"
+    "\t                references and script and dialogue commands into MOD's moved\n"
+    "\t                grids follow them. MOD is the original, unmoved mod.\n"
     "\t--help        : Display this text, then exit.\n"
     "\t--version     : Display current Version, then exit.\n";
 
@@ -53,12 +58,14 @@ constexpr int kVersionOption = 0x101;
 constexpr int kRulesOption = 0x102;
 constexpr int kOutputOption = 0x103;
 constexpr int kSyncHeaderOption = 0x104;
+constexpr int kFollowOption = 0x105;
 const option kLongOptions[] = {
     {"help", no_argument, nullptr, kHelpOption},
     {"version", no_argument, nullptr, kVersionOption},
     {"rules", required_argument, nullptr, kRulesOption},
     {"output", required_argument, nullptr, kOutputOption},
     {"sync-header", no_argument, nullptr, kSyncHeaderOption},
+    {"follow", required_argument, nullptr, kFollowOption},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -159,6 +166,9 @@ ParsedOptions parseOptions(ArgumentVector& arguments) {
         break;
       case kSyncHeaderOption:
         options.syncHeader = true;
+        break;
+      case kFollowOption:
+        options.followPath = optarg;
         break;
       case ':':
         if (valueGivenToLongOption(argv[optind - 1])) {

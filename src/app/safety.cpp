@@ -111,16 +111,19 @@ void FolderClaim::claim(const char* pluginPath, const RunOptions& options) {
       {kInteriorListFile, kWouldBeDeleted}, {kScriptTextFile, kWouldBeDeleted},
       {kRewrittenTextFile, kWouldBeDeleted}, {kLockFile, kWouldBeOverwritten},
   };
-  if (writesOutput) {
-    refuseOwnFile(pluginPath, {options.outputPath.c_str(), kWouldBeReplaced});
-    refuseOwnFile(pluginPath, {temporaryOutput.c_str(), kWouldBeOverwritten});
-    // The new plugin replaces what stands under its name: never one of the
-    // run's other files, nor the rules.
-    for (const OwnFile& file : ownFiles) refuseAsOutput(options, file.name);
-    refuseAsOutput(options, options.rulesPath.c_str());
+  // The mod a plugin follows (--follow) is read as well, and kept as safe.
+  for (const char* input : {pluginPath, options.followPath.c_str()}) {
+    if (*input == '\0') continue;
+    if (writesOutput) {
+      refuseOwnFile(input, {options.outputPath.c_str(), kWouldBeReplaced});
+      refuseOwnFile(input, {temporaryOutput.c_str(), kWouldBeOverwritten});
+      // The new plugin replaces what stands under its name: never one of the
+      // run's other files, nor the rules.
+      for (const OwnFile& file : ownFiles) refuseAsOutput(options, file.name);
+      refuseAsOutput(options, options.rulesPath.c_str());
+    }
+    for (const OwnFile& file : ownFiles) refuseOwnFile(input, file);
   }
-  for (const OwnFile& file : ownFiles) refuseOwnFile(pluginPath, file);
-
   interruptedRun.temporaryOutput = temporaryOutput;
   interruptedRun.notWrittenLine = withUserLineEnds(
       formatted("\nThe run was interrupted: %s was not written.\n", options.outputPath.c_str()));

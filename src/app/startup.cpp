@@ -11,6 +11,7 @@
 
 #include "app/file_names.h"
 #include "app/options.h"
+#include "app/run/followed_mod.h"
 #include "app/run/passes.h"
 #include "app/run/rule_listing.h"
 #include "app/safety.h"
@@ -78,6 +79,22 @@ int endWhileParsing(const ParsedOptions& parsed, const ArgumentVector& arguments
   }
 }
 
+// --follow needs a plugin named after the mod (else the mod's own name, the
+// last argument, would be taken for the plugin), and a run that writes the
+// plugin (-l writes none).
+void refuseToFollowWith(const ParsedOptions& parsed) {
+  const RunOptions& options = parsed.options;
+  if (parsed.firstPathIndex > parsed.pathIndex) {
+    failRun("quendrel: --follow %s needs the plugin that is to follow it, named last: quendrel "
+            "--follow %s PLUGIN\n",
+            options.followPath.c_str(), options.followPath.c_str());
+  }
+  if (options.listCells) {
+    failRun("quendrel: --follow cannot be used with -l: -l lists the plugin's cells and writes "
+            "no plugin\n");
+  }
+}
+
 constexpr const char* kOutOfMemory = "Unable to allocate memory: %s\n";
 
 // Several plugin names: the last is read, and the user is told first which
@@ -113,12 +130,24 @@ int runStarted(const char* pluginPath, const RunOptions& options, RunLog& log,
   const RuleTable rules = readRules(*rulesText);
   listRules(rules, RuleKind::kExterior, log, options.rulesOnly);
   listRules(rules, RuleKind::kInterior, log, options.rulesOnly);
+  // Under --follow the plugin is handled by the mod's grids: the rules as
+  // they decide each grid of the mod.
+  std::optional<FollowedMod> followed;
+  if (options.following()) {
+    checkPluginSignature(options.followPath.c_str());
+    followed = readFollowedMod(options.followPath.c_str(), rules);
+    listFollowedGrids(*followed, pluginPath, log, options.rulesOnly);
+  }
   if (options.rulesOnly) return 0;
 
   log.append(
       "----------------------------------------------------------------------------------------"
       "\n\n");
   checkPluginSignature(pluginPath);
+  if (followed) {
+    return runPasses(pluginPath, options, followed->gridRules, *rulesText, log, editor,
+                     &*followed);
+  }
   return runPasses(pluginPath, options, rules, *rulesText, log, editor);
 }
 
@@ -148,6 +177,7 @@ int run(int argc, char** argv, TextEditor& editor) {
   }
   const RunOptions& options = parsed.options;
   const char* pluginPath = arguments.vector[parsed.pathIndex];
+  if (options.following()) refuseToFollowWith(parsed);
 
   warnUnreadPlugins(arguments, parsed);
   claim.claim(pluginPath, options);

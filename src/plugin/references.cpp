@@ -67,7 +67,11 @@ std::size_t handleReference(const WriteInputs& in, WriteState& state, const Refe
       return subrecordEnd(s);
     }
     if (pointerRow(PointerKind::kDoor).holdsSubrecord(s)) {
-      if (walk.interior) handleDoorDestination(in, state, walk, s.offset);
+      // A door placed in an exterior cell is rewritten only when the plugin
+      // follows a mod (--follow); a plain run leaves it as it always has.
+      if (walk.interior || in.options.following()) {
+        handleDoorDestination(in, state, walk, s.offset);
+      }
     } else if (!isSteppedOver(s) && verbose) {
       log.append(formatted("[WARNING: <Unknown FRMR field: %c%c%c%c>]!\n", s.name[0], s.name[1],
                            s.name[2], s.name[3]));
@@ -108,7 +112,7 @@ void handleDoorDestination(const WriteInputs& in, WriteState& state, const Refer
                            std::size_t dodtOffset) {
   const bool verbose = in.options.verbose;
   RunLog& log = state.log;
-  if (verbose) log.append("\tInterior Door: ");
+  if (verbose) log.append(walk.interior ? "\tInterior Door: " : "\tExterior Door: ");
   // A DNAM among the door's subrecords, up to the reference's DATA or the
   // next reference, names an interior destination.
   SubrecordWalk door(walk.data, walk.dataSize, dodtOffset);

@@ -32,6 +32,9 @@ struct RunOptions {
   // --sync-header: the output's header counts its records and gives each
   // master's present size.
   bool syncHeader = false;
+  // --follow MOD: the plugin follows MOD's move, grid by grid (empty: no mod).
+  std::string followPath;
+  bool following() const { return !followPath.empty(); }
   // The new plugin while it is written, beside it; renamed to it once whole.
   std::string temporaryOutput() const { return outputPath + ".tmp"; }
 };

@@ -3,7 +3,9 @@
 //
 //   byte 0          option bits: bit 0 -v, bit 1 -n, bit 2 -l, bit 3 -d,
 //                   bits 4 and 5 together -r; bit 6 puts the options on the
-//                   options line of quendrel.cfg and runs with no argument
+//                   options line of quendrel.cfg and runs with no argument;
+//                   bit 7 --follow in.esp (the plugin follows its own move,
+//                   so the mod is read from the fuzzed bytes as well)
 //   bytes 1..       rules text up to the separator kFuzzSeparator
 //   after it        the plugin bytes
 //
@@ -39,6 +41,10 @@ inline FuzzInput decodeFuzzInput(std::string_view bytes) {
   if (bits & 4) options.push_back("-l");
   if (bits & 8) options.push_back("-d");
   if ((bits & 0x30) == 0x30) options.push_back("-r");
+  if (bits & 0x80) {
+    options.push_back("--follow");
+    options.push_back("in.esp");
+  }
   options.push_back("in.esp");
   if (bits & 0x40) {
     std::string line = "quendrel";

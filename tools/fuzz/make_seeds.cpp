@@ -90,6 +90,8 @@ void builtSeeds() {
   writeSeed(8, "TA, 1, 1\n", full);
   writeSeed(0x40 | 1, "TA, 1, 1\n", full);
   writeSeed(0x30, "TA, 1, 1\nCI, Hall, H\n", base);
+  writeSeed(0x80, "TR, \"Ascadian Isles Region\", 2, 2\nDE, 3, -2\nCE, 0, 0, 5, 5\n", full);
+  writeSeed(0x80 | 1, "TA, 1, -1\n", full);
   writeSeed(0, "TA, 1, 1\n", header());
   writeSeed(0, "TA, 1, 1\n", "TES4" + std::string(20, '\0'));
   // A record whose subrecords run past its end, and a file that ends inside a record.

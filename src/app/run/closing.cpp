@@ -50,9 +50,16 @@ void reportScriptLists(Reporter& report, const ScriptLists& scripts) {
   }
 }
 
-void reportSummary(Reporter& report, const RunCounters& counters, const std::string& output) {
+void reportSummary(Reporter& report, const RunCounters& counters, const std::string& output,
+                   const FollowedMod* followed) {
   std::string text = formatted(
-      "\n\nQuendrel has finished. The new data has been written to %s\n\n", output.c_str());
+      "\n\nQuendrel has finished. The new data has been written to %s\n", output.c_str());
+  if (followed != nullptr) {
+    appendFormatted(text, "It follows the move of %s: %d grids moved, %d copied, %d deleted.\n",
+                    followed->path.c_str(), followed->count(CellFate::kMoved),
+                    followed->count(CellFate::kCopied), followed->count(CellFate::kDeleted));
+  }
+  text += '\n';
   for (const SummaryLine& line : summaryLines()) {
     appendFormatted(text, "\t%s%d", line.label, counters.*line.first);
     if (line.second != nullptr) appendFormatted(text, "/%d", counters.*line.second);
@@ -75,7 +82,8 @@ void reportCellListSummary(RunLog& log, const RunCounters& counters) {
 }  // namespace
 
 void writeClosingReports(const RunOptions& options, const RunCounters& counters,
-                         const ScriptLists& scripts, RunLog& log, TextEditor& editor) {
+                         const ScriptLists& scripts, RunLog& log, TextEditor& editor,
+                         const FollowedMod* followed) {
   {
     // The message file is created anew by its first text and closed before
     // the editor opens it, however the closing ends.
@@ -86,7 +94,7 @@ void writeClosingReports(const RunOptions& options, const RunCounters& counters,
       reportCellListSummary(log, counters);
     } else {
       reportScriptLists(report, scripts);
-      reportSummary(report, counters, options.outputPath);
+      reportSummary(report, counters, options.outputPath, followed);
     }
   }
   removeWorkFiles();

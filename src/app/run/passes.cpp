@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/run/closing.h"
+#include "app/run/damage_ends_run.h"
 #include "app/file_names.h"
 #include "app/run/header_sync.h"
 #include "app/run/record_kinds.h"
@@ -64,20 +65,6 @@ class Progress {
 
  private:
   std::chrono::steady_clock::time_point lastShown_;
-};
-
-// A plugin that ends inside a record, or holds a record larger than what is
-// left of the file, ends the run.
-class EndRunOnDamage : public DamageReporter {
- public:
-  explicit EndRunOnDamage(const char* path) : path_(path) {}
-  void damaged(const RecordDamage& damage) override {
-    failRun("Unable to read entire marker record (%llu bytes) from %s into memory: %s\n",
-            static_cast<unsigned long long>(damage.recordSize), path_, damage.reason.c_str());
-  }
-
- private:
-  const char* path_;
 };
 
 // Reads the next record, and makes the modified copy the handlers change.
@@ -392,10 +379,25 @@ void runOnePass(Pass& pass, RecordReader& plugin, const char* path, RecordBuffer
   }
 }
 
+// What the plugin takes of the mod it follows before its own cells: the
+// mod's moves, which its pointers follow wherever the plugin has no cell,
+// and the mod's interior cells, which a command naming one leaves alone.
+void learnFollowedMod(const FollowedMod& mod, ScanFiles& files, ScanFacts& facts, RunLog& log) {
+  for (const GridFate& fate : mod.fates) {
+    if (fate.fate != CellFate::kMoved) continue;
+    noteMove(files.changeList, facts.moves,
+             CellMove{fate.grid, GridCell{fate.to.x - fate.grid.x, fate.to.y - fate.grid.y}});
+  }
+  for (const std::string& name : mod.interiors) {
+    noteInteriorName(files.interiorList, facts.interiors, log, name);
+  }
+}
+
 }  // namespace
 
 int runPasses(const char* pluginPath, const RunOptions& options, const RuleTable& rules,
-              const std::string& rulesText, RunLog& log, TextEditor& editor) {
+              const std::string& rulesText, RunLog& log, TextEditor& editor,
+              const FollowedMod* followed) {
   ScanFiles files{RunFile(kChangeListFile), RunFile(kInteriorListFile), RunFile(kCellListFile)};
   Run run{options, rules, log, files, {}, {}, {}, {}, {}};
   RecordBuffers record;
@@ -419,6 +421,7 @@ int runPasses(const char* pluginPath, const RunOptions& options, const RuleTable
     RunFileHeld changeList(files.changeList);
     RunFileHeld interiorList(files.interiorList);
     RunFileHeld cellList(files.cellList);
+    if (followed) learnFollowedMod(*followed, files, run.facts, log);
     runOnePass(scan, plugin, pluginPath, record);
   }
   if (!options.listCells) {
@@ -426,8 +429,8 @@ int runPasses(const char* pluginPath, const RunOptions& options, const RuleTable
     Pass write{run, std::nullopt,
                WriteState{log, run.counters, run.scripts, run.seen, scan.scan->lastCellName}};
     runOnePass(write, plugin, pluginPath, record);
-    warnAboutRules(options, rules, run.seen, rulesText, pluginPath);
+    if (!followed) warnAboutRules(options, rules, run.seen, rulesText, pluginPath);
   }
-  writeClosingReports(options, run.counters, run.scripts, log, editor);
+  writeClosingReports(options, run.counters, run.scripts, log, editor, followed);
   return 0;
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "base/report.h"
+#include "base/text_format.h"
 
 void listRules(const RuleTable& rules, RuleKind kind, RunLog& log, bool alsoPrinted) {
   auto writeListingLine = [&](const std::string& line) {
@@ -37,4 +38,27 @@ void listRules(const RuleTable& rules, RuleKind kind, RunLog& log, bool alsoPrin
   if (rules.tooManyParameters) {
     failRun("Invalid Rule: You've specified too many parameters for this command!\n");
   }
+}
+
+void listFollowedGrids(const FollowedMod& mod, const char* pluginPath, RunLog& log,
+                       bool alsoPrinted) {
+  std::string heading;
+  if (mod.fates.empty()) {
+    heading = formatted(
+        "\nFollowing %s: the rules above move, copy or delete none of its grids; %s is written "
+        "as read.\n",
+        mod.path.c_str(), pluginPath);
+    std::fflush(stdout);
+    std::fprintf(stderr, "quendrel: the rules move, copy or delete no grid of %s: %s is written "
+                 "as read\n", mod.path.c_str(), pluginPath);
+  } else {
+    heading = formatted(
+        "\nFollowing %s: the rules above move %d, copy %d and delete %d of its grids; %s gets "
+        "the same fate at each of them, as these rules by grid:\n",
+        mod.path.c_str(), mod.count(CellFate::kMoved), mod.count(CellFate::kCopied),
+        mod.count(CellFate::kDeleted), pluginPath);
+  }
+  log.append(heading);
+  if (alsoPrinted) std::fwrite(heading.data(), 1, heading.size(), stdout);
+  listRules(mod.gridRules, RuleKind::kExterior, log, alsoPrinted);
 }

@@ -1,6 +1,5 @@
-// Rules resolved by grid, for moving a mod together with its patches: one
-// rule for each exterior grid whose fate the rules decide in the mod (MC for
-// a move, CE for a copy, DE for a deletion) and the interior rules as they
+// Rules resolved by grid, for moving a mod together with its patches: the
+// rules by grid of rules/grid_fates.h and the interior rules as they
 // stand. Applied to the mod, they make quendrel write the very same plugin
 // as the rules they come from; applied to a patch whose cells lie on the
 // mod's grids, they move exactly the grids the mod's move moved, whatever
@@ -11,19 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "records/record_layout.h"
+#include "rules/grid_fates.h"
 #include "rules/rules.h"
-
-// What stands at a grid of the mod, as quendrel asks the rules about it.
-struct GridOccupant {
-  enum Kind {
-    kCell,    // an exterior cell (its region, empty without one)
-    kLand,    // a LAND record: its cell's region, none without a cell
-    kMarker,  // a moved-reference marker's target: only a move carries it along
-  } kind;
-  GridCell grid;
-  std::optional<std::string> region;  // nothing: no region at all
-};
 
 struct ResolvedRules {
   std::string text;  // the rules file, when every grid can be resolved
