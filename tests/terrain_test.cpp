@@ -3,6 +3,7 @@
 // scene the SVG and the PNG are made from.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <random>
 #include <set>
@@ -10,9 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "base/report.h"
 #include "harness.h"
 #include "map/model/cell_fates.h"
 #include "map/model/land_heights.h"
+#include "map/model/plugin_cells.h"
 #include "map/outputs/png_image.h"
 #include "map/outputs/map_scene.h"
 #include "map/model/terrain.h"
@@ -175,6 +178,33 @@ TEST(TerrainTest, ShadesWaterAtOrBelowZeroLandAboveAndOpenSeaWithoutLand) {
 }
 
 class PlacedLandTest : public harness::WorkDirTest {};
+
+// Land read straight from the places the walk found: the records inside the
+// frame and those asked for by place, in one pass; a file cut short since
+// the walk ends the run with its line, never handing over bytes past its end.
+TEST_F(PlacedLandTest, ReadsListedLandFromItsPlaces) {
+  write("mod.esp", header() + exteriorCell("A", 0, 0) + land(0, 0) + land(9, 9) + land(1, 0));
+  const PluginCells cells = readPluginToMove(path("mod.esp"));
+  ASSERT_EQ(cells.lands.size(), 3u);
+  const std::vector<LandView> views{{GridFrame{0, 1, 0, 0}, 9}};
+  auto read = [&](std::vector<std::vector<uint8_t>>& wanted) {
+    return readListedLandForViews(path("mod.esp"), cells.lands, views, true,
+                                  {cells.lands[1].offset, cells.lands[2].offset}, wanted);
+  };
+  std::vector<std::vector<uint8_t>> wanted;
+  const std::vector<PluginLand> lands = read(wanted);
+  ASSERT_EQ(lands[0].lands.size(), 2u);
+  EXPECT_EQ(lands[0].lands[1].grid, (GridCell{1, 0}));
+  ASSERT_EQ(wanted.size(), 2u);
+  EXPECT_EQ(std::string(wanted[0].begin(), wanted[0].end()), land(9, 9));
+  EXPECT_EQ(std::string(wanted[1].begin(), wanted[1].end()), land(1, 0));
+  std::filesystem::resize_file(path("mod.esp"), cells.lands[2].offset + 20);
+  testing::internal::CaptureStderr();
+  EXPECT_THROW(read(wanted), RunEnded);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "quendrel-map: " + path("mod.esp") + " ends inside the record at byte " +
+                std::to_string(cells.lands[2].offset) + "\n");
+}
 
 // The plugin's land goes where quendrel puts it: with its cell, or asked
 // about at its own grid without a region where the plugin has no cell; a

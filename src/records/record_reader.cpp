@@ -1,6 +1,7 @@
-// Reading a plugin record by record through one buffer of our own, so that
-// stepping over a record inside the buffer costs nothing and one outside it
-// costs one seek.
+// Reading a plugin record by record through one buffer of our own, filled
+// by reads at the reader's own place in the file: stepping over a record
+// inside the buffer costs nothing, and one beyond it costs no call of the
+// system either, as the next read starts behind it.
 #include "records/record_reader.h"
 
 #include <algorithm>
@@ -13,6 +14,19 @@ namespace {
 
 constexpr const char* kEndsInside = "the file ends inside this record";
 
+// The first read, and the first after a long step: a record's header and
+// the first bytes of its data, all that a step over a large record (land,
+// 30 KB in a master) is followed by.
+constexpr std::size_t kSmallestRead = 4 * 1024;
+// A step over more bytes than this costs more to read than one call of the
+// system more (a read copies some 10 KB a microsecond, and a call costs a few
+// microseconds): reads start small again behind it. Shorter steps (the rest
+// of a cell whose first bytes were read) are read through.
+constexpr uint64_t kLongStep = 16 * 1024;
+// The first read at a record's known place: a land record as the game's
+// editor writes it (some 30 KB; most records read this way are land) in one.
+constexpr std::size_t kRecordAtRead = 32 * 1024;
+
 }  // namespace
 
 RecordReader::RecordReader(DamageReporter& reporter, std::size_t bufferSize)
@@ -23,36 +37,45 @@ RecordReader::~RecordReader() = default;
 bool RecordReader::open(const char* path) {
   file_.reset(std::fopen(path, "rb"));
   if (!file_) return false;
-  // Every read goes to the system in the size asked for: the buffer is ours.
-  std::setvbuf(file_.get(), nullptr, _IONBF, 0);
   fileSize_ = sizeOfOpenFile(file_.get()).value_or(UINT64_MAX);
-  begin_ = end_ = 0;
-  position_ = 0;
-  stopped_ = false;
+  rewind(buffer_.size());
   return true;
 }
 
 void RecordReader::rewind(std::size_t bufferSize) {
-  std::rewind(file_.get());
   buffer_.resize(std::max<std::size_t>(bufferSize, kRecordHeaderSize));
   begin_ = end_ = 0;
-  position_ = 0;
+  position_ = next_ = 0;
+  readSize_ = kSmallestRead;
+  readFailed_ = false;
   stopped_ = false;
 }
 
-// Reads until `wanted` bytes are in the buffer, or the file ends or fails.
+// Reads `count` bytes from `offset` on; fewer where the file ends or a read
+// fails (then noted, with errno set).
+std::size_t RecordReader::readAt(uint64_t offset, uint8_t* into, std::size_t count) {
+  const std::optional<std::size_t> got = readFileAt(file_.get(), offset, into, count);
+  if (!got) {
+    readFailed_ = true;
+    return 0;
+  }
+  return *got;
+}
+
+// Reads until `wanted` bytes (at most the buffer's size) are in the buffer,
+// or the file ends or fails: at least the read size, which doubles with
+// every read.
 bool RecordReader::fill(std::size_t wanted) {
   if (end_ - begin_ >= wanted) return true;
   std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
   end_ -= begin_;
   begin_ = 0;
-  while (end_ < wanted) {
-    errno = 0;
-    const std::size_t got = std::fread(buffer_.data() + end_, 1, buffer_.size() - end_, file_.get());
-    if (got == 0) return false;
-    end_ += got;
-  }
-  return true;
+  const std::size_t count = std::min(buffer_.size(), std::max(wanted, end_ + readSize_)) - end_;
+  const std::size_t got = readAt(next_, buffer_.data() + end_, count);
+  end_ += got;
+  next_ += got;
+  readSize_ = std::min(buffer_.size(), readSize_ * 2);
+  return end_ >= wanted;
 }
 
 // Takes `count` bytes from the file into `into`: first what the buffer
@@ -68,9 +91,9 @@ bool RecordReader::take(uint8_t* into, std::size_t count) {
   count -= buffered;
   if (count == 0) return true;
   if (count >= buffer_.size()) {
-    errno = 0;
-    const std::size_t got = std::fread(into, 1, count, file_.get());
+    const std::size_t got = readAt(next_, into, count);  // the buffer is empty
     position_ += got;
+    next_ += got;
     return got == count;
   }
   const bool filled = fill(count);
@@ -81,21 +104,18 @@ bool RecordReader::take(uint8_t* into, std::size_t count) {
   return filled;
 }
 
-// Moves on by `count` bytes, in seeks a long can hold on every system.
-bool RecordReader::stepOver(uint64_t count) {
+// Moves on by `count` bytes: within the buffer, or past it to where the
+// next read starts.
+void RecordReader::stepOver(uint64_t count) {
+  if (count > kLongStep) readSize_ = kSmallestRead;
   const std::size_t buffered = static_cast<std::size_t>(std::min<uint64_t>(count, end_ - begin_));
   begin_ += buffered;
   position_ += buffered;
   count -= buffered;
-  constexpr uint64_t kLargestStep = uint64_t{1} << 30;
-  while (count > 0) {
-    const uint64_t step = std::min(count, kLargestStep);
-    errno = 0;
-    if (std::fseek(file_.get(), static_cast<long>(step), SEEK_CUR) != 0) return false;
-    position_ += step;
-    count -= step;
-  }
-  return true;
+  if (count == 0) return;
+  begin_ = end_ = 0;
+  position_ += count;
+  next_ = position_;
 }
 
 bool RecordReader::fail(const RecordHeader& header, bool readFailed) {
@@ -110,7 +130,7 @@ bool RecordReader::next(RecordHeader& header) {
   std::memset(header.bytes, 0, sizeof header.bytes);
   header.offset = position_;
   fill(kRecordHeaderSize);
-  const bool readFailed = std::ferror(file_.get()) != 0;
+  const bool readFailed = readFailed_;
   const std::size_t got = std::min(end_ - begin_, kRecordHeaderSize);
   if (got == 0 && !readFailed) return false;
   std::memcpy(header.bytes, buffer_.data() + begin_, got);
@@ -127,9 +147,7 @@ bool RecordReader::next(RecordHeader& header) {
 
 bool RecordReader::readRecord(const RecordHeader& header, uint8_t* into) {
   std::memcpy(into, header.bytes, kRecordHeaderSize);
-  if (!take(into + kRecordHeaderSize, header.dataSize)) {
-    return fail(header, std::ferror(file_.get()) != 0);
-  }
+  if (!take(into + kRecordHeaderSize, header.dataSize)) return fail(header, readFailed_);
   return true;
 }
 
@@ -151,9 +169,8 @@ bool RecordReader::readData(const RecordHeader& header, std::vector<uint8_t>& da
                             std::size_t limit) {
   const std::size_t wanted = std::min<std::size_t>(header.dataSize, limit);
   data.resize(wanted);
-  if (!take(data.data(), wanted) || !stepOver(header.dataSize - wanted)) {
-    return fail(header, std::ferror(file_.get()) != 0 || errno != 0);
-  }
+  if (!take(data.data(), wanted)) return fail(header, readFailed_);
+  stepOver(header.dataSize - wanted);
   return true;
 }
 
@@ -171,6 +188,27 @@ const uint8_t* RecordReader::peekData(const RecordHeader& header, std::size_t co
 }
 
 bool RecordReader::skip(const RecordHeader& header) {
-  if (!stepOver(header.dataSize)) return fail(header, true);
+  stepOver(header.dataSize);
   return true;
+}
+
+uint8_t* RecordReader::readRecordAt(uint64_t offset, RecordHeader& header,
+                                   std::vector<uint8_t>& storage) {
+  if (offset >= position_ && offset - position_ <= end_ - begin_) {
+    // Ahead within the buffer (the record behind the last one read, say).
+    begin_ += static_cast<std::size_t>(offset - position_);
+  } else {
+    begin_ = end_ = 0;
+    next_ = offset;
+    readSize_ = kRecordAtRead;
+  }
+  position_ = offset;
+  header = RecordHeader{};
+  if (!next(header)) {
+    // The end of the file where a record was found before: it was cut since.
+    if (!stopped_) fail(header, false);
+    return nullptr;
+  }
+  peekData(header, header.dataSize);  // the whole record into the buffer where it fits
+  return readRecordInPlace(header, storage);
 }

@@ -49,9 +49,12 @@ class DamageReporter {
 
 class RecordReader {
  public:
-  // `bufferSize`: how much is read from the file at a time. quendrel reads
-  // everything and takes a large buffer; quendrel-map steps over most bytes,
-  // and a small buffer wastes less on what it steps over.
+  // `bufferSize`: the most read from the file at a time. Reads start small
+  // and double while the records are taken one after another, up to
+  // `bufferSize`; a step over more bytes than the last read starts them small
+  // again, so that what is stepped over is not read for nothing. quendrel
+  // reads everything and takes a large buffer; quendrel-map steps over most
+  // of a master's bytes.
   explicit RecordReader(DamageReporter& reporter, std::size_t bufferSize = 1 << 20);
   RecordReader(const RecordReader&) = delete;
   RecordReader& operator=(const RecordReader&) = delete;
@@ -62,8 +65,8 @@ class RecordReader {
   // The size the system gives the open file; the largest number when it
   // cannot tell (the file then ends where reading ends).
   uint64_t fileSize() const { return fileSize_; }
-  // Starts again from the first record, reading `bufferSize` bytes at a
-  // time from then on.
+  // Starts again from the first record, reading at most `bufferSize` bytes
+  // at a time from then on.
   void rewind(std::size_t bufferSize);
 
   // The next record's header. False at the end of the file, and when the
@@ -92,11 +95,19 @@ class RecordReader {
   const uint8_t* peekData(const RecordHeader& header, std::size_t count);
   // Steps over the record's data. False when that fails (reported).
   bool skip(const RecordHeader& header);
+  // The whole record, header included, that begins at `offset` (a place
+  // `next` gave in an earlier walk over the file), read straight from there
+  // without walking the records before it, and handed over as
+  // readRecordInPlace hands it (`header` gets its header); the reader goes
+  // on behind it. Null when it cannot be read or runs past the end of the
+  // file (reported).
+  uint8_t* readRecordAt(uint64_t offset, RecordHeader& header, std::vector<uint8_t>& storage);
 
  private:
   bool fill(std::size_t wanted);
+  std::size_t readAt(uint64_t offset, uint8_t* into, std::size_t count);
   bool take(uint8_t* into, std::size_t count);
-  bool stepOver(uint64_t count);
+  void stepOver(uint64_t count);
   bool fail(const RecordHeader& header, bool readFailed);
 
   struct FileCloser {
@@ -107,6 +118,9 @@ class RecordReader {
   std::vector<uint8_t> buffer_;
   std::size_t begin_ = 0, end_ = 0;  // the bytes of buffer_ not yet taken
   uint64_t position_ = 0;            // in the file, of buffer_[begin_]
+  uint64_t next_ = 0;                // in the file, of buffer_[end_]: where reads go on
   uint64_t fileSize_ = UINT64_MAX;
+  std::size_t readSize_ = 0;         // of the next read into the buffer
+  bool readFailed_ = false;          // the system failed a read (errno set)
   bool stopped_ = false;             // damage was reported
 };

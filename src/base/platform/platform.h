@@ -23,6 +23,15 @@ bool isSamePlace(const char* first, const char* second);
 // cannot tell.
 std::optional<uint64_t> sizeOfOpenFile(std::FILE* file);
 
+// Reads `count` bytes of an open file from byte `offset` on into `into`,
+// with one call of the system where it can, leaving the stream's own
+// position and buffer alone (a reader that keeps its own place steps over
+// bytes without asking the system at all). The number read: fewer than
+// `count` only where the file ends; nothing, with errno set, when the system
+// fails the read.
+std::optional<std::size_t> readFileAt(std::FILE* file, uint64_t offset, void* into,
+                                      std::size_t count);
+
 // When the file was last modified, as a count that grows with time in the
 // system's own unit (nanoseconds on POSIX systems, 100-nanosecond steps on
 // Windows), for putting files in order; nothing when the system cannot tell

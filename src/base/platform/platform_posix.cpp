@@ -68,6 +68,21 @@ std::optional<uint64_t> sizeOfOpenFile(std::FILE* file) {
   return static_cast<uint64_t>(status.st_size);
 }
 
+std::optional<std::size_t> readFileAt(std::FILE* file, uint64_t offset, void* into,
+                                      std::size_t count) {
+  auto* bytes = static_cast<char*>(into);
+  std::size_t done = 0;
+  while (done < count) {
+    const ssize_t got = pread(fileno(file), bytes + done, count - done,
+                              static_cast<off_t>(offset + done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return std::nullopt;
+    if (got == 0) break;  // the end of the file
+    done += static_cast<std::size_t>(got);
+  }
+  return done;
+}
+
 std::optional<int64_t> fileModificationTime(const char* path) {
   struct stat status;
   if (stat(path, &status) != 0) return std::nullopt;

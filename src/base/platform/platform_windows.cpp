@@ -10,6 +10,7 @@
 #include <io.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -140,6 +141,36 @@ std::optional<uint64_t> sizeOfOpenFile(std::FILE* file) {
   struct _stat64 status;
   if (_fstat64(_fileno(file), &status) != 0) return std::nullopt;
   return static_cast<uint64_t>(status.st_size);
+}
+
+// ReadFile with the offset in an OVERLAPPED reads from there on a handle
+// opened for plain (synchronous) reading, as the C library opens it.
+std::optional<std::size_t> readFileAt(std::FILE* file, uint64_t offset, void* into,
+                                      std::size_t count) {
+  const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+  if (handle == INVALID_HANDLE_VALUE) {
+    errno = EBADF;
+    return std::nullopt;
+  }
+  auto* bytes = static_cast<char*>(into);
+  std::size_t done = 0;
+  while (done < count) {
+    constexpr std::size_t kLargestRead = std::size_t{1} << 30;
+    const uint64_t at = offset + done;
+    OVERLAPPED place{};
+    place.Offset = static_cast<DWORD>(at);
+    place.OffsetHigh = static_cast<DWORD>(at >> 32);
+    DWORD got = 0;
+    if (!ReadFile(handle, bytes + done, static_cast<DWORD>(std::min(count - done, kLargestRead)),
+                  &got, &place)) {
+      if (GetLastError() == ERROR_HANDLE_EOF) break;
+      setErrnoFromSystem();
+      return std::nullopt;
+    }
+    if (got == 0) break;  // the end of the file
+    done += got;
+  }
+  return done;
 }
 
 std::optional<int64_t> fileModificationTime(const char* path) {

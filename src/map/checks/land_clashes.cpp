@@ -50,16 +50,13 @@ LandsByGrid checkedLand(const GameModel& model) {
   LandsByGrid grids;
   for (std::size_t file = 0; file < model.checked.size(); ++file) {
     const PluginCells& plugin = model.checked[file];
+    std::map<GridCell, const ExteriorCell*, NorthFirst> cells;  // the first cell of each grid
+    for (const ExteriorCell& c : plugin.cells) cells.emplace(c.grid, &c);
     for (const LandRecord& land : plugin.lands) {
-      const ExteriorCell* cell = nullptr;
-      for (const ExteriorCell& c : plugin.cells) {
-        if (c.grid == land.grid) {
-          cell = &c;
-          break;
-        }
-      }
+      const auto there = cells.find(land.grid);
+      const ExteriorCell* cell = there != cells.end() ? there->second : nullptr;
       StandingCell standing{cell, &plugin.label, StandingCell::kInPlace, land.grid, true};
-      place(grids, land.grid, {standing, &plugin.masters, file, land.offset, {}});
+      place(grids, land.grid, {standing, &plugin.masters, file, land.offset, nullptr});
     }
   }
   return grids;
@@ -89,17 +86,17 @@ std::vector<std::pair<GridCell, LandOnGrid>> pluginLand(const GameModel& model) 
         }
       }
       placed.push_back({grid, {standing, &model.plugin.masters, model.checkedPaths.size(),
-                               land.land->offset, {}}});
+                               land.land->offset, nullptr}});
     }
   }
   return placed;
 }
 
 // A record's data past the grid it begins with.
-std::pair<const uint8_t*, std::size_t> landBody(const std::vector<uint8_t>& record) {
+std::pair<const uint8_t*, std::size_t> landBody(const std::vector<uint8_t>* record) {
   const std::size_t skip = kRecordHeaderSize + kLeadingGridBytes;
-  if (record.size() < skip) return {record.data(), 0};
-  return {record.data() + skip, record.size() - skip};
+  if (record == nullptr || record->size() < skip) return {nullptr, 0};
+  return {record->data() + skip, record->size() - skip};
 }
 
 bool sameLand(const LandOnGrid& a, const LandOnGrid& b) {
@@ -111,8 +108,9 @@ bool sameLand(const LandOnGrid& a, const LandOnGrid& b) {
 int64_t heightDifference(const std::vector<LandOnGrid>& lands) {
   std::vector<std::vector<float>> heights;
   for (const LandOnGrid& land : lands) {
+    if (land.record == nullptr) continue;
     std::optional<LandHeights> decoded =
-        decodeLand(land.record.data(), land.record.size(), kLandVertices);
+        decodeLand(land.record->data(), land.record->size(), kLandVertices);
     if (decoded && !decoded->heights.empty()) heights.push_back(std::move(decoded->heights));
   }
   if (heights.size() < 2) return 0;

@@ -134,39 +134,33 @@ std::unique_ptr<GameModel> readGame(const MapOptions& options) {
   return model;
 }
 
-// The land each picture shows, read in one pass over each file: the
-// picture's first, then the page's when it is asked for and has land.
-void readLand(GameModel& model, const MapOptions& options, const MapFrame& frame) {
+// The land each picture shows, and the records of the candidates for land
+// clashes (see clashCandidates), read in one pass over each file: the
+// picture's land first, then the page's when it is asked for and has land.
+// The clashes are then found from the candidates' records.
+std::vector<LandClash> readLandAndClashes(GameModel& model, const MapOptions& options,
+                                          const MapFrame& frame) {
   std::vector<LandView> views{{frame.grids, frame.samples}};
   if (!options.html.empty()) {
     if (std::optional<LandView> page = plannerLandView(model)) views.push_back(*page);
   }
-  readGameLand(model, std::move(views));
-}
-
-// The land clashes (see clashCandidates): the candidates found from the
-// grids, then only their LAND records read, each file once.
-std::vector<LandClash> landClashes(const GameModel& model) {
   std::vector<ClashCandidate> candidates = clashCandidates(model);
   const std::size_t pluginFile = model.checkedPaths.size();
-  for (std::size_t file = 0; file <= pluginFile; ++file) {
-    std::vector<uint64_t> offsets;
-    for (const ClashCandidate& candidate : candidates) {
-      for (const LandOnGrid& land : candidate.lands) {
-        if (land.file == file) offsets.push_back(land.offset);
-      }
-    }
-    if (offsets.empty()) continue;
+  std::vector<std::vector<uint64_t>> wanted(pluginFile + 1);
+  for (const ClashCandidate& candidate : candidates) {
+    for (const LandOnGrid& land : candidate.lands) wanted[land.file].push_back(land.offset);
+  }
+  for (std::vector<uint64_t>& offsets : wanted) {
     std::sort(offsets.begin(), offsets.end());
     offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());
-    const std::string& path = file == pluginFile ? model.pluginPath : model.checkedPaths[file];
-    const std::vector<std::vector<uint8_t>> records = readRecordsAt(path, offsets);
-    for (ClashCandidate& candidate : candidates) {
-      for (LandOnGrid& land : candidate.lands) {
-        if (land.file != file) continue;
-        const auto at = std::lower_bound(offsets.begin(), offsets.end(), land.offset);
-        land.record = records[static_cast<std::size_t>(at - offsets.begin())];
-      }
+  }
+  const std::vector<std::vector<std::vector<uint8_t>>> records =
+      readGameLand(model, std::move(views), wanted);
+  for (ClashCandidate& candidate : candidates) {
+    for (LandOnGrid& land : candidate.lands) {
+      const std::vector<uint64_t>& offsets = wanted[land.file];
+      const auto at = std::lower_bound(offsets.begin(), offsets.end(), land.offset);
+      land.record = &records[land.file][static_cast<std::size_t>(at - offsets.begin())];
     }
   }
   return findClashes(candidates, !model.pluginPath.empty(), pluginFile);
@@ -259,7 +253,7 @@ int run(int argc, char** argv) {
   GameModel& model = *read;
   refuseToOverwriteInputs(options, model);
   const MapFrame frame = pictureFrame(model);
-  readLand(model, options, frame);
+  const std::vector<LandClash> clashes = readLandAndClashes(model, options, frame);
 
   std::string resolvedRulesText;
   if (!options.resolvedRules.empty()) {
@@ -286,7 +280,6 @@ int run(int argc, char** argv) {
   report.overlaps = &model.overlaps;
   report.lands = &model.lands;
   report.lone = loneGrids(model.plugin);
-  const std::vector<LandClash> clashes = landClashes(model);
   report.clashes = &clashes;
   report.wholeGame = options.plugin.empty();
   report.clashingPlugins = clashingPlugins(clashes);

@@ -24,19 +24,32 @@ std::unique_ptr<GameModel> makeGameModel(RuleTable rules, std::string rulesPath,
   return model;
 }
 
-void readGameLand(GameModel& model, std::vector<LandView> views) {
+std::vector<std::vector<std::vector<uint8_t>>> readGameLand(
+    GameModel& model, std::vector<LandView> views,
+    const std::vector<std::vector<uint64_t>>& wanted) {
+  const std::size_t files = model.checkedPaths.size() + 1;
+  std::vector<std::vector<std::vector<uint8_t>>> records(files);
+  const std::vector<uint64_t> noneWanted;
+  auto wantedOf = [&](std::size_t file) -> const std::vector<uint64_t>& {
+    return file < wanted.size() ? wanted[file] : noneWanted;
+  };
   model.terrains.assign(views.size(), TerrainMap{});
-  if (!views.empty()) {
-    for (const std::string& path : model.checkedPaths) {
-      std::vector<PluginLand> lands = readLandForViews(path, views, true);
-      for (std::size_t i = 0; i < views.size(); ++i) model.terrains[i].lay(std::move(lands[i]));
-    }
-    if (!model.pluginPath.empty()) {  // none when the whole load order is checked alone
-      const std::vector<PluginLand> own = readLandForViews(model.pluginPath, views, false);
-      for (std::size_t i = 0; i < views.size(); ++i) {
-        model.terrains[i].lay(placeLand(model.lands, own[i]));
-      }
+  for (std::size_t file = 0; file < model.checkedPaths.size(); ++file) {
+    std::vector<PluginLand> lands =
+        readListedLandForViews(model.checkedPaths[file], model.checked[file].lands, views, true,
+                               wantedOf(file), records[file]);
+    for (std::size_t i = 0; i < views.size(); ++i) model.terrains[i].lay(std::move(lands[i]));
+  }
+  if (!model.pluginPath.empty()) {  // none when the whole load order is checked alone
+    // Without a view only the records wanted are read.
+    const std::vector<LandRecord> none;
+    const std::vector<PluginLand> own =
+        readListedLandForViews(model.pluginPath, views.empty() ? none : model.plugin.lands, views,
+                               false, wantedOf(files - 1), records[files - 1]);
+    for (std::size_t i = 0; i < views.size(); ++i) {
+      model.terrains[i].lay(placeLand(model.lands, own[i]));
     }
   }
   model.views = std::move(views);
+  return records;
 }

@@ -65,5 +65,11 @@ std::unique_ptr<GameModel> makeGameModel(RuleTable rules, std::string rulesPath,
 
 // Reads the land each view needs into the model, each file once for all
 // views: the checked plugins' inside each view's frame, PLUGIN's all of it,
-// placed where the rules put it.
-void readGameLand(GameModel& model, std::vector<LandView> views);
+// placed where the rules put it. In the same pass over each file it reads
+// the whole records at the places `wanted` gives for it (one list for each
+// checked plugin in order, then PLUGIN's; each in increasing order, each
+// place once; none for a file past its end) and returns them, one list for
+// each file in that order.
+std::vector<std::vector<std::vector<uint8_t>>> readGameLand(
+    GameModel& model, std::vector<LandView> views,
+    const std::vector<std::vector<uint64_t>>& wanted = {});

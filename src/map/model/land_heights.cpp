@@ -32,6 +32,10 @@ constexpr int kWorldMapSide = 9;
 constexpr std::size_t kWnamSize = kWorldMapSide * kWorldMapSide;  // 81
 constexpr float kWorldMapUnitAbove = 128;
 constexpr float kWorldMapUnitBelow = 16;
+// The most read at a time of the records at known places: a run of land
+// records side by side (the rows of a picture's frame) is read in pieces of
+// this size, a lone record whole.
+constexpr std::size_t kListedReadBuffer = 128 * 1024;
 // Kept heights are held within this many game units of the water, far beyond
 // any land (the game's highest peaks stand some 10,000 above it), so that the
 // slopes between them stay finite numbers.
@@ -179,6 +183,30 @@ std::optional<LandHeights> decodeLand(const uint8_t* record, std::size_t recordS
   return land;
 }
 
+namespace {
+
+// True when some view frames the grid.
+bool shownInSome(const std::vector<LandView>& views, GridCell grid) {
+  for (const LandView& view : views) {
+    if (view.frame.holds(grid)) return true;
+  }
+  return false;
+}
+
+// Decodes one LAND record, given whole, into each view that shows it (with
+// `framed`; into every view without).
+void keepLand(const uint8_t* record, std::size_t size, const std::vector<LandView>& views,
+              bool framed, std::vector<PluginLand>& plugins) {
+  for (std::size_t i = 0; i < views.size(); ++i) {
+    std::optional<LandHeights> land = decodeLand(record, size, views[i].samples);
+    if (land && (!framed || views[i].frame.holds(land->grid))) {
+      plugins[i].lands.push_back(std::move(*land));
+    }
+  }
+}
+
+}  // namespace
+
 std::vector<PluginLand> readLandForViews(const std::string& path, const std::vector<LandView>& views,
                                          bool framed) {
   const std::string label = fileNameOf(path);
@@ -186,12 +214,6 @@ std::vector<PluginLand> readLandForViews(const std::string& path, const std::vec
   EndOnDamage endOnDamage(path);
   RecordReader reader(endOnDamage, 64 * 1024);
   openLandFile(path, reader);
-  auto shown = [&](GridCell grid) {
-    for (const LandView& view : views) {
-      if (view.frame.holds(grid)) return true;
-    }
-    return false;
-  };
   std::vector<uint8_t> record;
   RecordHeader header;
   while (reader.next(header)) {
@@ -205,18 +227,50 @@ std::vector<PluginLand> readLandForViews(const std::string& path, const std::vec
       const uint8_t* first = reader.peekData(header, kLeadingGridBytes);
       const std::optional<GridCell> grid =
           first != nullptr ? landGrid(first, kLeadingGridBytes, header.dataSize) : std::nullopt;
-      if (grid && !shown(*grid)) {
+      if (grid && !shownInSome(views, *grid)) {
         reader.skip(header);
         continue;
       }
     }
     record.resize(header.wholeSize());
     if (!reader.readRecord(header, record.data())) break;
-    for (std::size_t i = 0; i < views.size(); ++i) {
-      std::optional<LandHeights> land = decodeLand(record.data(), record.size(), views[i].samples);
-      if (land && (!framed || views[i].frame.holds(land->grid))) {
-        plugins[i].lands.push_back(std::move(*land));
-      }
+    keepLand(record.data(), record.size(), views, framed, plugins);
+  }
+  return plugins;
+}
+
+std::vector<PluginLand> readListedLandForViews(const std::string& path,
+                                               const std::vector<LandRecord>& lands,
+                                               const std::vector<LandView>& views, bool framed,
+                                               const std::vector<uint64_t>& wanted,
+                                               std::vector<std::vector<uint8_t>>& wantedRecords) {
+  const std::string label = fileNameOf(path);
+  std::vector<PluginLand> plugins(views.size(), PluginLand{label, {}});
+  wantedRecords.assign(wanted.size(), {});
+  std::vector<uint64_t> shown;
+  for (const LandRecord& land : lands) {
+    if (!framed || shownInSome(views, land.grid)) shown.push_back(land.offset);
+  }
+  std::vector<uint64_t> offsets = shown;
+  offsets.insert(offsets.end(), wanted.begin(), wanted.end());
+  std::sort(offsets.begin(), offsets.end());
+  offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());
+  if (offsets.empty()) return plugins;
+  EndOnDamage endOnDamage(path);
+  RecordReader reader(endOnDamage, kListedReadBuffer);
+  openLandFile(path, reader);
+  std::vector<uint8_t> storage;
+  RecordHeader header;
+  for (uint64_t offset : offsets) {
+    const uint8_t* record = reader.readRecordAt(offset, header, storage);
+    if (record == nullptr) break;
+    const std::size_t size = static_cast<std::size_t>(header.wholeSize());
+    if (std::binary_search(shown.begin(), shown.end(), offset)) {
+      keepLand(record, size, views, framed, plugins);
+    }
+    const auto at = std::lower_bound(wanted.begin(), wanted.end(), offset);
+    if (at != wanted.end() && *at == offset) {
+      wantedRecords[static_cast<std::size_t>(at - wanted.begin())].assign(record, record + size);
     }
   }
   return plugins;
@@ -226,25 +280,4 @@ PluginLand readPluginLand(const std::string& path, int samples, const GridFrame*
   const GridFrame anywhere{INT32_MIN, INT32_MAX, INT32_MIN, INT32_MAX};
   return std::move(readLandForViews(path, {{only != nullptr ? *only : anywhere, samples}},
                                     only != nullptr)[0]);
-}
-
-std::vector<std::vector<uint8_t>> readRecordsAt(const std::string& path,
-                                                const std::vector<uint64_t>& offsets) {
-  std::vector<std::vector<uint8_t>> records(offsets.size());
-  if (offsets.empty()) return records;
-  EndOnDamage endOnDamage(path);
-  RecordReader reader(endOnDamage, 64 * 1024);
-  openLandFile(path, reader);
-  std::size_t wanted = 0;
-  RecordHeader header;
-  while (wanted < offsets.size() && reader.next(header)) {
-    if (header.offset != offsets[wanted]) {
-      reader.skip(header);
-      continue;
-    }
-    records[wanted].resize(header.wholeSize());
-    if (!reader.readRecord(header, records[wanted].data())) break;
-    ++wanted;
-  }
-  return records;
 }

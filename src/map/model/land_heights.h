@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "map/model/plugin_cells.h"
 #include "records/record_layout.h"
 
 // Vertices per side of a cell in VHGT.
@@ -102,16 +103,20 @@ struct LandView {
 std::vector<PluginLand> readLandForViews(const std::string& path, const std::vector<LandView>& views,
                                          bool framed);
 
+// As readLandForViews, for the LAND records a walk over the file found
+// (readCheckedPlugin, readPluginToMove): only those of `lands` inside a
+// view's frame (every one without `framed`) are read, straight from their
+// places in the file. In the same pass the whole records (header included)
+// at the places `wanted` (in increasing order, each once) are put in
+// `wantedRecords`, in its order.
+std::vector<PluginLand> readListedLandForViews(const std::string& path,
+                                               const std::vector<LandRecord>& lands,
+                                               const std::vector<LandView>& views, bool framed,
+                                               const std::vector<uint64_t>& wanted,
+                                               std::vector<std::vector<uint8_t>>& wantedRecords);
+
 // Reads the LAND records of a TES3 plugin or master at `samples` heights a
 // side, those outside `only` (when given) left out; every other record is
 // stepped over. A file that cannot be read, that is no TES3 plugin, or that
 // ends inside a record ends the run with one line on standard error.
 PluginLand readPluginLand(const std::string& path, int samples, const GridFrame* only);
-
-// The whole records (header included) that begin at `offsets`, given in
-// increasing order, in the TES3 plugin at `path`, in that order; every other
-// record is stepped over. An offset where no record begins gives no bytes.
-// A file that cannot be read, that is no TES3 plugin, or that ends inside a
-// record ends the run with one line on standard error.
-std::vector<std::vector<uint8_t>> readRecordsAt(const std::string& path,
-                                                const std::vector<uint64_t>& offsets);
