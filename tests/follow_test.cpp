@@ -5,8 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "app/startup.h"
-#include "app/text_editor.h"
 #include "harness.h"
 #include "plugin_builder.h"
 #include "world/pointers.h"
@@ -54,28 +52,10 @@ std::string patch() {
          record("INFO", sub("INAM", zstr("1")) + sub("BNAM", "AITravel 32868 -16284 0"));
 }
 
-struct InProcessResult {
-  int status;
-  std::string out, err;
-};
-
 class FollowMod : public harness::WorkDirTest {
  protected:
-  InProcessResult follow(std::vector<std::string> arguments) {
-    struct QuietEditor : TextEditor {
-      void show(const char*) override {}
-    } editor;
-    arguments.insert(arguments.begin(), "quendrel");
-    std::vector<char*> argv;
-    for (std::string& a : arguments) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    InProcessResult r;
-    r.status = runQuendrel(static_cast<int>(argv.size()) - 1, argv.data(), editor);
-    r.out = harness::withLf(testing::internal::GetCapturedStdout());
-    r.err = harness::withLf(testing::internal::GetCapturedStderr());
-    return r;
+  static harness::MapRun follow(std::vector<std::string> arguments) {
+    return harness::runQuendrelQuietly(std::move(arguments));
   }
 
   // Each record of the output as its type, its grid (cells, land, path
@@ -109,7 +89,7 @@ TEST_F(FollowMod, ThePatchTakesTheModsFateAtEachGridAndItsPointersFollow) {
   write("quendrel.cfg", kRules);
   write("mod.esm", mod());
   write("patch.esp", patch());
-  const InProcessResult r = follow({"--follow", "mod.esm", "patch.esp"});
+  const harness::MapRun r = follow({"--follow", "mod.esm", "patch.esp"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(described("QNOUT.ESP"),
             (std::vector<std::string>{
@@ -148,7 +128,7 @@ TEST_F(FollowMod, ThePatchTakesTheModsFateAtEachGridAndItsPointersFollow) {
 
   // Following a mod the rules leave alone writes the plugin as read.
   write("quendrel.cfg", "TC, 50, 50, 1, 1\n");
-  const InProcessResult alone = follow({"--follow", "mod.esm", "patch.esp"});
+  const harness::MapRun alone = follow({"--follow", "mod.esm", "patch.esp"});
   ASSERT_EQ(alone.status, 0) << alone.err;
   EXPECT_TRUE(read("QNOUT.ESP") == patch());
   EXPECT_NE(alone.err.find("no grid of mod.esm: patch.esp is written as read"), std::string::npos);
@@ -176,7 +156,7 @@ TEST_F(FollowMod, RefusesWhatCannotBeFollowedAndWritesNothing) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.arguments[1]);
     write("quendrel.cfg", kRules);
-    const InProcessResult r = follow(c.arguments);
+    const harness::MapRun r = follow(c.arguments);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find(c.error), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;  // one line

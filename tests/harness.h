@@ -28,6 +28,8 @@
 #include <optional>
 
 #include "base/report.h"
+#include "app/startup.h"
+#include "app/text_editor.h"
 #include "base/run_log.h"
 #include "map/entry/map_run.h"
 #include "plugin/run_context.h"
@@ -342,22 +344,37 @@ class WorkDirTest : public ::testing::Test {
   }
 };
 
-// quendrel-map run in-process, its console captured.
+// A program run in-process through its entry, its console captured.
 struct MapRun {
   int status;
   std::string out, err;
 };
-inline MapRun runMap(std::vector<std::string> arguments) {
-  arguments.insert(arguments.begin(), "quendrel-map");
+template <typename Entry>
+MapRun runEntry(const char* program, std::vector<std::string> arguments, Entry entry) {
+  arguments.insert(arguments.begin(), program);
   std::vector<char*> argv;
   for (std::string& a : arguments) argv.push_back(a.data());
   argv.push_back(nullptr);
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
   MapRun r;
-  r.status = runQuendrelMap(static_cast<int>(argv.size()) - 1, argv.data());
+  r.status = entry(static_cast<int>(argv.size()) - 1, argv.data());
   r.out = testing::internal::GetCapturedStdout();
   r.err = testing::internal::GetCapturedStderr();
+  return r;
+}
+inline MapRun runMap(std::vector<std::string> arguments) {
+  return runEntry("quendrel-map", std::move(arguments), runQuendrelMap);
+}
+// quendrel in-process with an editor that shows nothing; line ends as LF.
+inline MapRun runQuendrelQuietly(std::vector<std::string> arguments) {
+  struct QuietEditor : TextEditor {
+    void show(const char*) override {}
+  } editor;
+  MapRun r = runEntry("quendrel", std::move(arguments),
+                      [&](int argc, char** argv) { return runQuendrel(argc, argv, editor); });
+  r.out = withLf(r.out);
+  r.err = withLf(r.err);
   return r;
 }
 

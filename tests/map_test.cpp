@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -636,6 +637,41 @@ TEST_F(MapTest, ListsThePointersOtherPluginsLeaveBehind) {
   EXPECT_FALSE(nlohmann::json::parse(
                    map({"--load-order", "openmw.cfg", "--rules", "keep.cfg", "--json", "Mod.esm"}).out)
                    .contains("pointers"));
+}
+
+// The check's own advice taken: each plugin it lists made to follow the mod
+// and put in the game in its place (the mod itself still the original), the
+// same check lists only the pointers into the deleted grid, which nothing
+// can follow.
+TEST_F(MapTest, PluginsThatFollowTheModLeaveOnlyTheDeletedGridBehind) {
+  std::string cfg = "data=\".\"\n";
+  for (const auto& [name, bytes] : pointerGame()) {
+    write(name, bytes);
+    cfg += "content=" + name + "\n";
+  }
+  write("openmw.cfg", cfg);
+  write("move.cfg", pointerGameRules());
+  const std::vector<std::string> check{"--load-order", "openmw.cfg", "--rules", "move.cfg",
+                                       "--json", "Mod.esm"};
+  const nlohmann::json before = nlohmann::json::parse(map(check).out);
+  std::set<std::string> listed;
+  for (const auto& pointer : before["pointers"]) {
+    listed.insert(pointer["plugin"].get<std::string>());
+  }
+  ASSERT_EQ(listed.size(), 9u);
+  for (const std::string& plugin : listed) {
+    const harness::MapRun r = harness::runQuendrelQuietly(
+        {"--follow", "Mod.esm", "--rules", "move.cfg", "--output", "moved.esp", plugin});
+    ASSERT_EQ(r.status, 0) << plugin << ": " << r.err;
+    std::filesystem::rename(path("moved.esp"), path(plugin));
+  }
+  const nlohmann::json after = nlohmann::json::parse(map(check).out);
+  std::string left;
+  for (const auto& pointer : after["pointers"]) {
+    left += pointer["plugin"].get<std::string>() + " " + pointer["kind"].get<std::string>() + " " +
+            pointer["to"].dump() + "\n";
+  }
+  EXPECT_EQ(left, "Other Patch.esp marker null\nPackages.esp package null\n");
 }
 
 // The clashes of real plugins: the corpus and the wild plugins beside the
