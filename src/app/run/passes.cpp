@@ -18,6 +18,7 @@
 #include "app/run/record_kinds.h"
 #include "app/run/rule_check.h"
 #include "app/safety.h"
+#include "base/numbers.h"
 #include "base/platform/platform.h"
 #include "base/report.h"
 #include "base/text_format.h"
@@ -256,8 +257,10 @@ void writeRecord(Run& run, OutputWriter& output, RecordBuffers& record,
                                    run.log);
     }
     if (options.verbose) {
-      run.log.append(formatted("\t[Saving Original Record: %d bytes]\n",
-                                   static_cast<int>(record.size())));
+      ShortText<64> line;
+      line << "\t[Saving Original Record: " << decimalText(static_cast<int>(record.size())).text
+           << " bytes]\n";
+      run.log.append(line.view());
     }
     if (!output.write(record.original, record.size())) {
       failRun("Unable to write new record data  to %s: %s\n", options.outputPath.c_str(),
@@ -267,8 +270,10 @@ void writeRecord(Run& run, OutputWriter& output, RecordBuffers& record,
   if (decision.writeModified &&
       (!options.copiesOnly || record.isType("CELL") || record.isType("LAND"))) {
     if (options.verbose) {
-      run.log.append(formatted("\t[Saving New (modified) Record: %d bytes]\n",
-                                   static_cast<int>(record.modifiedSize)));
+      ShortText<64> line;
+      line << "\t[Saving New (modified) Record: "
+           << decimalText(static_cast<int>(record.modifiedSize)).text << " bytes]\n";
+      run.log.append(line.view());
     }
     if (!output.write(record.modified.data(), record.modifiedSize)) {
       failRun("Unable to write new record data  (%d bytes) to %s: %s\n",
@@ -373,9 +378,11 @@ void runOnePass(Pass& pass, RecordReader& plugin, const char* path, RecordBuffer
   }
   while (readRecord(plugin, record, writePass)) {
     if (run.options.verbose && writePass) {
-      const uint8_t* type = record.original;
-      run.log.append(formatted("New Record: %c%c%c%c: (%d bytes)", type[0], type[1], type[2],
-                               type[3], static_cast<int>(record.size())));
+      // The four type bytes as they are, a zero byte too (as "%c" writes it).
+      ShortText<64> line;
+      line << "New Record: " << std::string_view(reinterpret_cast<const char*>(record.original), 4)
+           << ": (" << decimalText(static_cast<int>(record.size())).text << " bytes)";
+      run.log.append(line.view());
     }
     const OutputDecision decision = dispatchRecord(pass, progress, record);
     if (writer) writeRecord(run, *writer, record, decision);
