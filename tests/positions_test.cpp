@@ -71,3 +71,13 @@ TEST(FixedSixDecimals, WritesWhatPrintfWrites) {
     ASSERT_STREQ(fixedSixDecimals(value).text, expected) << value;
   }
 }
+
+// The run log's sizes and grids are written by our own "%d".
+TEST(DecimalText, WritesWhatPrintfWrites) {
+  for (const int64_t value : {int64_t{0}, int64_t{7}, int64_t{-7}, int64_t{4096}, int64_t{-90},
+                              int64_t{INT32_MAX}, int64_t{INT32_MIN}, INT64_MAX, INT64_MIN}) {
+    char expected[32];
+    std::snprintf(expected, sizeof expected, "%lld", static_cast<long long>(value));
+    EXPECT_STREQ(decimalText(value).text, expected);
+  }
+}

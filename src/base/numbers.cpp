@@ -1,4 +1,4 @@
-// Leading-digits conversion of whole numbers, and "%f" text of a number.
+// Leading-digits conversion of whole numbers, and "%d" and "%f" text of a number.
 #include "base/numbers.h"
 
 #include <bit>
@@ -29,6 +29,23 @@ int32_t readLeadingInt(const char* text, const char** end) {
   if (value > INT32_MAX) return INT32_MAX;
   if (value < INT32_MIN) return INT32_MIN;
   return static_cast<int32_t>(value);
+}
+
+DecimalText decimalText(int64_t value) {
+  DecimalText out;
+  // The magnitude in 64 unsigned bits holds even the most negative value.
+  uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+  char digits[20];
+  int count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  char* p = out.text;
+  if (value < 0) *p++ = '-';
+  while (count > 0) *p++ = digits[--count];
+  *p = '\0';
+  return out;
 }
 
 FixedText fixedSixDecimals(double value) {

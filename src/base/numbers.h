@@ -1,3 +1,6 @@
+// Numbers in text, without the C library's general routines where a run
+// reads or writes them by the hundred thousand.
+//
 // Reading whole numbers from text the way the C library's leading-digits
 // conversion does: white space skipped, an optional sign, the decimal digits
 // up to the first other character, 0 when there are none. Values beyond 32
@@ -18,3 +21,10 @@ struct FixedText {
   char text[320];  // room for the longest "%f" of a double
 };
 FixedText fixedSixDecimals(double value);
+
+// A whole number as printf's "%d" writes it, e.g. -2147483648 or 4096: the
+// log notes a size or a grid for each of a master's some 50,000 records.
+struct DecimalText {
+  char text[24];
+};
+DecimalText decimalText(int64_t value);

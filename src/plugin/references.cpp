@@ -52,7 +52,11 @@ std::size_t handleReference(const WriteInputs& in, WriteState& state, const Refe
   }
   char objectId[kObjectIdSize];
   copySubrecordText(objectId, sizeof objectId, data + name.dataOffset(), name.size);
-  if (verbose) log.append(formatted("\tObject: \"%s\"\t", objectId));
+  if (verbose) {
+    ShortText<kObjectIdSize + 16> line;
+    line << "\tObject: \"" << objectId << "\"\t";
+    log.append(line.view());
+  }
 
   std::optional<Subrecord> position;
   SubrecordWalk rest(data, dataSize, subrecordEnd(name));

@@ -64,9 +64,11 @@ int rewriteCommandLine(const WriteInputs& in, WriteState& state, char* line) {
   rebuilt.append(line + ySpan->end, length - ySpan->end);
   if (rebuilt.size() > kScriptLineSize - 1) return 0;
 
-  state.log.append(formatted("\n\tMODIFIED script usage of co-ords (%s, %s) to (%s,%s)",
-                             fixedSixDecimals(x).text, fixedSixDecimals(y).text, newXText.text,
-                             newYText.text));
+  // Put together in place: a master's scripts and dialogue hold thousands.
+  ShortText<4 * sizeof(FixedText::text) + 64> note;
+  note << "\n\tMODIFIED script usage of co-ords (" << fixedSixDecimals(x).text << ", "
+       << fixedSixDecimals(y).text << ") to (" << newXText.text << "," << newYText.text << ")";
+  state.log.append(note.view());
   std::memcpy(line, rebuilt.c_str(), rebuilt.size() + 1);
   return 1;
 }

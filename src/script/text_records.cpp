@@ -27,11 +27,11 @@ namespace {
 struct TextRecordForm {
   PointerKind pointer;  // its row names the text subrecord
   const char* nameSubrecord;
-  const char* nameMessage;           // verbose, once per name subrecord
+  const char* nameLead;              // verbose, once per name subrecord: then the name, "\""
   const char* const* quietSubrecords;  // known subrecords stepped over without a word
   std::size_t quietCount;
   const char* unknownWarning;        // verbose, for any other subrecord
-  const char* changedMessage;        // after each rewritten line when not verbose
+  const char* changedLead;  // after each rewritten line when not verbose: then the name, "\"\n"
   int32_t RunCounters::*changedCounter;
   bool keepsScriptLists;  // recompile and investigate lists, getpos/setpos count
 };
@@ -44,11 +44,11 @@ constexpr const char* kDialogueQuiet[] = {"PNAM", "NAME", "NNAM", "INAM", "FNAM"
 const TextRecordForm kScriptForm = {
     PointerKind::kScript,
     "SCHD",
-    " - script called \"%s\"",
+    " - script called \"",
     kScriptQuiet,
     std::size(kScriptQuiet),
     "[Warning: <Unknown SCDT field: %c%c%c%c>]!\n",
-    " - for script called \"%s\"\n",
+    " - for script called \"",
     &RunCounters::scriptCommandsModified,
     true,
 };
@@ -56,16 +56,24 @@ const TextRecordForm kScriptForm = {
 const TextRecordForm kDialogueForm = {
     PointerKind::kDialogue,
     "ONAM",
-    " - text for ID \"%s\"",
+    " - text for ID \"",
     kDialogueQuiet,
     std::size(kDialogueQuiet),
     "[Warning: <Unknown INFO field: %c%c%c%c>]!\n",
-    " - changed Dialog command text for \"%s\"\n",
+    " - changed Dialog command text for \"",
     &RunCounters::dialogModified,
     false,
 };
 
 constexpr std::size_t kNameMax = 127;
+
+// A note that names the script or the entry, put together in place: a
+// master holds tens of thousands of dialogue entries.
+ShortText<kNameMax + 64> nameNote(const char* lead, const char* name, const char* tail) {
+  ShortText<kNameMax + 64> note;
+  note << lead << name << tail;
+  return note;
+}
 
 bool isQuietSubrecord(const TextRecordForm& form, const WalkedSubrecord& s) {
   for (std::size_t i = 0; i < form.quietCount; ++i) {
@@ -90,7 +98,7 @@ std::optional<Subrecord> findTextSubrecord(const WriteInputs& in, WriteState& st
       std::size_t length = strnlen(text, s.size < kNameMax ? s.size : kNameMax);
       std::memcpy(name, text, length);
       name[length] = '\0';
-      if (verbose) state.log.append(formatted(form.nameMessage, name));
+      if (verbose) state.log.append(nameNote(form.nameLead, name, "\"").view());
     } else if (!isQuietSubrecord(form, s) && verbose) {
       state.log.append(
           formatted(form.unknownWarning, s.name[0], s.name[1], s.name[2], s.name[3]));
@@ -124,7 +132,9 @@ LinePassResult rewriteLines(const WriteInputs& in, WriteState& state, const uint
     const bool holdsZeroByte = std::strlen(line) != length;
     const bool offered = holdsCommandWord(lower);
     if (offered && !holdsZeroByte && rewriteCommandLine(in, state, line) == 1) {
-      if (!in.options.verbose) state.log.append(formatted(form.changedMessage, name));
+      if (!in.options.verbose) {
+        state.log.append(nameNote(form.changedLead, name, "\"\n").view());
+      }
       ++(state.counters.*form.changedCounter);
       writeModifiedOnly(decision);
       length = std::strlen(line);

@@ -87,6 +87,12 @@ std::FILE* createFileStream(const char* name);
 // Flushes the stream and has the system put its bytes on the disk; false
 // when either fails.
 bool syncFileStream(std::FILE* file);
+// Asks the system to start putting `length` bytes of the file from `from`,
+// already written to it (the stream flushed), on the disk, and returns
+// without waiting for them: a sync that follows then finds most of the file
+// there already. A hint only: where the system has no such call (Windows)
+// or refuses it (a pipe), nothing happens.
+void startWritingToDisk(std::FILE* file, uint64_t from, uint64_t length);
 // Gives `to` the modification time of `from`, to the precision the system
 // keeps; false, with errno set, when it cannot.
 bool copyModificationTime(const char* from, const char* to);

@@ -320,6 +320,10 @@ bool syncFileStream(std::FILE* file) {
   return std::fflush(file) == 0 && _commit(_fileno(file)) == 0;
 }
 
+// Windows has no call that starts the write-back of a range and returns;
+// its own lazy writer starts within a second or so.
+void startWritingToDisk(std::FILE*, uint64_t, uint64_t) {}
+
 // MoveFileEx replaces the file (or the link) under the new name in one step;
 // the C library's rename() refuses to replace anything here.
 bool replaceFile(const char* from, const char* to) {
