@@ -7,9 +7,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <optional>
+#include <string>
 
 // Record header: type[4], data size (u32, the bytes behind the header), two
 // header words carried through unread.
@@ -103,6 +105,12 @@ inline uint64_t gridKey(int64_t x, int64_t y) {
 struct GridCellHash {
   std::size_t operator()(GridCell cell) const { return std::hash<uint64_t>{}(gridKey(cell)); }
 };
+// A grid position as reports show it: "(3, -4)".
+inline std::string gridText(GridCell grid) {
+  char text[32];
+  std::snprintf(text, sizeof text, "(%d, %d)", grid.x, grid.y);
+  return text;
+}
 inline GridCell readGrid(const uint8_t* xy) { return {readI32(xy + kXOffset), readI32(xy + kYOffset)}; }
 inline void writeGrid(uint8_t* xy, GridCell cell) {
   writeI32(xy + kXOffset, cell.x);

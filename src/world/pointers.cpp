@@ -207,7 +207,7 @@ std::string pointerRecordName(const uint8_t* type, const uint8_t* data, std::siz
     if (!header) return "";
     if (header->interior || !header->name.empty()) return header->name;
     if (!header->region.empty()) return header->region;
-    return "(" + std::to_string(header->grid.x) + ", " + std::to_string(header->grid.y) + ")";
+    return gridText(header->grid);
   }
   const bool script = hasTag(type, "SCPT");
   if (!script && !hasTag(type, "NPC_") && !hasTag(type, "DIAL")) return "";

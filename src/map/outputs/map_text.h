@@ -16,9 +16,3 @@ std::string joined(const Texts&... texts) {
   return text;
 }
 
-// A grid position as the report and the titles show it: "(3, -4)".
-inline std::string gridText(GridCell grid) {
-  char text[32];
-  std::snprintf(text, sizeof text, "(%d, %d)", grid.x, grid.y);
-  return text;
-}
