@@ -64,13 +64,15 @@ for source in "${sources[@]}"; do
      [ "$(stat -c %Y "$object")" -gt "${newest_header%.*}" ]; then
     continue
   fi
-  if [ "$source" = src/map/png_image.cpp ]; then source_flags=("${plain[@]}"); else source_flags=("${flags[@]}"); fi
+  if [ "$source" = src/map/outputs/png_image.cpp ]; then source_flags=("${plain[@]}"); else source_flags=("${flags[@]}"); fi
   "$cxx" "${source_flags[@]}" -c "$root/$source" -o "$object" &
   running=$((running + 1))
   if [ "$running" -ge "$(nproc)" ]; then wait -n; running=$((running - 1)); fi
 done
 while [ "$running" -gt 0 ]; do wait -n; running=$((running - 1)); done
-"$cxx" -fsanitize=fuzzer,address,undefined "${objects[@]}" -o "$out/fuzz_$target"
+# quendrel-map's pictures are compressed by zlib.
+if [ "$target" = map ]; then libraries=(-lz); else libraries=(); fi
+"$cxx" -fsanitize=fuzzer,address,undefined "${objects[@]}" "${libraries[@]}" -o "$out/fuzz_$target"
 
 # Seeds: small plugins made with the test builder, and cut from the real plugins.
 "$cxx" -std=c++20 -O1 -I "$root/tests" "$root/tools/fuzz/$seeder.cpp" -o "$out/$seeder"
