@@ -58,22 +58,9 @@ map_once() {
   "$QUENDREL_MAP" --suggest --against master.esp master.esp > map.txt 2> errors.txt || [ $? -eq 2 ]
 }
 
-# One untimed run of each to warm the page cache.
-floor_once
-quendrel_once
+quendrel_verbose() { quendrel_once -v; }
 
-: > floor.times
-: > plain.times
-: > verbose.times
-: > map.times
-i=0
-while [ "$i" -lt "$RUNS" ]; do
-  seconds floor_once >> floor.times
-  seconds quendrel_once >> plain.times
-  seconds quendrel_once -v >> verbose.times
-  seconds map_once >> map.times
-  i=$((i + 1))
-done
+in_turns "$RUNS" floor_once quendrel_once quendrel_verbose map_once
 rm -f floor_copy.esp
 
 peak_kb() {
@@ -83,10 +70,10 @@ peak_kb() {
 plain_kb=$(peak_kb)
 verbose_kb=$(peak_kb -v)
 
-floor=$(median < floor.times)
-plain=$(median < plain.times)
-verbose=$(median < verbose.times)
-map=$(median < map.times)
+floor=$(median < floor_once.times)
+plain=$(median < quendrel_once.times)
+verbose=$(median < quendrel_verbose.times)
+map=$(median < map_once.times)
 size=$(wc -c < master.esp)
 echo
 echo "plugin: $size bytes; $RUNS runs each; medians in seconds"

@@ -52,29 +52,11 @@ map_whole() {
     [ $? -eq 2 ]
 }
 
-# One untimed run of each to warm the page cache.
-floor_once
-map_ini
-map_cfg
-map_whole
-
-: > floor.times
-: > ini.times
-: > cfg.times
-: > whole.times
-i=0
-while [ "$i" -lt "$RUNS" ]; do
-  seconds floor_once >> floor.times
-  seconds map_ini >> ini.times
-  seconds map_cfg >> cfg.times
-  seconds map_whole >> whole.times
-  i=$((i + 1))
-done
-
-floor=$(median < floor.times)
-ini=$(median < ini.times)
-cfg=$(median < cfg.times)
-whole=$(median < whole.times)
+in_turns "$RUNS" floor_once map_ini map_cfg map_whole
+floor=$(median < floor_once.times)
+ini=$(median < map_ini.times)
+cfg=$(median < map_cfg.times)
+whole=$(median < map_whole.times)
 size=$(cat "Game/Data Files"/* | wc -c)
 echo
 echo "load order: $MASTERS masters, $size bytes; $RUNS runs each; medians in seconds"

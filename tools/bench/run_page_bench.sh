@@ -43,21 +43,9 @@ page_once() {
     > map.txt 2> errors.txt || [ $? -eq 2 ]
 }
 
-# One untimed run of each to warm the page cache.
-floor_once
-page_once
-
-: > floor.times
-: > page.times
-i=0
-while [ "$i" -lt "$RUNS" ]; do
-  seconds floor_once >> floor.times
-  seconds page_once >> page.times
-  i=$((i + 1))
-done
-
-floor=$(median < floor.times)
-page=$(median < page.times)
+in_turns "$RUNS" floor_once page_once
+floor=$(median < floor_once.times)
+page=$(median < page_once.times)
 size=$(cat "Game/Data Files"/* mod.esp | wc -c)
 echo
 echo "game: $size bytes, $(grep -c '^overlap' map.txt) overlap lines; $RUNS runs each; medians in seconds"
