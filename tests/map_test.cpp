@@ -46,6 +46,17 @@ class MapTest : public harness::WorkDirTest {
     for (GridCell g : grids) plugin += exteriorCell("", g.x, g.y);
     write(name, plugin);
   }
+  // The made-up game of pointer_game.h in openmw.cfg's load order, and its
+  // mod's rules in move.cfg.
+  void writePointerGame() {
+    std::string cfg = "data=\".\"\n";
+    for (const auto& [name, bytes] : pointerGame()) {
+      write(name, bytes);
+      cfg += "content=" + name + "\n";
+    }
+    write("openmw.cfg", cfg);
+    write("move.cfg", pointerGameRules());
+  }
   std::string suggestion(const std::vector<GridCell>& mod, const std::vector<GridCell>& base,
                          std::vector<std::string> more = {}) {
     writeCells("mod.esp", mod);
@@ -576,13 +587,7 @@ TEST_F(MapTest, ReportsLandClashesAndPatches) {
 // plugin of each kind (see pointer_game.h), in text and JSON; rules that
 // leave no grid look for none.
 TEST_F(MapTest, ListsThePointersOtherPluginsLeaveBehind) {
-  std::string cfg = "data=\".\"\n";
-  for (const auto& [name, bytes] : pointerGame()) {
-    write(name, bytes);
-    cfg += "content=" + name + "\n";
-  }
-  write("openmw.cfg", cfg);
-  write("move.cfg", pointerGameRules());
+  writePointerGame();
   write("keep.cfg", "CE, 0, 0, 30, 30\n");
   auto follow = [](const std::string& plugin) {
     return " (to move them with Mod.esm: quendrel --follow Mod.esm --rules move.cfg "
@@ -644,13 +649,7 @@ TEST_F(MapTest, ListsThePointersOtherPluginsLeaveBehind) {
 // same check lists only the pointers into the deleted grid, which nothing
 // can follow.
 TEST_F(MapTest, PluginsThatFollowTheModLeaveOnlyTheDeletedGridBehind) {
-  std::string cfg = "data=\".\"\n";
-  for (const auto& [name, bytes] : pointerGame()) {
-    write(name, bytes);
-    cfg += "content=" + name + "\n";
-  }
-  write("openmw.cfg", cfg);
-  write("move.cfg", pointerGameRules());
+  writePointerGame();
   const std::vector<std::string> check{"--load-order", "openmw.cfg", "--rules", "move.cfg",
                                        "--json", "Mod.esm"};
   const nlohmann::json before = nlohmann::json::parse(map(check).out);
