@@ -5,6 +5,8 @@
 
 #include <filesystem>
 #include <functional>
+#include <limits>
+#include <memory>
 #include <random>
 #include <set>
 #include <tuple>
@@ -14,6 +16,7 @@
 #include "base/report.h"
 #include "harness.h"
 #include "map/model/cell_fates.h"
+#include "map/model/game_model.h"
 #include "map/model/land_heights.h"
 #include "map/model/plugin_cells.h"
 #include "map/outputs/png_image.h"
@@ -131,8 +134,6 @@ TEST(TerrainTest, ReadsTheWorldMapHeightsWhereThereIsNoVhgtAndNothingElseOfADele
   EXPECT_EQ(decoded(land(0, 0, sub("WNAM", wnam) + vhgt(slopeWithPit))).heights[0], 32);
   EXPECT_TRUE(decoded(land(0, 0, sub("DELE", i32(0)) + vhgt(slopeWithPit))).heights.empty());
   EXPECT_TRUE(decoded(land(0, 0)).heights.empty());
-  EXPECT_FALSE(decoded(land(0, 0)).damaged);
-  EXPECT_TRUE(decoded(land(0, 0, sub("WNAM", wnam).substr(0, 40))).damaged);
   // Without its grid first, nobody can tell where the land lies.
   const std::string gridless = record("LAND", sub("DATA", i32(9)) + sub("INTV", i32(0) + i32(0)));
   EXPECT_FALSE(decodeLand(bytes(gridless), gridless.size(), 17).has_value());
@@ -181,29 +182,108 @@ class PlacedLandTest : public harness::WorkDirTest {};
 
 // Land read straight from the places the walk found: the records inside the
 // frame and those asked for by place, in one pass; a file cut short since
-// the walk ends the run with its line, never handing over bytes past its end.
+// the walk gives its line, never handing over bytes past its end.
 TEST_F(PlacedLandTest, ReadsListedLandFromItsPlaces) {
   write("mod.esp", header() + exteriorCell("A", 0, 0) + land(0, 0) + land(9, 9) + land(1, 0));
   const PluginCells cells = readPluginToMove(path("mod.esp"));
   ASSERT_EQ(cells.lands.size(), 3u);
   const std::vector<LandView> views{{GridFrame{0, 1, 0, 0}, 9}};
-  auto read = [&](std::vector<std::vector<uint8_t>>& wanted) {
+  auto read = [&] {
     return readListedLandForViews(path("mod.esp"), cells.lands, views, true,
-                                  {cells.lands[1].offset, cells.lands[2].offset}, wanted);
+                                  {cells.lands[1].offset, cells.lands[2].offset});
   };
-  std::vector<std::vector<uint8_t>> wanted;
-  const std::vector<PluginLand> lands = read(wanted);
-  ASSERT_EQ(lands[0].lands.size(), 2u);
-  EXPECT_EQ(lands[0].lands[1].grid, (GridCell{1, 0}));
-  ASSERT_EQ(wanted.size(), 2u);
-  EXPECT_EQ(std::string(wanted[0].begin(), wanted[0].end()), land(9, 9));
-  EXPECT_EQ(std::string(wanted[1].begin(), wanted[1].end()), land(1, 0));
+  const ListedLand lands = read();
+  EXPECT_EQ(lands.problem, "");
+  ASSERT_EQ(lands.views[0].lands.size(), 2u);
+  EXPECT_EQ(lands.views[0].lands[1].grid, (GridCell{1, 0}));
+  // Both asked for: the same data behind different grids.
+  ASSERT_EQ(lands.wanted.size(), 2u);
+  EXPECT_EQ(lands.wanted[0].bodySize, land(9, 9).size() - 32);
+  EXPECT_TRUE(lands.wanted[0].sameBody(lands.wanted[1]));
   std::filesystem::resize_file(path("mod.esp"), cells.lands[2].offset + 20);
-  testing::internal::CaptureStderr();
-  EXPECT_THROW(read(wanted), RunEnded);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            "quendrel-map: " + path("mod.esp") + " ends inside the record at byte " +
-                std::to_string(cells.lands[2].offset) + "\n");
+  EXPECT_EQ(read().problem, path("mod.esp") + " ends inside the record at byte " +
+                                std::to_string(cells.lands[2].offset));
+}
+
+// VHGT where the editor puts it, behind INTV, DATA and VNML: the walk learns
+// its place from the first bytes, and the land pass reads it alone. Records
+// of every other shape give the same heights as read whole; so does a file
+// cut short inside the land after the walk, whose message names the first
+// such file in load order whichever core reads it.
+TEST_F(PlacedLandTest, HeightsReadAloneAreThoseOfTheWholeRecord) {
+  std::mt19937 random(5);
+  auto steps = [&](float offset, std::size_t count = 65 * 65) {
+    std::string bytes = f32(offset);
+    for (std::size_t i = 0; i < count; ++i) bytes += static_cast<char>(random() % 7 - 3);
+    return bytes;
+  };
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const std::string wnam = sub("WNAM", std::string(81, '\x07'));
+  const std::string vnml = sub("VNML", std::string(12675, 'n'));
+  const std::string tail = sub("VCLR", std::string(12675, 'c')) + sub("VTEX", std::string(512, 't'));
+  const struct {
+    const char* shape;
+    std::string rest;  // behind INTV and DATA
+  } rows[] = {
+      {"as the editor writes it", vnml + sub("VHGT", steps(-20) + "pad") + wnam + tail},
+      {"heights that are no numbers", vnml + sub("VHGT", steps(nan) + "pad") + wnam + tail},
+      {"no numbers, WNAM further on", vnml + sub("VHGT", steps(nan) + "pad") + tail + wnam},
+      {"no VNML", sub("VHGT", steps(7) + "pad") + wnam},
+      {"VHGT without its padding", vnml + sub("VHGT", steps(3)) + wnam + tail},
+      {"VHGT too short, another behind", vnml + sub("VHGT", steps(3, 4224)) + wnam +
+                                             sub("VHGT", steps(9) + "pad")},
+      {"WNAM first", vnml + wnam + sub("VHGT", steps(1) + "pad") + tail},
+      {"deleted", sub("DELE", i32(0)) + vnml + sub("VHGT", steps(1) + "pad") + wnam},
+      {"no heights", vnml + tail},
+      {"VHGT running past the data", vnml + sub("VHGT", steps(1) + "pad").substr(0, 3000)},
+      {"nothing behind DATA", ""},
+  };
+  std::string plugin = header();
+  std::vector<std::string> records;
+  for (std::size_t i = 0; i < std::size(rows); ++i) {
+    records.push_back(land(static_cast<int32_t>(i), 0, rows[i].rest));
+    plugin += records.back();
+  }
+  write("mod.esp", plugin);
+  write("other.esp", plugin);
+  const std::vector<LandView> views{{GridFrame{0, 20, 0, 0}, 65}, {GridFrame{0, 20, 0, 0}, 17}};
+  const PluginCells walked = *readCheckedPlugin(path("mod.esp"), true);
+  const PluginCells whole = readPluginToMove(path("mod.esp"));
+  ASSERT_EQ(walked.lands.size(), std::size(rows));
+  EXPECT_EQ(walked.lands[0].heightsAt, 12711u);
+  EXPECT_EQ(whole.lands[0].heightsAt, 12711u);
+  for (const PluginCells* cells : {&walked, &whole}) {
+    const ListedLand listed = readListedLandForViews(path("mod.esp"), cells->lands, views, true, {});
+    ASSERT_EQ(listed.problem, "");
+    for (std::size_t view = 0; view < views.size(); ++view) {
+      ASSERT_EQ(listed.views[view].lands.size(), std::size(rows));
+      for (std::size_t i = 0; i < std::size(rows); ++i) {
+        const LandHeights& got = listed.views[view].lands[i];
+        const LandHeights want = decoded(records[i], views[view].samples);
+        EXPECT_EQ(got.grid, want.grid) << rows[i].shape;
+        // NaN-free by then: compared as numbers.
+        EXPECT_EQ(got.heights, want.heights) << rows[i].shape << ", " << views[view].samples;
+      }
+    }
+  }
+  EXPECT_FALSE(decoded(records[1]).heights.empty());  // from WNAM
+  EXPECT_TRUE(decoded(records[7]).heights.empty());
+
+  // Cut inside the last land, after the walk: the whole game's read ends
+  // with the line of the first file cut.
+  const PluginCells other = *readCheckedPlugin(path("other.esp"), true);
+  write("quendrel.cfg", "");
+  const std::unique_ptr<GameModel> model =
+      makeGameModel(*readRulesFile("quendrel.cfg"), "quendrel.cfg", std::nullopt, "", PluginCells{},
+                    {walked, other}, {path("mod.esp"), path("other.esp")});
+  for (const char* name : {"other.esp", "mod.esp"}) {
+    std::filesystem::resize_file(path(name), plugin.size() - 10);
+    testing::internal::CaptureStderr();
+    EXPECT_THROW(readGameLand(*model, views), RunEnded) << name;
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "quendrel-map: " + path(name) + " ends inside the record at byte " +
+                  std::to_string(walked.lands.back().offset) + "\n");
+  }
 }
 
 // The plugin's land goes where quendrel puts it: with its cell, or asked

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <map>
 #include <set>
 #include <utility>
@@ -92,34 +91,28 @@ std::vector<std::pair<GridCell, LandOnGrid>> pluginLand(const GameModel& model) 
   return placed;
 }
 
-// A record's data past the grid it begins with.
-std::pair<const uint8_t*, std::size_t> landBody(const std::vector<uint8_t>* record) {
-  const std::size_t skip = kRecordHeaderSize + kLeadingGridBytes;
-  if (record == nullptr || record->size() < skip) return {nullptr, 0};
-  return {record->data() + skip, record->size() - skip};
-}
-
+// The two records' data past the grid they begin with are the same (as
+// far as their digests tell, 128 bits of them); records not read count as
+// empty.
 bool sameLand(const LandOnGrid& a, const LandOnGrid& b) {
-  const auto [aData, aSize] = landBody(a.record);
-  const auto [bData, bSize] = landBody(b.record);
-  return aSize == bSize && (aSize == 0 || std::memcmp(aData, bData, aSize) == 0);
+  const LandDigest none;
+  return (a.digest != nullptr ? *a.digest : none).sameBody(b.digest != nullptr ? *b.digest : none);
 }
 
 int64_t heightDifference(const std::vector<LandOnGrid>& lands) {
-  std::vector<std::vector<float>> heights;
+  std::vector<const std::vector<float>*> heights;
   for (const LandOnGrid& land : lands) {
-    if (land.record == nullptr) continue;
-    std::optional<LandHeights> decoded =
-        decodeLand(land.record->data(), land.record->size(), kLandVertices);
-    if (decoded && !decoded->heights.empty()) heights.push_back(std::move(decoded->heights));
+    if (land.digest != nullptr && !land.digest->heights.empty()) {
+      heights.push_back(&land.digest->heights);
+    }
   }
   if (heights.size() < 2) return 0;
   double largest = 0;
-  for (std::size_t vertex = 0; vertex < heights[0].size(); ++vertex) {
-    float low = heights[0][vertex], high = low;
-    for (const std::vector<float>& land : heights) {
-      low = std::min(low, land[vertex]);
-      high = std::max(high, land[vertex]);
+  for (std::size_t vertex = 0; vertex < heights[0]->size(); ++vertex) {
+    float low = (*heights[0])[vertex], high = low;
+    for (const std::vector<float>* land : heights) {
+      low = std::min(low, (*land)[vertex]);
+      high = std::max(high, (*land)[vertex]);
     }
     largest = std::max(largest, static_cast<double>(high) - low);
   }

@@ -21,9 +21,9 @@ struct LandOnGrid {
   const std::vector<std::string>* masters;  // its plugin's
   std::size_t file;  // its file: an index of GameModel::checkedPaths, or their count for PLUGIN
   uint64_t offset;   // of its LAND record in that file
-  // The whole record, read once the candidates are known (held by the one
-  // who read it); none before.
-  const std::vector<uint8_t>* record;
+  // What the check needs of its record, read once the candidates are known
+  // (held by the one who read it); none before.
+  const LandDigest* digest;
 };
 
 struct ClashCandidate {

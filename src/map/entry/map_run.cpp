@@ -154,13 +154,12 @@ std::vector<LandClash> readLandAndClashes(GameModel& model, const MapOptions& op
     std::sort(offsets.begin(), offsets.end());
     offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());
   }
-  const std::vector<std::vector<std::vector<uint8_t>>> records =
-      readGameLand(model, std::move(views), wanted);
+  const std::vector<std::vector<LandDigest>> digests = readGameLand(model, std::move(views), wanted);
   for (ClashCandidate& candidate : candidates) {
     for (LandOnGrid& land : candidate.lands) {
       const std::vector<uint64_t>& offsets = wanted[land.file];
       const auto at = std::lower_bound(offsets.begin(), offsets.end(), land.offset);
-      land.record = &records[land.file][static_cast<std::size_t>(at - offsets.begin())];
+      land.digest = &digests[land.file][static_cast<std::size_t>(at - offsets.begin())];
     }
   }
   return findClashes(candidates, !model.pluginPath.empty(), pluginFile);

@@ -4,6 +4,9 @@
 
 #include <utility>
 
+#include "map/model/in_parallel.h"
+#include "workfiles/map_errors.h"
+
 std::unique_ptr<GameModel> makeGameModel(RuleTable rules, std::string rulesPath,
                                          std::optional<std::string> rulesText,
                                          std::string pluginPath, PluginCells plugin,
@@ -24,32 +27,39 @@ std::unique_ptr<GameModel> makeGameModel(RuleTable rules, std::string rulesPath,
   return model;
 }
 
-std::vector<std::vector<std::vector<uint8_t>>> readGameLand(
-    GameModel& model, std::vector<LandView> views,
-    const std::vector<std::vector<uint64_t>>& wanted) {
-  const std::size_t files = model.checkedPaths.size() + 1;
-  std::vector<std::vector<std::vector<uint8_t>>> records(files);
+std::vector<std::vector<LandDigest>> readGameLand(GameModel& model, std::vector<LandView> views,
+                                                  const std::vector<std::vector<uint64_t>>& wanted) {
+  const std::size_t checkedFiles = model.checkedPaths.size();
+  // PLUGIN's file last; none when the whole load order is checked alone.
+  const std::size_t files = checkedFiles + (model.pluginPath.empty() ? 0 : 1);
   const std::vector<uint64_t> noneWanted;
-  auto wantedOf = [&](std::size_t file) -> const std::vector<uint64_t>& {
-    return file < wanted.size() ? wanted[file] : noneWanted;
-  };
-  model.terrains.assign(views.size(), TerrainMap{});
-  for (std::size_t file = 0; file < model.checkedPaths.size(); ++file) {
-    std::vector<PluginLand> lands =
-        readListedLandForViews(model.checkedPaths[file], model.checked[file].lands, views, true,
-                               wantedOf(file), records[file]);
-    for (std::size_t i = 0; i < views.size(); ++i) model.terrains[i].lay(std::move(lands[i]));
-  }
-  if (!model.pluginPath.empty()) {  // none when the whole load order is checked alone
-    // Without a view only the records wanted are read.
-    const std::vector<LandRecord> none;
-    const std::vector<PluginLand> own =
-        readListedLandForViews(model.pluginPath, views.empty() ? none : model.plugin.lands, views,
-                               false, wantedOf(files - 1), records[files - 1]);
-    for (std::size_t i = 0; i < views.size(); ++i) {
-      model.terrains[i].lay(placeLand(model.lands, own[i]));
+  const std::vector<LandRecord> noLand;
+  std::vector<ListedLand> read(files);
+  forEachInParallel(files, [&](std::size_t file) {
+    const std::vector<uint64_t>& places = file < wanted.size() ? wanted[file] : noneWanted;
+    if (file < checkedFiles) {
+      read[file] = readListedLandForViews(model.checkedPaths[file], model.checked[file].lands,
+                                          views, true, places);
+    } else {
+      // Without a view only the records wanted are read.
+      read[file] = readListedLandForViews(model.pluginPath, views.empty() ? noLand : model.plugin.lands,
+                                          views, false, places);
     }
+  });
+  model.terrains.assign(views.size(), TerrainMap{});
+  std::vector<std::vector<LandDigest>> digests(checkedFiles + 1);
+  for (std::size_t file = 0; file < files; ++file) {
+    ListedLand& land = read[file];
+    if (!land.problem.empty()) failMap("quendrel-map: %s\n", land.problem.c_str());
+    for (std::size_t i = 0; i < views.size(); ++i) {
+      if (file < checkedFiles) {
+        model.terrains[i].lay(std::move(land.views[i]));
+      } else {
+        model.terrains[i].lay(placeLand(model.lands, land.views[i]));
+      }
+    }
+    digests[file] = std::move(land.wanted);
   }
   model.views = std::move(views);
-  return records;
+  return digests;
 }

@@ -66,10 +66,11 @@ std::unique_ptr<GameModel> makeGameModel(RuleTable rules, std::string rulesPath,
 // Reads the land each view needs into the model, each file once for all
 // views: the checked plugins' inside each view's frame, PLUGIN's all of it,
 // placed where the rules put it. In the same pass over each file it reads
-// the whole records at the places `wanted` gives for it (one list for each
+// the records at the places `wanted` gives for it (one list for each
 // checked plugin in order, then PLUGIN's; each in increasing order, each
-// place once; none for a file past its end) and returns them, one list for
-// each file in that order.
-std::vector<std::vector<std::vector<uint8_t>>> readGameLand(
-    GameModel& model, std::vector<LandView> views,
-    const std::vector<std::vector<uint64_t>>& wanted = {});
+// place once; none for a file past its end) and returns their digests, one
+// list for each file in that order. The files are read at once on the
+// machine's cores; the first of them (in that order) that cannot be read
+// ends the run with its line, as reading them one by one would.
+std::vector<std::vector<LandDigest>> readGameLand(GameModel& model, std::vector<LandView> views,
+                                                  const std::vector<std::vector<uint64_t>>& wanted = {});

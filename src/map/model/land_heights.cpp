@@ -6,8 +6,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <memory>
+
+#define XXH_INLINE_ALL
+#include <xxhash.h>
 
 #include "base/platform/folder_files.h"
+#include "base/platform/platform.h"
 #include "base/report.h"
 #include "workfiles/map_errors.h"
 #include "records/plugin_signature.h"
@@ -36,6 +42,11 @@ constexpr float kWorldMapUnitBelow = 16;
 // records side by side (the rows of a picture's frame) is read in pieces of
 // this size, a lone record whole.
 constexpr std::size_t kListedReadBuffer = 128 * 1024;
+// What is read of a record whose heights' place is known: VHGT and the WNAM
+// behind it, headers included, as the editor writes them:
+// 8 + 4,232 + 8 + 81 = 4,329 bytes (against the record's 30,259).
+constexpr std::size_t kHeightsWindow = kSubrecordHeaderSize + kVhgtSize + 3 +
+                                       kSubrecordHeaderSize + kWnamSize;
 // Kept heights are held within this many game units of the water, far beyond
 // any land (the game's highest peaks stand some 10,000 above it), so that the
 // slopes between them stay finite numbers.
@@ -156,31 +167,90 @@ std::optional<std::vector<float>> decodeVertexHeights(const uint8_t* vhgt, std::
   return heights;
 }
 
-std::optional<LandHeights> decodeLand(const uint8_t* record, std::size_t recordSize, int samples) {
-  if (recordSize < kRecordHeaderSize || !isLandDetail(samples)) return std::nullopt;
+namespace {
+
+// Where the heights of one LAND record lie: its VHGT data (at least the
+// offset and the steps) and its WNAM data (at least 9 × 9 bytes), the first
+// of each, either of them missing; a deleted record shows no land.
+struct LandSources {
+  GridCell grid;
+  const uint8_t* vhgt = nullptr;
+  const uint8_t* wnam = nullptr;
+  bool deleted = false;
+};
+
+// The sources of a whole record; nothing when its data does not begin with
+// its grid.
+std::optional<LandSources> findLandSources(const uint8_t* record, std::size_t recordSize) {
+  if (recordSize < kRecordHeaderSize) return std::nullopt;
   const uint8_t* data = record + kRecordHeaderSize;
   const std::size_t dataSize = recordSize - kRecordHeaderSize;
   const std::optional<GridCell> grid = landGrid(data, dataSize, dataSize);
   if (!grid) return std::nullopt;
-  LandHeights land{*grid, samples, {}, false};
-  land.damaged = describeRecordDamage(record, recordSize, kLandNeeds).has_value();
-  const uint8_t* vhgt = nullptr;
-  const uint8_t* wnam = nullptr;
-  bool deleted = false;
+  LandSources sources{*grid};
   for (const WalkedSubrecord& s : SubrecordWalk(data, dataSize)) {
-    if (s.is("VHGT") && s.size >= kVhgtSize && !vhgt) vhgt = data + s.dataOffset();
-    if (s.is("WNAM") && s.size >= kWnamSize && !wnam) wnam = data + s.dataOffset();
-    if (s.is("DELE")) deleted = true;
+    if (s.is("VHGT") && s.size >= kVhgtSize && !sources.vhgt) sources.vhgt = data + s.dataOffset();
+    if (s.is("WNAM") && s.size >= kWnamSize && !sources.wnam) sources.wnam = data + s.dataOffset();
+    if (s.is("DELE")) sources.deleted = true;
   }
-  if (deleted) return land;
+  return sources;
+}
+
+// The heights from VHGT, or where it has none or makes no finite heights
+// from WNAM; none at all for a deleted record. Nothing when VHGT makes no
+// finite heights and the sources do not tell WNAM (`wnamKnown` false): the
+// record must then be read whole.
+std::optional<LandHeights> heightsOf(const LandSources& sources, int samples, bool wnamKnown) {
+  LandHeights land{sources.grid, samples, {}};
+  if (sources.deleted) return land;
   std::optional<std::vector<float>> heights;
-  if (vhgt != nullptr) heights = sampleVertexHeights(vhgt, samples);
+  if (sources.vhgt != nullptr) heights = sampleVertexHeights(sources.vhgt, samples);
   if (heights) {
     land.heights = std::move(*heights);
-  } else if (wnam) {
-    land.heights = sampleWorldMap(wnam, samples);
+  } else if (!wnamKnown) {
+    return std::nullopt;
+  } else if (sources.wnam) {
+    land.heights = sampleWorldMap(sources.wnam, samples);
   }
   return land;
+}
+
+}  // namespace
+
+std::optional<LandHeights> decodeLand(const uint8_t* record, std::size_t recordSize, int samples) {
+  if (!isLandDetail(samples)) return std::nullopt;
+  const std::optional<LandSources> sources = findLandSources(record, recordSize);
+  if (!sources) return std::nullopt;
+  return heightsOf(*sources, samples, true);
+}
+
+uint32_t landHeightsPlace(const uint8_t* data, std::size_t available, std::size_t dataSize) {
+  available = std::min(available, dataSize);
+  std::size_t at = 0;
+  std::size_t vhgt = 0;
+  bool walkEnds = false;  // a subrecord runs past the data: the walk stops at it
+  while (at + kSubrecordHeaderSize <= available) {
+    const uint8_t* name = data + at;
+    if (hasTag(name, "DELE") || (vhgt == 0 && hasTag(name, "WNAM"))) return 0;
+    if (vhgt == 0 && hasTag(name, "VHGT")) {
+      vhgt = at;
+      // Only a walk over the whole data can tell that no DELE follows.
+      if (available < dataSize) break;
+    }
+    const uint64_t next = uint64_t{at} + kSubrecordHeaderSize + readU32(name + kSubrecordSizeOffset);
+    if (next > dataSize) {
+      walkEnds = true;
+      break;
+    }
+    at = static_cast<std::size_t>(next);
+  }
+  if (vhgt == 0) {
+    // Expected where the headers seen end, when they end beyond the bytes
+    // at hand.
+    if (walkEnds || available == dataSize || at + kSubrecordHeaderSize > dataSize) return 0;
+    vhgt = at;
+  }
+  return vhgt <= UINT32_MAX ? static_cast<uint32_t>(vhgt) : 0;
 }
 
 namespace {
@@ -197,9 +267,11 @@ bool shownInSome(const std::vector<LandView>& views, GridCell grid) {
 // `framed`; into every view without).
 void keepLand(const uint8_t* record, std::size_t size, const std::vector<LandView>& views,
               bool framed, std::vector<PluginLand>& plugins) {
+  const std::optional<LandSources> sources = findLandSources(record, size);
+  if (!sources) return;
   for (std::size_t i = 0; i < views.size(); ++i) {
-    std::optional<LandHeights> land = decodeLand(record, size, views[i].samples);
-    if (land && (!framed || views[i].frame.holds(land->grid))) {
+    if (!isLandDetail(views[i].samples) || (framed && !views[i].frame.holds(sources->grid))) continue;
+    if (std::optional<LandHeights> land = heightsOf(*sources, views[i].samples, true)) {
       plugins[i].lands.push_back(std::move(*land));
     }
   }
@@ -239,41 +311,182 @@ std::vector<PluginLand> readLandForViews(const std::string& path, const std::vec
   return plugins;
 }
 
-std::vector<PluginLand> readListedLandForViews(const std::string& path,
-                                               const std::vector<LandRecord>& lands,
-                                               const std::vector<LandView>& views, bool framed,
-                                               const std::vector<uint64_t>& wanted,
-                                               std::vector<std::vector<uint8_t>>& wantedRecords) {
-  const std::string label = fileNameOf(path);
-  std::vector<PluginLand> plugins(views.size(), PluginLand{label, {}});
-  wantedRecords.assign(wanted.size(), {});
-  std::vector<uint64_t> shown;
+namespace {
+
+// Keeps the first damage the reader meets as the text of its line.
+class KeepLandDamage : public DamageReporter {
+ public:
+  explicit KeepLandDamage(const std::string& path, std::string& problem)
+      : path_(path), problem_(problem) {}
+  void damaged(const RecordDamage& damage) override {
+    problem_ = damage.readFailed ? "cannot read " + path_ + ": " + damage.reason
+                                 : path_ + " ends inside the record at byte " +
+                                       std::to_string(damage.offset);
+  }
+
+ private:
+  const std::string& path_;
+  std::string& problem_;
+};
+
+// One place the land pass reads, in the order of the file.
+struct ListedPlace {
+  uint64_t offset;
+  const LandRecord* shown;   // the record a view shows; null when none does
+  std::size_t wanted;        // its index in the places asked for; SIZE_MAX when not asked for
+};
+
+// The places to read: the records shown and those asked for, merged by
+// place (both lists run in file order).
+std::vector<ListedPlace> listedPlaces(const std::vector<LandRecord>& lands,
+                                      const std::vector<LandView>& views, bool framed,
+                                      const std::vector<uint64_t>& wanted) {
+  std::vector<ListedPlace> places;
   for (const LandRecord& land : lands) {
-    if (!framed || shownInSome(views, land.grid)) shown.push_back(land.offset);
+    if (!framed || shownInSome(views, land.grid)) places.push_back({land.offset, &land, SIZE_MAX});
   }
-  std::vector<uint64_t> offsets = shown;
-  offsets.insert(offsets.end(), wanted.begin(), wanted.end());
-  std::sort(offsets.begin(), offsets.end());
-  offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());
-  if (offsets.empty()) return plugins;
-  EndOnDamage endOnDamage(path);
-  RecordReader reader(endOnDamage, kListedReadBuffer);
-  openLandFile(path, reader);
-  std::vector<uint8_t> storage;
+  const std::size_t shown = places.size();
+  for (std::size_t i = 0; i < wanted.size(); ++i) places.push_back({wanted[i], nullptr, i});
+  std::inplace_merge(places.begin(), places.begin() + static_cast<std::ptrdiff_t>(shown),
+                     places.end(),
+                     [](const ListedPlace& a, const ListedPlace& b) { return a.offset < b.offset; });
+  // A place both shown and asked for is read once.
+  std::vector<ListedPlace> merged;
+  for (const ListedPlace& place : places) {
+    if (!merged.empty() && merged.back().offset == place.offset) {
+      if (place.shown != nullptr) merged.back().shown = place.shown;
+      if (place.wanted != SIZE_MAX) merged.back().wanted = place.wanted;
+    } else {
+      merged.push_back(place);
+    }
+  }
+  return merged;
+}
+
+// The sources of a record's heights from the bytes read at its heights'
+// place (`window`, `size` of them, as many as the data holds there up to
+// kHeightsWindow): its VHGT, whole, and the WNAM right behind it when the
+// window holds that. Nothing when VHGT is not there as expected: the record
+// is then read whole. The walk made sure no subrecord in front of the place
+// is one decodeLand looks at.
+std::optional<LandSources> windowSources(const LandRecord& land, const uint8_t* window,
+                                         std::size_t size, bool& wnamKnown) {
+  const std::size_t room = land.dataSize - land.heightsAt;  // data bytes from the place on
+  if (size < kSubrecordHeaderSize || !hasTag(window, "VHGT")) return std::nullopt;
+  const uint32_t vhgtSize = readU32(window + kSubrecordSizeOffset);
+  if (vhgtSize < kVhgtSize || vhgtSize > room - kSubrecordHeaderSize ||
+      kSubrecordHeaderSize + kVhgtSize > size) {
+    return std::nullopt;
+  }
+  LandSources sources{land.grid, window + kSubrecordHeaderSize};
+  const std::size_t wnamAt = kSubrecordHeaderSize + std::size_t{vhgtSize};
+  wnamKnown = false;
+  if (wnamAt + kSubrecordHeaderSize <= size && hasTag(window + wnamAt, "WNAM")) {
+    const uint32_t wnamSize = readU32(window + wnamAt + kSubrecordSizeOffset);
+    if (wnamSize >= kWnamSize && wnamSize <= room - wnamAt - kSubrecordHeaderSize &&
+        wnamAt + kSubrecordHeaderSize + kWnamSize <= size) {
+      sources.wnam = window + wnamAt + kSubrecordHeaderSize;
+      wnamKnown = true;
+    }
+  }
+  return sources;
+}
+
+// Reads the heights of `land` alone from its heights' place into each view
+// that shows it. False when they are not there as expected, the file ends
+// before the record does, or the read fails (`problem` then says so): the
+// caller reads the record whole, which reports what is wrong as a whole
+// read does.
+bool keepLandFromWindow(std::FILE* file, uint64_t fileSize, const LandRecord& land,
+                        const std::vector<LandView>& views, bool framed,
+                        std::vector<PluginLand>& plugins, std::vector<uint8_t>& window) {
+  if (file == nullptr || land.heightsAt == 0 || land.heightsAt >= land.dataSize ||
+      land.offset + kRecordHeaderSize + land.dataSize > fileSize) {
+    return false;
+  }
+  const std::size_t want = std::min<std::size_t>(kHeightsWindow, land.dataSize - land.heightsAt);
+  window.resize(kHeightsWindow);
+  const std::optional<std::size_t> got =
+      readFileAt(file, land.offset + kRecordHeaderSize + land.heightsAt, window.data(), want);
+  if (!got || *got < want) return false;
+  bool wnamKnown = false;
+  const std::optional<LandSources> sources = windowSources(land, window.data(), want, wnamKnown);
+  if (!sources) return false;
+  std::vector<std::optional<LandHeights>> kept(views.size());
+  for (std::size_t i = 0; i < views.size(); ++i) {
+    if (!isLandDetail(views[i].samples) || (framed && !views[i].frame.holds(land.grid))) continue;
+    kept[i] = heightsOf(*sources, views[i].samples, wnamKnown);
+    if (!kept[i]) return false;
+  }
+  for (std::size_t i = 0; i < views.size(); ++i) {
+    if (kept[i]) plugins[i].lands.push_back(std::move(*kept[i]));
+  }
+  return true;
+}
+
+// The digest of a whole record for the clash check.
+LandDigest digestLand(const uint8_t* record, std::size_t size) {
+  LandDigest digest;
+  const std::size_t skip = kRecordHeaderSize + kLeadingGridBytes;
+  if (size >= skip) {
+    digest.bodySize = size - skip;
+    const XXH128_hash_t hash = XXH3_128bits(record + skip, size - skip);
+    digest.digest[0] = hash.low64;
+    digest.digest[1] = hash.high64;
+  }
+  if (std::optional<LandHeights> land = decodeLand(record, size, kLandVertices)) {
+    digest.heights = std::move(land->heights);
+  }
+  return digest;
+}
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+}  // namespace
+
+ListedLand readListedLandForViews(const std::string& path, const std::vector<LandRecord>& lands,
+                                  const std::vector<LandView>& views, bool framed,
+                                  const std::vector<uint64_t>& wanted) {
+  ListedLand listed;
+  listed.views.assign(views.size(), PluginLand{fileNameOf(path), {}});
+  listed.wanted.assign(wanted.size(), LandDigest{});
+  const std::vector<ListedPlace> places = listedPlaces(lands, views, framed, wanted);
+  if (places.empty()) return listed;
+  const PluginSignature signature = readPluginSignature(path.c_str());
+  if (signature.kind == PluginSignature::kUnreadable) {
+    listed.problem = "cannot read " + path + ": " + systemErrorText();
+    return listed;
+  }
+  if (signature.kind != PluginSignature::kTes3) {
+    listed.problem = path + " is not a TES3 plugin";
+    return listed;
+  }
+  KeepLandDamage damage(path, listed.problem);
+  RecordReader reader(damage, kListedReadBuffer);
+  if (!reader.open(path.c_str())) {
+    listed.problem = "cannot read " + path + ": " + systemErrorText();
+    return listed;
+  }
+  // The heights alone are read through a handle of their own, leaving the
+  // reader's place and buffer to the records read whole.
+  std::unique_ptr<std::FILE, FileCloser> heightsFile(std::fopen(path.c_str(), "rb"));
+  std::vector<uint8_t> window, storage;
   RecordHeader header;
-  for (uint64_t offset : offsets) {
-    const uint8_t* record = reader.readRecordAt(offset, header, storage);
-    if (record == nullptr) break;
+  for (const ListedPlace& place : places) {
+    if (place.wanted == SIZE_MAX &&
+        keepLandFromWindow(heightsFile.get(), reader.fileSize(), *place.shown, views, framed,
+                           listed.views, window)) {
+      continue;
+    }
+    const uint8_t* record = reader.readRecordAt(place.offset, header, storage);
+    if (record == nullptr) return listed;
     const std::size_t size = static_cast<std::size_t>(header.wholeSize());
-    if (std::binary_search(shown.begin(), shown.end(), offset)) {
-      keepLand(record, size, views, framed, plugins);
-    }
-    const auto at = std::lower_bound(wanted.begin(), wanted.end(), offset);
-    if (at != wanted.end() && *at == offset) {
-      wantedRecords[static_cast<std::size_t>(at - wanted.begin())].assign(record, record + size);
-    }
+    if (place.shown != nullptr) keepLand(record, size, views, framed, listed.views);
+    if (place.wanted != SIZE_MAX) listed.wanted[place.wanted] = digestLand(record, size);
   }
-  return plugins;
+  return listed;
 }
 
 PluginLand readPluginLand(const std::string& path, int samples, const GridFrame* only) {

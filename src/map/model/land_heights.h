@@ -39,9 +39,6 @@ struct LandHeights {
   // neither VHGT nor WNAM, or is marked deleted: its grid is then drawn as
   // open sea, as the engine shows it.
   std::vector<float> heights;
-  // The record fails the check quendrel makes before it handles land, so
-  // quendrel passes it on unchanged: it stays where it is.
-  bool damaged = false;
 };
 
 struct PluginLand {
@@ -103,17 +100,55 @@ struct LandView {
 std::vector<PluginLand> readLandForViews(const std::string& path, const std::vector<LandView>& views,
                                          bool framed);
 
+// The first bytes of a LAND record's data the walk over a file reads
+// (readCheckedPlugin): its grid, and the subrecord headers that tell where
+// its heights lie. As the editor writes it, the data runs
+//   INTV 8, DATA 4, VNML 12,675, VHGT 4,232, WNAM 81, VCLR 12,675, VTEX 512
+// (30,243 bytes), so its first 36 bytes show VNML's header, and VHGT stands
+// at byte 16 + 12 + 8 + 12,675 = 12,711.
+constexpr std::size_t kLandLeadingBytes = 64;
+
+// Where in a LAND record's data (`dataSize` bytes, of which the first
+// `available` are at hand) its VHGT subrecord is expected: behind the
+// subrecords whose headers those bytes show, none of them one decodeLand
+// looks at (VHGT, WNAM, DELE); with the whole data at hand, where its VHGT
+// is when no DELE follows. 0 when that cannot be told: the record is then
+// read whole.
+uint32_t landHeightsPlace(const uint8_t* data, std::size_t available, std::size_t dataSize);
+
+// What the clash check needs of a LAND record, read whole once: a digest of
+// its data behind the grid it begins with (a move rewrites the grid alone),
+// and its 65 × 65 heights.
+struct LandDigest {
+  uint64_t bodySize = 0;  // bytes behind the grid
+  uint64_t digest[2] = {0, 0};  // XXH3, 128 bits, of those bytes
+  std::vector<float> heights;   // as decodeLand gives them; empty when it holds none
+  bool sameBody(const LandDigest& other) const {
+    return bodySize == other.bodySize && digest[0] == other.digest[0] &&
+           digest[1] == other.digest[1];
+  }
+};
+
+// The land of one file read for the views and the clash check.
+struct ListedLand {
+  std::vector<PluginLand> views;    // one for each view, in their order
+  std::vector<LandDigest> wanted;   // one for each place asked for, in its order
+  std::string problem;              // why the file could not be read; empty when it could
+};
+
 // As readLandForViews, for the LAND records a walk over the file found
 // (readCheckedPlugin, readPluginToMove): only those of `lands` inside a
 // view's frame (every one without `framed`) are read, straight from their
-// places in the file. In the same pass the whole records (header included)
-// at the places `wanted` (in increasing order, each once) are put in
-// `wantedRecords`, in its order.
-std::vector<PluginLand> readListedLandForViews(const std::string& path,
-                                               const std::vector<LandRecord>& lands,
-                                               const std::vector<LandView>& views, bool framed,
-                                               const std::vector<uint64_t>& wanted,
-                                               std::vector<std::vector<uint8_t>>& wantedRecords);
+// places in the file, and of a record whose heights' place the walk learnt
+// (LandRecord::heightsAt) only its VHGT and WNAM. In the same pass the
+// records at the places `wanted` (in increasing order, each once) are read
+// whole into one buffer, and their digests kept in its order. Ends nothing
+// and prints nothing (several files are read at once): a file that cannot
+// be read, is no TES3 plugin or ends inside a record gives the text of its
+// line in `problem`, and what was read before is not to be used.
+ListedLand readListedLandForViews(const std::string& path, const std::vector<LandRecord>& lands,
+                                  const std::vector<LandView>& views, bool framed,
+                                  const std::vector<uint64_t>& wanted);
 
 // Reads the LAND records of a TES3 plugin or master at `samples` heights a
 // side, those outside `only` (when given) left out; every other record is

@@ -9,6 +9,7 @@
 
 #include "base/platform/folder_files.h"
 #include "base/report.h"
+#include "map/model/land_heights.h"
 #include "workfiles/map_errors.h"
 #include "records/cell_header.h"
 #include "records/plugin_signature.h"
@@ -136,7 +137,7 @@ bool readCellsAndLand(const std::string& path, bool whole, const GridsLeft* left
         // for no bytes at all (it would copy nothing to no buffer).
         record.clear();
         if (header.dataSize == 0 ? !reader.skip(header)
-                                 : !reader.readData(header, record, cell ? cellBytes : kLeadingGridBytes)) {
+                                 : !reader.readData(header, record, cell ? cellBytes : kLandLeadingBytes)) {
           break;
         }
         data = record.data();
@@ -144,7 +145,8 @@ bool readCellsAndLand(const std::string& path, bool whole, const GridsLeft* left
       }
       if (!cell) {
         if (std::optional<GridCell> grid = landGrid(data, available, header.dataSize)) {
-          plugin.lands.push_back({*grid, damaged, header.offset});
+          plugin.lands.push_back({*grid, damaged, header.offset, header.dataSize,
+                                  landHeightsPlace(data, available, header.dataSize)});
         }
         continue;
       }

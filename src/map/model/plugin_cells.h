@@ -27,6 +27,10 @@ struct LandRecord {
   GridCell grid;
   bool damaged;     // as for a cell: quendrel passes it on unchanged
   uint64_t offset;  // of the record's first byte in its file, to read it whole later
+  uint32_t dataSize = 0;
+  // Where in its data its VHGT is expected (landHeightsPlace), for reading
+  // its heights alone; 0 when it is to be read whole.
+  uint32_t heightsAt = 0;
 };
 
 struct PluginCells {
