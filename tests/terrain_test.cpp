@@ -238,14 +238,15 @@ TEST_F(PlacedLandTest, HeightsReadAloneAreThoseOfTheWholeRecord) {
       {"VHGT running past the data", vnml + sub("VHGT", steps(1) + "pad").substr(0, 3000)},
       {"nothing behind DATA", ""},
   };
-  std::string plugin = header();
+  std::string plugin = header(), north = header();
   std::vector<std::string> records;
   for (std::size_t i = 0; i < std::size(rows); ++i) {
     records.push_back(land(static_cast<int32_t>(i), 0, rows[i].rest));
     plugin += records.back();
+    north += land(static_cast<int32_t>(i), 1, rows[i].rest);
   }
   write("mod.esp", plugin);
-  write("other.esp", plugin);
+  write("other.esp", north);
   const std::vector<LandView> views{{GridFrame{0, 20, 0, 0}, 65}, {GridFrame{0, 20, 0, 0}, 17}};
   const PluginCells walked = *readCheckedPlugin(path("mod.esp"), true);
   const PluginCells whole = readPluginToMove(path("mod.esp"));
@@ -279,10 +280,37 @@ TEST_F(PlacedLandTest, HeightsReadAloneAreThoseOfTheWholeRecord) {
   for (const char* name : {"other.esp", "mod.esp"}) {
     std::filesystem::resize_file(path(name), plugin.size() - 10);
     testing::internal::CaptureStderr();
-    EXPECT_THROW(readGameLand(*model, views), RunEnded) << name;
+    EXPECT_THROW(readGameLand(*model, {{GridFrame{0, 20, 0, 1}, 17}}), RunEnded) << name;
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "quendrel-map: " + path(name) + " ends inside the record at byte " +
                   std::to_string(walked.lands.back().offset) + "\n");
+  }
+}
+
+// Only the land the terrain shows is read: on each grid the last checked
+// plugin's, and PLUGIN's where the rules put it, on top of all.
+TEST_F(PlacedLandTest, TheTerrainShowsTheLandLaidLast) {
+  auto flat = [](int32_t x, int32_t y, int height) {
+    return land(x, y, vhgt([height](int, int) { return height; }));
+  };
+  write("A.esp", header() + flat(0, 0, 1) + flat(1, 0, 1) + flat(5, 5, 1) + flat(2, 0, 1));
+  write("B.esp", header() + flat(0, 0, 2) + flat(2, 0, 2) + flat(2, 0, 3));
+  write("mod.esp", header() + exteriorCell("", 5, 5) + flat(5, 5, 4));
+  write("quendrel.cfg", "MC, 5, 5, 1, 0\n");
+  const RuleTable rules = *readRulesFile("quendrel.cfg");
+  const std::unique_ptr<GameModel> model =
+      makeGameModel(rules, "quendrel.cfg", std::nullopt, path("mod.esp"), readPluginToMove(path("mod.esp")),
+                    {*readCheckedPlugin(path("A.esp"), true), *readCheckedPlugin(path("B.esp"), true)},
+                    {path("A.esp"), path("B.esp")});
+  readGameLand(*model, {{GridFrame{0, 6, 0, 6}, 9}});
+  const struct {
+    GridCell grid;
+    float height;  // 8 game units a step
+  } shown[] = {{{0, 0}, 16}, {{1, 0}, 32}, {{2, 0}, 24}, {{5, 5}, 8}};
+  for (const auto& row : shown) {
+    const LandHeights* there = model->terrains[0].at(row.grid.x, row.grid.y);
+    ASSERT_NE(there, nullptr) << gridText(row.grid);
+    EXPECT_EQ(there->heights[40], row.height) << gridText(row.grid);
   }
 }
 

@@ -100,19 +100,19 @@ bool sameLand(const LandOnGrid& a, const LandOnGrid& b) {
 }
 
 int64_t heightDifference(const std::vector<LandOnGrid>& lands) {
-  std::vector<const std::vector<float>*> heights;
+  std::vector<std::vector<float>> heights;
   for (const LandOnGrid& land : lands) {
-    if (land.digest != nullptr && !land.digest->heights.empty()) {
-      heights.push_back(&land.digest->heights);
-    }
+    if (land.digest == nullptr) continue;
+    std::vector<float> decoded = digestHeights(*land.digest);
+    if (!decoded.empty()) heights.push_back(std::move(decoded));
   }
   if (heights.size() < 2) return 0;
   double largest = 0;
-  for (std::size_t vertex = 0; vertex < heights[0]->size(); ++vertex) {
-    float low = (*heights[0])[vertex], high = low;
-    for (const std::vector<float>* land : heights) {
-      low = std::min(low, (*land)[vertex]);
-      high = std::max(high, (*land)[vertex]);
+  for (std::size_t vertex = 0; vertex < heights[0].size(); ++vertex) {
+    float low = heights[0][vertex], high = low;
+    for (const std::vector<float>& land : heights) {
+      low = std::min(low, land[vertex]);
+      high = std::max(high, land[vertex]);
     }
     largest = std::max(largest, static_cast<double>(high) - low);
   }

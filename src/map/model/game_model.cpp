@@ -2,6 +2,8 @@
 // land the pictures need, each plugin's file read once for all of them.
 #include "map/model/game_model.h"
 
+#include <algorithm>
+#include <unordered_set>
 #include <utility>
 
 #include "map/model/in_parallel.h"
@@ -27,6 +29,34 @@ std::unique_ptr<GameModel> makeGameModel(RuleTable rules, std::string rulesPath,
   return model;
 }
 
+namespace {
+
+// The checked plugins' land records the terrain can show, one list for each
+// checked plugin: on each grid only the last record in load order (the
+// terrain keeps the land laid last), and none where PLUGIN's land lies
+// after the rules (laid on top of all). The others are not read at all.
+std::vector<std::vector<LandRecord>> landOnTop(const GameModel& model) {
+  std::unordered_set<uint64_t> covered;
+  if (!model.pluginPath.empty()) {
+    for (const PredictedLand& land : model.lands) {
+      if (land.fate == CellFate::kDeleted) continue;
+      if (land.fate != CellFate::kMoved) covered.insert(gridKey(land.land->grid));
+      if (land.fate != CellFate::kKept) covered.insert(gridKey(land.to));
+    }
+  }
+  std::vector<std::vector<LandRecord>> onTop(model.checked.size());
+  for (std::size_t file = model.checked.size(); file-- > 0;) {
+    const std::vector<LandRecord>& lands = model.checked[file].lands;
+    for (auto land = lands.rbegin(); land != lands.rend(); ++land) {
+      if (covered.insert(gridKey(land->grid)).second) onTop[file].push_back(*land);
+    }
+    std::reverse(onTop[file].begin(), onTop[file].end());  // back in file order
+  }
+  return onTop;
+}
+
+}  // namespace
+
 std::vector<std::vector<LandDigest>> readGameLand(GameModel& model, std::vector<LandView> views,
                                                   const std::vector<std::vector<uint64_t>>& wanted) {
   const std::size_t checkedFiles = model.checkedPaths.size();
@@ -34,12 +64,12 @@ std::vector<std::vector<LandDigest>> readGameLand(GameModel& model, std::vector<
   const std::size_t files = checkedFiles + (model.pluginPath.empty() ? 0 : 1);
   const std::vector<uint64_t> noneWanted;
   const std::vector<LandRecord> noLand;
+  const std::vector<std::vector<LandRecord>> onTop = landOnTop(model);
   std::vector<ListedLand> read(files);
   forEachInParallel(files, [&](std::size_t file) {
     const std::vector<uint64_t>& places = file < wanted.size() ? wanted[file] : noneWanted;
     if (file < checkedFiles) {
-      read[file] = readListedLandForViews(model.checkedPaths[file], model.checked[file].lands,
-                                          views, true, places);
+      read[file] = readListedLandForViews(model.checkedPaths[file], onTop[file], views, true, places);
     } else {
       // Without a view only the records wanted are read.
       read[file] = readListedLandForViews(model.pluginPath, views.empty() ? noLand : model.plugin.lands,

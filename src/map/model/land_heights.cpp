@@ -60,13 +60,14 @@ constexpr float kHeightLimit = 1e6;
 std::optional<std::vector<float>> sampleVertexHeights(const uint8_t* vhgt, int side) {
   const int step = (kLandVertices - 1) / (side - 1);  // 4 for 17 a side
   const uint8_t* steps = vhgt + kVhgtStepsOffset;
-  std::vector<float> samples(static_cast<std::size_t>(side) * side);
+  // Filled row by row as the kept vertices come, not zeroed first.
+  std::vector<float> samples;
+  samples.reserve(static_cast<std::size_t>(side) * side);
   float rowStart = readF32(vhgt);
   for (int row = 0; row < kLandVertices; ++row) {
     rowStart += static_cast<float>(static_cast<int8_t>(steps[row * kLandVertices]));
     if (row % step != 0) continue;
     float value = rowStart;
-    float* kept = samples.data() + static_cast<std::size_t>(row / step) * side;
     const uint8_t* rowSteps = steps + row * kLandVertices;
     // The kept columns counted as they come (no division in the loop: the
     // page decodes the land of a whole game).
@@ -76,7 +77,7 @@ std::optional<std::vector<float>> sampleVertexHeights(const uint8_t* vhgt, int s
       nextKept += step;
       const float height = value * kHeightUnit;
       if (!std::isfinite(height)) return std::nullopt;
-      *kept++ = std::clamp(height, -kHeightLimit, kHeightLimit);
+      samples.push_back(std::clamp(height, -kHeightLimit, kHeightLimit));
     }
   }
   return samples;
@@ -434,8 +435,10 @@ LandDigest digestLand(const uint8_t* record, std::size_t size) {
     digest.digest[0] = hash.low64;
     digest.digest[1] = hash.high64;
   }
-  if (std::optional<LandHeights> land = decodeLand(record, size, kLandVertices)) {
-    digest.heights = std::move(land->heights);
+  if (const std::optional<LandSources> sources = findLandSources(record, size)) {
+    if (sources->vhgt) digest.vhgt.assign(sources->vhgt, sources->vhgt + kVhgtSize);
+    if (sources->wnam) digest.wnam.assign(sources->wnam, sources->wnam + kWnamSize);
+    digest.deleted = sources->deleted;
   }
   return digest;
 }
@@ -445,6 +448,12 @@ struct FileCloser {
 };
 
 }  // namespace
+
+std::vector<float> digestHeights(const LandDigest& land) {
+  LandSources sources{{0, 0}, land.vhgt.empty() ? nullptr : land.vhgt.data(),
+                      land.wnam.empty() ? nullptr : land.wnam.data(), land.deleted};
+  return heightsOf(sources, kLandVertices, true)->heights;
+}
 
 ListedLand readListedLandForViews(const std::string& path, const std::vector<LandRecord>& lands,
                                   const std::vector<LandView>& views, bool framed,

@@ -118,16 +118,22 @@ uint32_t landHeightsPlace(const uint8_t* data, std::size_t available, std::size_
 
 // What the clash check needs of a LAND record, read whole once: a digest of
 // its data behind the grid it begins with (a move rewrites the grid alone),
-// and its 65 × 65 heights.
+// and the bytes its heights come from (4.3 KB at most, a quarter of the
+// heights themselves), decoded only where land clashes.
 struct LandDigest {
   uint64_t bodySize = 0;  // bytes behind the grid
   uint64_t digest[2] = {0, 0};  // XXH3, 128 bits, of those bytes
-  std::vector<float> heights;   // as decodeLand gives them; empty when it holds none
+  std::vector<uint8_t> vhgt;    // its first VHGT's offset and steps; empty when none
+  std::vector<uint8_t> wnam;    // its first WNAM's 9 × 9 heights; empty when none
+  bool deleted = false;
   bool sameBody(const LandDigest& other) const {
     return bodySize == other.bodySize && digest[0] == other.digest[0] &&
            digest[1] == other.digest[1];
   }
 };
+// The 65 × 65 heights of the digested record, those decodeLand gives; empty
+// when it holds none.
+std::vector<float> digestHeights(const LandDigest& land);
 
 // The land of one file read for the views and the clash check.
 struct ListedLand {
