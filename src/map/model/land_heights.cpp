@@ -266,17 +266,54 @@ bool shownInSome(const std::vector<LandView>& views, GridCell grid) {
   return false;
 }
 
+// The heights of one record for each view that shows it (with `framed`;
+// every view without), nothing for the others. The vertices are decoded
+// once, at the finest detail asked for; a coarser view's are every 2nd, 4th
+// or 8th of those, the same vertices decoded the same way: 9 a side from 33
+// are the vertices 0, 4, ... 32 of each 4th row. Nothing when heightsOf
+// gives nothing for a view.
+std::optional<std::vector<std::optional<LandHeights>>> heightsForViews(
+    const LandSources& sources, const std::vector<LandView>& views, bool framed, bool wnamKnown) {
+  std::vector<std::optional<LandHeights>> kept(views.size());
+  int finest = 0;
+  for (const LandView& view : views) {
+    if (isLandDetail(view.samples) && (!framed || view.frame.holds(sources.grid))) {
+      finest = std::max(finest, view.samples);
+    }
+  }
+  if (finest == 0) return kept;
+  std::optional<std::vector<float>> fine;
+  if (!sources.deleted && sources.vhgt != nullptr) fine = sampleVertexHeights(sources.vhgt, finest);
+  for (std::size_t i = 0; i < views.size(); ++i) {
+    const int side = views[i].samples;
+    if (!isLandDetail(side) || (framed && !views[i].frame.holds(sources.grid))) continue;
+    if (!fine) {
+      kept[i] = heightsOf(sources, side, wnamKnown);
+      if (!kept[i]) return std::nullopt;
+      continue;
+    }
+    const int step = (finest - 1) / (side - 1);
+    LandHeights land{sources.grid, side, {}};
+    land.heights.reserve(static_cast<std::size_t>(side) * side);
+    for (int row = 0; row < side; ++row) {
+      const float* from = fine->data() + static_cast<std::size_t>(row) * step * finest;
+      for (int column = 0; column < side; ++column) land.heights.push_back(from[column * step]);
+    }
+    kept[i] = std::move(land);
+  }
+  return kept;
+}
+
 // Decodes one LAND record, given whole, into each view that shows it (with
 // `framed`; into every view without).
 void keepLand(const uint8_t* record, std::size_t size, const std::vector<LandView>& views,
               bool framed, std::vector<PluginLand>& plugins) {
   const std::optional<LandSources> sources = findLandSources(record, size);
   if (!sources) return;
+  std::optional<std::vector<std::optional<LandHeights>>> kept =
+      heightsForViews(*sources, views, framed, true);
   for (std::size_t i = 0; i < views.size(); ++i) {
-    if (!isLandDetail(views[i].samples) || (framed && !views[i].frame.holds(sources->grid))) continue;
-    if (std::optional<LandHeights> land = heightsOf(*sources, views[i].samples, true)) {
-      plugins[i].lands.push_back(std::move(*land));
-    }
+    if ((*kept)[i]) plugins[i].lands.push_back(std::move(*(*kept)[i]));
   }
 }
 
@@ -414,14 +451,11 @@ bool keepLandFromWindow(std::FILE* file, uint64_t fileSize, const LandRecord& la
   bool wnamKnown = false;
   const std::optional<LandSources> sources = windowSources(land, window.data(), want, wnamKnown);
   if (!sources) return false;
-  std::vector<std::optional<LandHeights>> kept(views.size());
+  std::optional<std::vector<std::optional<LandHeights>>> kept =
+      heightsForViews(*sources, views, framed, wnamKnown);
+  if (!kept) return false;
   for (std::size_t i = 0; i < views.size(); ++i) {
-    if (!isLandDetail(views[i].samples) || (framed && !views[i].frame.holds(land.grid))) continue;
-    kept[i] = heightsOf(*sources, views[i].samples, wnamKnown);
-    if (!kept[i]) return false;
-  }
-  for (std::size_t i = 0; i < views.size(); ++i) {
-    if (kept[i]) plugins[i].lands.push_back(std::move(*kept[i]));
+    if ((*kept)[i]) plugins[i].lands.push_back(std::move(*(*kept)[i]));
   }
   return true;
 }
