@@ -74,11 +74,12 @@ bool doorLeadsOutside(const uint8_t* data, std::size_t dataSize, std::size_t dod
 }
 
 // The reference whose FRMR stands at `frmrOffset`: its doors and its
-// position. Returns where the walk over the cell goes on.
+// position (in `grid`, which is wanted or not: the cell's, asked once for
+// all its references). Returns where the walk over the cell goes on.
 std::size_t findReferencePointers(std::vector<FoundPointer>& found, const PointerGrids& wanted,
                                   const uint8_t* data, std::size_t dataSize,
                                   std::size_t frmrOffset, bool interior, GridCell grid,
-                                  bool marked) {
+                                  bool gridWanted, bool marked) {
   SubrecordWalk start(data, dataSize, frmrOffset);
   auto frmr = start.begin();
   if (!(frmr != start.end())) return dataSize;
@@ -95,7 +96,7 @@ std::size_t findReferencePointers(std::vector<FoundPointer>& found, const Pointe
         found.back().inInteriorCell = interior;
       }
     } else if (pointerRow(PointerKind::kObject).holdsSubrecord(s)) {
-      if (!interior && s.size >= kXYSize && wanted.wants(grid)) {
+      if (!interior && s.size >= kXYSize && gridWanted) {
         const WorldPosition position = readWorldPosition(data + s.dataOffset());
         found.push_back(pointerAt(pointerRow(PointerKind::kObject), grid, s.dataOffset(),
                                   position.x, position.y));
@@ -112,23 +113,27 @@ void findCellPointers(std::vector<FoundPointer>& found, const PointerGrids& want
                       const uint8_t* data, std::size_t dataSize) {
   const std::optional<CellHeader> header = readCellHeader(data, dataSize);
   if (!header) return;
+  const bool cellWanted = !header->interior && wanted.wants(header->grid);
   // A moved-reference marker names the grid of the one reference behind it.
   std::optional<GridCell> marker;
+  bool markerWanted = false;
   SubrecordWalk walk(data, dataSize, header->end);
   for (const WalkedSubrecord& s : walk) {
     if (pointerRow(PointerKind::kMarker).holdsSubrecord(s)) {
       if (!header->interior && s.size >= kXYSize) {
         marker = readGrid(data + s.dataOffset());
-        if (wanted.wants(*marker)) {
+        markerWanted = wanted.wants(*marker);
+        if (markerWanted) {
           found.push_back(pointerAt(pointerRow(PointerKind::kMarker), *marker, s.dataOffset()));
         }
       }
     } else if (s.is("FRMR")) {
       const GridCell grid = marker ? *marker : header->grid;
+      const bool gridWanted = marker ? markerWanted : cellWanted;
       const bool marked = marker.has_value();
       marker.reset();
       walk.continueAt(findReferencePointers(found, wanted, data, dataSize, s.offset,
-                                            header->interior, grid, marked));
+                                            header->interior, grid, gridWanted, marked));
     }
   }
 }
