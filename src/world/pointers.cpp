@@ -239,7 +239,7 @@ const PointerRow& pointerRow(PointerKind kind) {
 
 const PointerRow* pointerRowOf(const char* recordType, const WalkedSubrecord& s) {
   for (const PointerRow& row : kPointerRows) {
-    if (std::strcmp(row.recordType, recordType) == 0 && row.holdsSubrecord(s)) return &row;
+    if (std::memcmp(row.recordType, recordType, kTagSize) == 0 && row.holdsSubrecord(s)) return &row;
   }
   return nullptr;
 }

@@ -50,8 +50,8 @@ struct PointerRow {
 
 // The row of a kind.
 const PointerRow& pointerRow(PointerKind kind);
-// The row of a record type whose pointers lie in subrecord `s`; null when it
-// holds none.
+// The row of a record type (its four-character code) whose pointers lie in
+// subrecord `s`; null when it holds none.
 const PointerRow* pointerRowOf(const char* recordType, const WalkedSubrecord& s);
 
 // A travel destination or AI package names an interior cell when the
