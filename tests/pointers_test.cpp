@@ -24,6 +24,16 @@ struct PointerCase {
   std::vector<Expected> pointers;
 };
 
+// Wants the pointers into one grid.
+class OneGrid : public PointerGrids {
+ public:
+  explicit OneGrid(GridCell grid) : grid_(grid) {}
+  bool wants(GridCell grid) const override { return grid == grid_; }
+
+ private:
+  GridCell grid_;
+};
+
 std::string npc(const std::string& rest) {
   return record("NPC_", sub("NAME", zstr("guide")) + rest);
 }
@@ -81,6 +91,24 @@ TEST(Pointers, TheFinderFindsEachKindWhereItsRowSays) {
         }
       }
       found.insert(found.end(), of.begin(), of.end());
+      // Asked for one grid, the finder gives that grid's pointers of all.
+      for (const FoundPointer& p : of) {
+        std::vector<FoundPointer> into;
+        findPointers(reinterpret_cast<const uint8_t*>(r.type.data()), data, r.data.size(),
+                     OneGrid(p.grid), into);
+        std::vector<FoundPointer> expected;
+        for (const FoundPointer& q : of) {
+          if (q.grid == p.grid) expected.push_back(q);
+        }
+        ASSERT_EQ(into.size(), expected.size());
+        for (std::size_t i = 0; i < into.size(); ++i) {
+          EXPECT_EQ(into[i].row, expected[i].row);
+          EXPECT_EQ(into[i].offset, expected[i].offset);
+          EXPECT_EQ(into[i].id, expected[i].id);
+          EXPECT_EQ(into[i].namedCell, expected[i].namedCell);
+          EXPECT_EQ(into[i].marked, expected[i].marked);
+        }
+      }
     }
     ASSERT_EQ(found.size(), c.pointers.size());
     for (std::size_t i = 0; i < found.size(); ++i) {

@@ -15,9 +15,9 @@
 namespace {
 
 // A name field's text: up to its terminator, within its `size` bytes.
-std::string textOf(const uint8_t* field, std::size_t size) {
+std::string_view textOf(const uint8_t* field, std::size_t size) {
   const char* text = reinterpret_cast<const char*>(field);
-  return std::string(text, strnlen(text, size));
+  return std::string_view(text, strnlen(text, size));
 }
 
 // A script's name: the first field of its header (SCHD).
@@ -46,13 +46,21 @@ FoundPointer pointerAt(const PointerRow& row, GridCell grid, std::size_t offset,
   return pointer;
 }
 
-// A world position's pointer, when the position lies in a cell.
-void addPosition(std::vector<FoundPointer>& found, PointerKind kind, const uint8_t* data,
-                 std::size_t offset) {
+// Every grid: the search of one record's pointers, all of them.
+class AllGrids : public PointerGrids {
+ public:
+  bool wants(GridCell) const override { return true; }
+};
+
+// A world position's pointer, when the position lies in a cell wanted.
+// True when it is added.
+bool addPosition(std::vector<FoundPointer>& found, const PointerGrids& wanted, PointerKind kind,
+                 const uint8_t* data, std::size_t offset) {
   const WorldPosition position = readWorldPosition(data + offset);
   const std::optional<GridCell> cell = cellOfPosition(position.x, position.y);
-  if (!cell) return;
+  if (!cell || !wanted.wants(*cell)) return false;
   found.push_back(pointerAt(pointerRow(kind), *cell, offset, position.x, position.y));
+  return true;
 }
 
 // A door's destination is interior when a DNAM follows among the door's
@@ -66,10 +74,12 @@ bool doorLeadsOutside(const uint8_t* data, std::size_t dataSize, std::size_t dod
 }
 
 // The reference whose FRMR stands at `frmrOffset`: its doors and its
-// position. Returns where the walk over the cell goes on.
-std::size_t findReferencePointers(std::vector<FoundPointer>& found, const uint8_t* data,
-                                  std::size_t dataSize, std::size_t frmrOffset, bool interior,
-                                  GridCell grid, bool marked) {
+// position (in `grid`, which is wanted or not: the cell's, asked once for
+// all its references). Returns where the walk over the cell goes on.
+std::size_t findReferencePointers(std::vector<FoundPointer>& found, const PointerGrids& wanted,
+                                  const uint8_t* data, std::size_t dataSize,
+                                  std::size_t frmrOffset, bool interior, GridCell grid,
+                                  bool gridWanted, bool marked) {
   SubrecordWalk start(data, dataSize, frmrOffset);
   auto frmr = start.begin();
   if (!(frmr != start.end())) return dataSize;
@@ -81,13 +91,12 @@ std::size_t findReferencePointers(std::vector<FoundPointer>& found, const uint8_
     if (s.is("FRMR")) return s.offset;
     if (s.is("DELE")) return subrecordEnd(s);
     if (pointerRow(PointerKind::kDoor).holdsSubrecord(s)) {
-      if (s.size >= kXYSize && doorLeadsOutside(data, dataSize, s.offset)) {
-        const std::size_t before = found.size();
-        addPosition(found, PointerKind::kDoor, data, s.dataOffset());
-        if (found.size() > before) found.back().inInteriorCell = interior;
+      if (s.size >= kXYSize && doorLeadsOutside(data, dataSize, s.offset) &&
+          addPosition(found, wanted, PointerKind::kDoor, data, s.dataOffset())) {
+        found.back().inInteriorCell = interior;
       }
     } else if (pointerRow(PointerKind::kObject).holdsSubrecord(s)) {
-      if (!interior && s.size >= kXYSize) {
+      if (!interior && s.size >= kXYSize && gridWanted) {
         const WorldPosition position = readWorldPosition(data + s.dataOffset());
         found.push_back(pointerAt(pointerRow(PointerKind::kObject), grid, s.dataOffset(),
                                   position.x, position.y));
@@ -100,63 +109,116 @@ std::size_t findReferencePointers(std::vector<FoundPointer>& found, const uint8_
   return dataSize;
 }
 
-void findCellPointers(std::vector<FoundPointer>& found, const uint8_t* data,
-                      std::size_t dataSize) {
+void findCellPointers(std::vector<FoundPointer>& found, const PointerGrids& wanted,
+                      const uint8_t* data, std::size_t dataSize) {
   const std::optional<CellHeader> header = readCellHeader(data, dataSize);
   if (!header) return;
+  const bool cellWanted = !header->interior && wanted.wants(header->grid);
   // A moved-reference marker names the grid of the one reference behind it.
   std::optional<GridCell> marker;
+  bool markerWanted = false;
   SubrecordWalk walk(data, dataSize, header->end);
   for (const WalkedSubrecord& s : walk) {
     if (pointerRow(PointerKind::kMarker).holdsSubrecord(s)) {
       if (!header->interior && s.size >= kXYSize) {
         marker = readGrid(data + s.dataOffset());
-        found.push_back(pointerAt(pointerRow(PointerKind::kMarker), *marker, s.dataOffset()));
+        markerWanted = wanted.wants(*marker);
+        if (markerWanted) {
+          found.push_back(pointerAt(pointerRow(PointerKind::kMarker), *marker, s.dataOffset()));
+        }
       }
     } else if (s.is("FRMR")) {
       const GridCell grid = marker ? *marker : header->grid;
+      const bool gridWanted = marker ? markerWanted : cellWanted;
       const bool marked = marker.has_value();
       marker.reset();
-      walk.continueAt(findReferencePointers(found, data, dataSize, s.offset, header->interior,
-                                            grid, marked));
+      walk.continueAt(findReferencePointers(found, wanted, data, dataSize, s.offset,
+                                            header->interior, grid, gridWanted, marked));
     }
   }
 }
 
-void findNpcPointers(std::vector<FoundPointer>& found, const uint8_t* data, std::size_t dataSize) {
+void findNpcPointers(std::vector<FoundPointer>& found, const PointerGrids& wanted,
+                     const uint8_t* data, std::size_t dataSize) {
   // The destination's kind and the offset of its X.
   std::optional<std::pair<PointerKind, std::size_t>> pending;
   for (const WalkedSubrecord& s : SubrecordWalk(data, dataSize)) {
     if (pending && destinationLeadsOutside(&s)) {
-      addPosition(found, pending->first, data, pending->second);
+      addPosition(found, wanted, pending->first, data, pending->second);
     }
     pending.reset();
     const PointerRow* row = pointerRowOf("NPC_", s);
     if (row != nullptr && s.size >= kXYSize) pending.emplace(row->kind, s.dataOffset());
   }
-  if (pending) addPosition(found, pending->first, data, pending->second);
+  if (pending) addPosition(found, wanted, pending->first, data, pending->second);
+}
+
+// The letters the command words begin with, in either case: (the
+// lower-case) "a" and "p" in ["position", "aitravel", ...].
+struct FirstLetters {
+  bool of[256] = {};
+};
+constexpr FirstLetters commandFirstLetters() {
+  FirstLetters letters;
+  for (const CommandWord& command : kCommandWords) {
+    const auto first = static_cast<unsigned char>(command.word[0]);
+    letters.of[first] = true;
+    letters.of[first - 'a' + 'A'] = true;
+  }
+  return letters;
+}
+constexpr FirstLetters kCommandFirstLetters = commandFirstLetters();
+
+// True when a command word stands at `text`, in any case of its letters.
+bool commandWordAt(const uint8_t* text, std::size_t size) {
+  for (const CommandWord& command : kCommandWords) {
+    std::size_t i = 0;
+    while (command.word[i] != '\0' && i < size &&
+           toLowerAscii(static_cast<char>(text[i])) == command.word[i]) {
+      ++i;
+    }
+    if (command.word[i] == '\0') return true;
+  }
+  return false;
+}
+
+// True when the bytes hold one of the command words, in any case of its
+// letters: a line (or a piece of one) without any is no command line, as
+// holdsCommandWord only finds them in its lower-cased copy. Passes over the
+// many texts and lines that hold no command at a look at each byte, e.g.
+// "Journal \"quest_1\" 10" (no "a" or "p" begins a word of the table).
+bool mayHoldCommandWord(const uint8_t* text, std::size_t size) {
+  for (std::size_t i = 0; i < size; ++i) {
+    if (kCommandFirstLetters.of[text[i]] && commandWordAt(text + i, size - i)) return true;
+  }
+  return false;
 }
 
 // The command lines of a script's or dialogue entry's text, read as the
 // rewriting reads them: a line at a time, in pieces of kScriptLineSize - 1
 // bytes; a line holding a zero byte is never a command.
-void findTextPointers(std::vector<FoundPointer>& found, const PointerRow& row,
-                      const uint8_t* data, std::size_t dataSize) {
+void findTextPointers(std::vector<FoundPointer>& found, const PointerGrids& wanted,
+                      const PointerRow& row, const uint8_t* data, std::size_t dataSize) {
   for (const WalkedSubrecord& s : SubrecordWalk(data, dataSize)) {
     if (!row.holdsSubrecord(s)) continue;
     const uint8_t* text = data + s.dataOffset();
+    if (!mayHoldCommandWord(text, s.size)) return;
     char line[kScriptLineSize];
     char lower[kScriptLineSize];
     std::size_t at = 0;
     std::size_t lineStart = 0;
     std::size_t length;
     while ((length = readLineFromMemory(text, s.size, at, line, sizeof line)) > 0) {
+      if (!mayHoldCommandWord(text + lineStart, length)) {
+        lineStart = at;
+        continue;
+      }
       lowerCaseCopy(line, length, lower);
       if (std::strlen(line) == length && holdsCommandWord(lower)) {
         std::optional<CommandCoordinates> command = readCommandCoordinates(lower);
         const std::optional<GridCell> cell =
             command ? cellOfPosition(command->xValue, command->yValue) : std::nullopt;
-        if (cell) {
+        if (cell && wanted.wants(*cell)) {
           FoundPointer pointer = pointerAt(row, *cell, s.dataOffset() + lineStart,
                                            command->xValue, command->yValue);
           if (command->namesCell) pointer.namedCell = std::move(command->cellName);
@@ -177,7 +239,7 @@ const PointerRow& pointerRow(PointerKind kind) {
 
 const PointerRow* pointerRowOf(const char* recordType, const WalkedSubrecord& s) {
   for (const PointerRow& row : kPointerRows) {
-    if (std::strcmp(row.recordType, recordType) == 0 && row.holdsSubrecord(s)) return &row;
+    if (std::memcmp(row.recordType, recordType, kTagSize) == 0 && row.holdsSubrecord(s)) return &row;
   }
   return nullptr;
 }
@@ -186,19 +248,31 @@ bool destinationLeadsOutside(const WalkedSubrecord* next) {
   return next == nullptr || !(next->is("NAME") || next->is("CNDT") || next->is("DNAM"));
 }
 
+void findPointers(const uint8_t* type, const uint8_t* data, std::size_t dataSize,
+                  const PointerGrids& wanted, std::vector<FoundPointer>& found) {
+  if (hasTag(type, "CELL")) {
+    findCellPointers(found, wanted, data, dataSize);
+  } else if (hasTag(type, "NPC_")) {
+    findNpcPointers(found, wanted, data, dataSize);
+  } else if (hasTag(type, "SCPT")) {
+    findTextPointers(found, wanted, pointerRow(PointerKind::kScript), data, dataSize);
+  } else if (hasTag(type, "INFO")) {
+    findTextPointers(found, wanted, pointerRow(PointerKind::kDialogue), data, dataSize);
+  }
+}
+
 std::vector<FoundPointer> findPointers(const uint8_t* type, const uint8_t* data,
                                        std::size_t dataSize) {
   std::vector<FoundPointer> found;
-  if (hasTag(type, "CELL")) {
-    findCellPointers(found, data, dataSize);
-  } else if (hasTag(type, "NPC_")) {
-    findNpcPointers(found, data, dataSize);
-  } else if (hasTag(type, "SCPT")) {
-    findTextPointers(found, pointerRow(PointerKind::kScript), data, dataSize);
-  } else if (hasTag(type, "INFO")) {
-    findTextPointers(found, pointerRow(PointerKind::kDialogue), data, dataSize);
-  }
+  findPointers(type, data, dataSize, AllGrids{}, found);
   return found;
+}
+
+bool mayHoldPointers(const uint8_t* type) {
+  for (const PointerRow& row : kPointerRows) {
+    if (hasTag(type, row.recordType)) return true;
+  }
+  return false;
 }
 
 std::string pointerRecordName(const uint8_t* type, const uint8_t* data, std::size_t dataSize) {
@@ -209,12 +283,17 @@ std::string pointerRecordName(const uint8_t* type, const uint8_t* data, std::siz
     if (!header->region.empty()) return header->region;
     return gridText(header->grid);
   }
+  return std::string(pointerRecordField(type, data, dataSize));
+}
+
+std::string_view pointerRecordField(const uint8_t* type, const uint8_t* data,
+                                    std::size_t dataSize) {
   const bool script = hasTag(type, "SCPT");
-  if (!script && !hasTag(type, "NPC_") && !hasTag(type, "DIAL")) return "";
+  if (!script && !hasTag(type, "NPC_") && !hasTag(type, "DIAL")) return {};
   for (const WalkedSubrecord& s : SubrecordWalk(data, dataSize)) {
     if (s.is(script ? "SCHD" : "NAME")) {
       return textOf(data + s.dataOffset(), script ? std::min<std::size_t>(s.size, kScriptNameSize) : s.size);
     }
   }
-  return "";
+  return {};
 }

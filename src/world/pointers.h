@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "records/record_layout.h"
@@ -49,8 +50,8 @@ struct PointerRow {
 
 // The row of a kind.
 const PointerRow& pointerRow(PointerKind kind);
-// The row of a record type whose pointers lie in subrecord `s`; null when it
-// holds none.
+// The row of a record type (its four-character code) whose pointers lie in
+// subrecord `s`; null when it holds none.
 const PointerRow* pointerRowOf(const char* recordType, const WalkedSubrecord& s);
 
 // A travel destination or AI package names an interior cell when the
@@ -75,11 +76,26 @@ struct FoundPointer {
   bool marked = false;
 };
 
+// The grids a search wants the pointers into. A search of a whole load order
+// meets millions of pointers and keeps a few: the finder asks before it
+// copies a pointer's names (an object's id, a command's cell name).
+class PointerGrids {
+ public:
+  virtual ~PointerGrids() = default;
+  virtual bool wants(GridCell grid) const = 0;
+};
+
 // The pointers of one record (its type, and its data of dataSize bytes
 // behind the header), in the order they stand in it. Reads nothing outside
 // the data; a damaged record yields what lies before the damage.
 std::vector<FoundPointer> findPointers(const uint8_t* type, const uint8_t* data,
                                        std::size_t dataSize);
+// The same, only those into the grids `wanted` wants, appended to `found`.
+void findPointers(const uint8_t* type, const uint8_t* data, std::size_t dataSize,
+                  const PointerGrids& wanted, std::vector<FoundPointer>& found);
+
+// True when a record of this type can hold a pointer (CELL, NPC_, SCPT, INFO).
+bool mayHoldPointers(const uint8_t* type);
 
 // The name reports give a record of a type that holds pointers, or a DIAL
 // (the topic of the INFO records behind it): a cell's name (an exterior cell
@@ -87,3 +103,7 @@ std::vector<FoundPointer> findPointers(const uint8_t* type, const uint8_t* data,
 // a topic's id (NAME), a script's name (the first 32 bytes of SCHD). Empty
 // for any other record, and where the name is missing.
 std::string pointerRecordName(const uint8_t* type, const uint8_t* data, std::size_t dataSize);
+// The same for a record that names itself in a field (NPC_, SCPT, DIAL): the
+// field's text where it stands in `data`, not copied.
+std::string_view pointerRecordField(const uint8_t* type, const uint8_t* data,
+                                    std::size_t dataSize);

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <exception>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,6 +20,8 @@
 #include "map/checks/map_checks.h"
 #include "map/entry/map_options.h"
 #include "map/model/game_model.h"
+#include "map/model/in_parallel.h"
+#include "map/model/plugin_cells.h"
 #include "map/outputs/map_report.h"
 #include "map/outputs/map_scene.h"
 #include "map/outputs/page/planner_data.h"
@@ -94,8 +97,15 @@ std::unique_ptr<GameModel> readGame(const MapOptions& options) {
   // pointers into these grids as they are read.
   GridsLeft left = gridsLeft(rules, plugin);
   const GridsLeft* searched = left.empty() ? nullptr : &left;
-  std::vector<PluginCells> checked;
-  std::vector<std::string> paths, missing, damaged, configs;
+  // The plugins checked against, in the order they are reported: the load
+  // order's but PLUGIN, then --against's (which must be read).
+  struct CheckedFile {
+    std::string path;
+    std::string name;
+    bool mustRead;
+  };
+  std::vector<CheckedFile> files;
+  std::vector<std::string> missing, configs;
   if (!options.loadOrder.empty()) {
     LoadOrder order = readLoadOrder(options.loadOrder);
     configs = order.files;
@@ -108,17 +118,30 @@ std::unique_ptr<GameModel> readGame(const MapOptions& options) {
     }
     for (const LoadOrder::Plugin& listed : order.found) {
       if (!options.plugin.empty() && foldedName(listed.name) == foldedName(plugin.label)) continue;
-      if (std::optional<PluginCells> read = readCheckedPlugin(listed.path, false, searched)) {
-        checked.push_back(std::move(*read));
-        paths.push_back(listed.path);
-      } else {
-        damaged.push_back(listed.name);
-      }
+      files.push_back({listed.path, listed.name, false});
     }
   }
-  for (const std::string& path : options.against) {
-    checked.push_back(*readCheckedPlugin(path, true, searched));
-    paths.push_back(path);
+  for (const std::string& path : options.against) files.push_back({path, path, true});
+  // Read on every core; then reported one by one in order, as if read so.
+  std::vector<CheckedRead> reads(files.size());
+  std::vector<std::exception_ptr> thrown(files.size());
+  forEachInParallel(files.size(), [&](std::size_t i) {
+    try {
+      reads[i] = readCheckedPluginQuietly(files[i].path, searched);
+    } catch (...) {
+      thrown[i] = std::current_exception();
+    }
+  });
+  std::vector<PluginCells> checked;
+  std::vector<std::string> paths, damaged;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    if (thrown[i]) std::rethrow_exception(thrown[i]);
+    if (std::optional<PluginCells> read = reportCheckedRead(std::move(reads[i]), files[i].mustRead)) {
+      checked.push_back(std::move(*read));
+      paths.push_back(files[i].path);
+    } else {
+      damaged.push_back(files[i].name);
+    }
   }
   if (searched != nullptr) dropInteriorCommands(checked, plugin);
   std::unique_ptr<GameModel> model =

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "base/platform/folder_files.h"
 #include "base/report.h"
@@ -200,13 +201,22 @@ PluginCells readPluginToMove(const std::string& path) {
 
 std::optional<PluginCells> readCheckedPlugin(const std::string& path, bool mustRead,
                                              const GridsLeft* left) {
+  return reportCheckedRead(readCheckedPluginQuietly(path, left), mustRead);
+}
+
+CheckedRead readCheckedPluginQuietly(const std::string& path, const GridsLeft* left) {
+  CheckedRead read;
   PluginCells plugin;
   plugin.label = fileNameOf(path);
-  std::string problem;
-  if (readCellsAndLand(path, false, left, plugin, problem)) return plugin;
-  if (mustRead) failMap("quendrel-map: %s\n", problem.c_str());
+  if (readCellsAndLand(path, false, left, plugin, read.problem)) read.plugin = std::move(plugin);
+  return read;
+}
+
+std::optional<PluginCells> reportCheckedRead(CheckedRead read, bool mustRead) {
+  if (read.plugin) return std::move(read.plugin);
+  if (mustRead) failMap("quendrel-map: %s\n", read.problem.c_str());
   std::fflush(stdout);
-  std::fprintf(stderr, "quendrel-map: %s; left out of the check\n", problem.c_str());
+  std::fprintf(stderr, "quendrel-map: %s; left out of the check\n", read.problem.c_str());
   return std::nullopt;
 }
 

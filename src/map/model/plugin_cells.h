@@ -65,6 +65,16 @@ PluginCells readPluginToMove(const std::string& path);
 std::optional<PluginCells> readCheckedPlugin(const std::string& path, bool mustRead,
                                              const GridsLeft* left = nullptr);
 
+// readCheckedPlugin in two halves, so that the plugins of a load order are
+// read at once on several threads and reported in order: the read, which
+// neither prints nor ends the run, and the report of what it found.
+struct CheckedRead {
+  std::optional<PluginCells> plugin;
+  std::string problem;  // the line's text when there is no plugin
+};
+CheckedRead readCheckedPluginQuietly(const std::string& path, const GridsLeft* left = nullptr);
+std::optional<PluginCells> reportCheckedRead(CheckedRead read, bool mustRead);
+
 // The regions the rules see at the plugin's grids (see GridRegions): those
 // of its sound cells, as quendrel learns them; a damaged cell it passes on
 // without looking at it.

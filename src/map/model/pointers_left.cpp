@@ -27,24 +27,24 @@ GridsLeft gridsLeft(const RuleTable& rules, const PluginCells& plugin) {
 }
 
 bool PointerSearch::searches(const uint8_t* type) {
-  for (const char* holder : {"CELL", "NPC_", "SCPT", "INFO", "DIAL"}) {
-    if (hasTag(type, holder)) return true;
-  }
-  return false;
+  return mayHoldPointers(type) || hasTag(type, "DIAL");
 }
 
 void PointerSearch::take(const uint8_t* type, const uint8_t* data, std::size_t dataSize,
                          std::vector<LeftPointer>& into) {
   if (hasTag(type, "DIAL")) {
-    topic_ = pointerRecordName(type, data, dataSize);
+    // Into the room of the last topic's name: a load order has tens of
+    // thousands of topics, and few of them a pointer.
+    topic_.assign(pointerRecordField(type, data, dataSize));
     return;
   }
+  found_.clear();
+  findPointers(type, data, dataSize, left_, found_);
   std::string record;
   bool named = false;
-  for (FoundPointer& found : findPointers(type, data, dataSize)) {
+  for (FoundPointer& found : found_) {
     // An object a marker moves is the marker's pointer already.
     if (found.row->kind == PointerKind::kObject && found.marked) continue;
-    if (left_.find(found.grid) == nullptr) continue;
     if (!named) {
       record = hasTag(type, "INFO") ? topic_ : pointerRecordName(type, data, dataSize);
       named = true;

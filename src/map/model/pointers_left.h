@@ -22,13 +22,14 @@ struct PluginCells;
 
 // The grids PLUGIN's cells leave under the rules: moved to another grid, or
 // deleted. A copy leaves its original in place; damaged cells are kept.
-class GridsLeft {
+class GridsLeft : public PointerGrids {
  public:
   // The first cell of PLUGIN that leaves a grid decides where it goes.
   void leave(GridCell grid, std::optional<GridCell> to);
   bool empty() const { return grids_.empty(); }
   // Where the grid's cell goes (nothing: deleted); null when none leaves it.
   const std::optional<GridCell>* find(GridCell grid) const;
+  bool wants(GridCell grid) const override { return find(grid) != nullptr; }
 
  private:
   std::unordered_map<uint64_t, std::optional<GridCell>> grids_;
@@ -66,6 +67,7 @@ class PointerSearch {
  private:
   const GridsLeft& left_;
   std::string topic_;  // of the last DIAL
+  std::vector<FoundPointer> found_;  // the record's, kept for the next one's room
 };
 
 // Leaves out the commands that name an interior cell, whose coordinates lie
