@@ -75,6 +75,18 @@ TEST_F(ScriptRecords, OnlyFilteredLinesAreOfferedAndGetPosScriptsAreListed) {
   EXPECT_EQ(run().counters.scriptCommandsModified, 1);
 }
 
+TEST_F(ScriptRecords, LongLinesAndAnUnendedLastLineComeThroughWhole) {
+  // A line longer than the line buffer goes through in pieces; the last line
+  // has no line end. Only the command line changes.
+  const std::string text = "; " + std::string(2500, 'x') + "\r\nposition 1000, 2000, 0, 0\r\n" +
+                           std::string(1022, 'y') + "\nEnd";
+  std::string expected = text;
+  expected.replace(expected.find("1000, 2000"), 10, "17384.000000, -6192.000000");
+  EXPECT_EQ(handle(rewriteScriptRecord, script("Long", text)).subrecords[2].data, expected);
+  handle(rewriteScriptRecord, script("Setter", "player->SetPos x 10\r\n"));
+  EXPECT_EQ(run().scripts.investigate, std::vector<std::string>{"Setter"});
+}
+
 TEST_F(ScriptRecords, RecordsWithoutUsableTextComeOutAsTheyWentIn) {
   for (const std::string& in : {
            record("SCPT", sub("SCHD", std::string(52, 'n')) + sub("SCDT", "code")),

@@ -1,6 +1,7 @@
 // The LAND and PGRD handlers.
 #include "plugin/land_handler.h"
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 
@@ -48,9 +49,10 @@ bool namesInteriorCell(const WriteInputs& in, const uint8_t* data, std::size_t d
 // The grid subrecord a LAND or PGRD record starts with: `name`, holding grid
 // X and Y. When the record starts otherwise, the warning (a format taking the
 // four name bytes found) goes to the run log and nothing is returned.
-uint8_t* leadingGrid(RunLog& log, uint8_t* data, std::size_t dataSize, const char* name,
-                     const char* warning) {
-  if (beginsWithGrid(data, dataSize, dataSize, name)) return data + kSubrecordHeaderSize;
+// The grid that leads the data; `available` of its bytes are at hand.
+uint8_t* leadingGrid(RunLog& log, uint8_t* data, std::size_t available, std::size_t dataSize,
+                     const char* name, const char* warning) {
+  if (beginsWithGrid(data, available, dataSize, name)) return data + kSubrecordHeaderSize;
   auto byte = [&](std::size_t i) { return dataSize >= 4 ? data[i] : ' '; };
   log.append(formatted(warning, byte(0), byte(1), byte(2), byte(3)));
   return nullptr;
@@ -63,7 +65,8 @@ OutputDecision handleLand(const WriteInputs& in, WriteState& state, RecordInHand
   RunLog& log = state.log;
   const bool verbose = in.options.verbose;
   uint8_t* grid = leadingGrid(
-      log, record.modifiedData(), record.dataSize(), "INTV",
+      log, record.modifiedData(), std::min(record.dataSize(), kLandHandlerReach - kRecordHeaderSize),
+      record.dataSize(), "INTV",
       "WARNING: I couldn't find the INTV header (got [%c%c%c%c] - ignoring record.\n");
   if (grid == nullptr) return decision;
   const GridCell from = readGrid(grid);
@@ -89,7 +92,7 @@ OutputDecision handlePathGrid(const WriteInputs& in, WriteState& state, RecordIn
   const bool verbose = in.options.verbose;
   uint8_t* data = record.modifiedData();
   const std::size_t dataSize = record.dataSize();
-  uint8_t* grid = leadingGrid(log, data, dataSize, "DATA",
+  uint8_t* grid = leadingGrid(log, data, dataSize, dataSize, "DATA",
                               "Unknown field in PGRD entry - expected DATA, but found: %c%c%c%c\n");
   if (grid == nullptr) return decision;
   const GridCell from = readGrid(grid);

@@ -113,6 +113,16 @@ struct LinePassResult {
   int getposSetposLines = 0;
 };
 
+// Whether the line (lower case, up to its first zero byte) holds "getpos"
+// or "setpos": one search for what the two share, most lines holding neither.
+bool holdsGetposOrSetpos(const char* lower) {
+  for (const char* at = std::strstr(lower, "etpos"); at != nullptr;
+       at = std::strstr(at + 1, "etpos")) {
+    if (at > lower && (at[-1] == 'g' || at[-1] == 's')) return true;
+  }
+  return false;
+}
+
 // Copies the text a line at a time, rewriting command lines on the way. Lines
 // are raw bytes: a CR LF line end, a 0x1A or any other byte comes through
 // exactly as it was; a line of more than 1023 bytes is handled in pieces.
@@ -143,7 +153,7 @@ LinePassResult rewriteLines(const WriteInputs& in, WriteState& state, const uint
     // Scripts that read or set positions at run time may hold coordinates
     // that no command word shows; they are named for a look by hand.
     if (form.keepsScriptLists && !offered &&
-        (std::strstr(lower, "getpos") != nullptr || std::strstr(lower, "setpos") != nullptr)) {
+        holdsGetposOrSetpos(lower)) {
       ++result.getposSetposLines;
     }
     result.text.append(line, length);

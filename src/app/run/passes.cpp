@@ -3,6 +3,7 @@
 // the original, the modified copy, both or neither into QNOUT.ESP.
 #include "app/run/passes.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -39,24 +40,34 @@ struct RecordBuffers {
   uint32_t wholeSize = 0;
   std::vector<uint8_t> modified;
   uint32_t modifiedSize = 0;
+  // The first bytes of the modified copy that were copied: all of them, or
+  // as far as the handler reaches; the rest is the original's.
+  uint32_t modifiedCopied = 0;
   uint64_t fileOffset = 0;  // of the record's first byte in the plugin
   uint32_t size() const { return wholeSize; }
   bool isType(const char* type) const { return hasTag(original, type); }
 };
 
 // The write pass reads and writes every byte, in big pieces. The scan pass
-// reads the cells and steps over the rest (most of a master is land): a
-// small buffer leaves the stepped-over records in the file.
+// reads the cells and steps over the rest (most of a master is land) in
+// pieces as big: the reader starts small again behind every long step, so
+// that the land stays in the file, and grows its reads through a run of
+// small records (a master's dialogue: 1,400 reads rather than 2,500).
 constexpr std::size_t kStreamBufferSize = 1 << 20;
-constexpr std::size_t kScanBufferSize = 16 << 10;
 
 // Progress characters are shown in order, but written to the console at
 // most every 50 ms rather than one flushed write per record: a master holds
-// some 50,000 records. The passes flush the rest at the end of each pass.
+// some 50,000 records. The clock is read every 32nd character only (a read
+// of it costs about what a small record's handling does); the passes flush
+// the rest at the end of each pass.
+constexpr unsigned kLookEvery = 32;
+
 class Progress {
  public:
   void show(char c) {
     std::fputc(c, stdout);
+    if (++sinceLook_ < kLookEvery) return;
+    sinceLook_ = 0;
     const auto now = std::chrono::steady_clock::now();
     if (now - lastShown_ >= std::chrono::milliseconds(50)) {
       std::fflush(stdout);
@@ -65,6 +76,7 @@ class Progress {
   }
 
  private:
+  unsigned sinceLook_ = kLookEvery - 1;  // the first character looks
   std::chrono::steady_clock::time_point lastShown_;
 };
 
@@ -81,6 +93,10 @@ bool readRecord(RecordReader& reader, RecordBuffers& record, bool writePass) {
   const bool handled = writePass || (kind != nullptr && kind->scan != nullptr);
   record.fileOffset = header.offset;
   record.wholeSize = recordSize;
+  record.modifiedCopied = recordSize;
+  if (writePass && kind != nullptr && kind->reach != 0 && kind->reach < recordSize) {
+    record.modifiedCopied = static_cast<uint32_t>(kind->reach);
+  }
   if (!handled) {
     record.storage.assign(header.bytes, header.bytes + kRecordHeaderSize);
     record.original = record.storage.data();
@@ -89,7 +105,10 @@ bool readRecord(RecordReader& reader, RecordBuffers& record, bool writePass) {
     return true;
   }
   try {
-    record.modified.resize(std::size_t{recordSize} + kRecordGrowthRoom);
+    // The copy's buffer only grows: shrunk for a small record and grown
+    // again for the next land, it would be cleared anew each time.
+    const std::size_t room = std::size_t{record.modifiedCopied} + kRecordGrowthRoom;
+    if (record.modified.size() < room) record.modified.resize(room);
     record.original = reader.readRecordInPlace(header, record.storage);
     if (record.original == nullptr) return false;  // damage, which the reporter ended the run for
   } catch (const std::bad_alloc&) {
@@ -97,7 +116,7 @@ bool readRecord(RecordReader& reader, RecordBuffers& record, bool writePass) {
     failRun("Unable to allocate %lld bytes of memory to store TES file record: %s\n",
             static_cast<long long>(uint64_t{recordSize} * 2), systemErrorText());
   }
-  std::memcpy(record.modified.data(), record.original, recordSize);
+  std::memcpy(record.modified.data(), record.original, record.modifiedCopied);
   record.modifiedSize = recordSize;
   return true;
 }
@@ -229,10 +248,16 @@ struct OutputWriter {
   uint64_t sentToDisk = 0;           // bytes whose write-back has been started
 
   // Writes one record; false when it cannot be written whole.
-  bool write(const uint8_t* bytes, std::size_t count) {
-    if (std::fwrite(bytes, 1, count, file) != count) return false;
-    cells.note(bytes, count);
+  bool write(const uint8_t* bytes, std::size_t count) { return write(bytes, count, nullptr, 0); }
+  // Writes one record in two parts, its first bytes and the rest (of a
+  // modified copy made only as far as its handler reaches: never a cell).
+  bool write(const uint8_t* head, std::size_t headCount, const uint8_t* tail,
+             std::size_t tailCount) {
+    if (std::fwrite(head, 1, headCount, file) != headCount) return false;
+    if (tailCount > 0 && std::fwrite(tail, 1, tailCount, file) != tailCount) return false;
+    if (tailCount == 0) cells.note(head, headCount);
     if (header && size > 0) header->written(1);
+    const std::size_t count = headCount + tailCount;
     size += count;
     if (toDisk && size - sentToDisk >= kWriteBackStep) {
       if (std::fflush(file) != 0) return false;
@@ -275,7 +300,13 @@ void writeRecord(Run& run, OutputWriter& output, RecordBuffers& record,
            << decimalText(static_cast<int>(record.modifiedSize)).text << " bytes]\n";
       run.log.append(line.view());
     }
-    if (!output.write(record.modified.data(), record.modifiedSize)) {
+    // A copy made only as far as the handler reaches (land, whose size stays)
+    // is the record as read behind that.
+    const bool partial = record.modifiedCopied < record.wholeSize &&
+                         record.modifiedSize == record.wholeSize;
+    const std::size_t head = partial ? record.modifiedCopied : record.modifiedSize;
+    if (!output.write(record.modified.data(), head, record.original + head,
+                      record.modifiedSize - head)) {
       failRun("Unable to write new record data  (%d bytes) to %s: %s\n",
               static_cast<int>(record.modifiedSize), options.outputPath.c_str(),
               systemErrorText());
@@ -363,7 +394,7 @@ class TemporaryOutput {
 void runOnePass(Pass& pass, RecordReader& plugin, const char* path, RecordBuffers& record) {
   Run& run = pass.run;
   const bool writePass = pass.writePass();
-  plugin.rewind(writePass ? kStreamBufferSize : kScanBufferSize);
+  plugin.rewind(kStreamBufferSize);
   std::optional<TemporaryOutput> output;
   if (writePass) output.emplace(run.options);
   if (!writePass) {
@@ -378,6 +409,7 @@ void runOnePass(Pass& pass, RecordReader& plugin, const char* path, RecordBuffer
     writer.emplace(OutputWriter{output->get(), output->replaces(), {}, {}});
     if (run.options.syncHeader) writer->header.emplace(run.options, path);
   }
+  uint64_t records = 0;
   while (readRecord(plugin, record, writePass)) {
     if (run.options.verbose && writePass) {
       // The four type bytes as they are, a zero byte too (as "%c" writes it).
@@ -388,7 +420,8 @@ void runOnePass(Pass& pass, RecordReader& plugin, const char* path, RecordBuffer
     }
     const OutputDecision decision = dispatchRecord(pass, progress, record);
     if (writer) writeRecord(run, *writer, record, decision);
-    run.log.flushIfDue();
+    // The log's clock is looked at every 32nd record, as the console's is.
+    if (++records % kLookEvery == 0) run.log.flushIfDue();
   }
   std::fflush(stdout);
   if (output) {

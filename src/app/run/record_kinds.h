@@ -45,6 +45,10 @@ struct RecordKind {
   WriteHandler write;
   unsigned traits;
   SummaryLine summary[2];
+  // How much of the modified copy the write handler reads and changes, from
+  // its first byte; 0: all of it. The pass copies no more, and writes the
+  // rest of a modified copy from the record as read.
+  std::size_t reach = 0;
   bool has(RecordTrait trait) const { return (traits & trait) != 0; }
 };
 
