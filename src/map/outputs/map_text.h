@@ -29,3 +29,10 @@ void appendJoined(std::string& out, const Texts&... texts) {
 inline void appendGrid(std::string& out, GridCell grid) {
   appendJoined(out, "(", decimalText(grid.x).text, ", ", decimalText(grid.y).text, ")");
 }
+
+// A number added as printf's "%.2f" writes it (ties to even, "-0.00" for
+// a small negative number), e.g. 12.35 for 12.345000000000001 and 0.12 for
+// 0.125: the SVG's ten thousand shapes have four each. From the number's
+// bits in integer arithmetic; one of 2^40 or more (or not finite) goes to
+// the C library.
+void appendTwoDecimals(std::string& out, double value);

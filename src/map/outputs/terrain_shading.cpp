@@ -73,10 +73,17 @@ Image shadeTerrain(const TerrainMap& terrain, const GridFrame& frame, double pix
     int64_t gridY;
     float y;
     place(row, frame.maxY, true, gridY, y);
+    // A cell's pixels of the row lie side by side: its land is looked up
+    // once for them all.
+    int64_t landX = 0;
+    const LandHeights* land = nullptr;
     for (int column = 0; column < width; ++column) {
       const int64_t gridX = columnGrids[column];
       const float x = columnInto[column];
-      const LandHeights* land = terrain.at(gridX, gridY);
+      if (column == 0 || gridX != landX) {
+        land = terrain.at(gridX, gridY);
+        landX = gridX;
+      }
       float value = kOpenSeaHeight;
       if (land != nullptr) {
         const int side = land->samples;
