@@ -108,13 +108,18 @@ Image shadeTerrain(const TerrainMap& terrain, const GridFrame& frame, double pix
   };
   for (int row = 0; row < height; ++row) {
     for (int column = 0; column < width; ++column) {
+      const float here = heights[static_cast<std::size_t>(row) * width + column];
+      if (here <= 0) {  // water is flat: no light to find
+        image.set(column, row, terrainColour(here, 1));
+        continue;
+      }
       const float east = (at(column + 1, row) - at(column - 1, row)) / (2 * pixel) * kRelief;
       const float north = (at(column, row - 1) - at(column, row + 1)) / (2 * pixel) * kRelief;
       // The surface's normal is (-east, -north, 1), scaled to unit length.
       const float lit = (-east * kLightEast - north * kLightNorth + kLightUp) /
                         std::sqrt(east * east + north * north + 1);
       const float light = std::clamp(lit / kLightUp, 0.5f, 1.25f);
-      image.set(column, row, terrainColour(at(column, row), light));
+      image.set(column, row, terrainColour(here, light));
     }
   }
   return image;

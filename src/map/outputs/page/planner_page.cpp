@@ -25,10 +25,11 @@ std::string scriptSafe(const std::string& json) {
   std::string safe;
   safe.reserve(json.size() + json.size() / 16);
   std::size_t from = 0;
-  for (std::size_t at = json.find_first_of("<>&"); at != std::string::npos;
-       at = json.find_first_of("<>&", from)) {
+  for (std::size_t at = 0; at < json.size(); ++at) {
+    const char c = json[at];
+    if (c != '<' && c != '>' && c != '&') continue;
     safe.append(json, from, at - from);
-    safe += json[at] == '<' ? "\\u003c" : json[at] == '>' ? "\\u003e" : "\\u0026";
+    safe += c == '<' ? "\\u003c" : c == '>' ? "\\u003e" : "\\u0026";
     from = at + 1;
   }
   safe.append(json, from);
