@@ -30,14 +30,25 @@ TEST(PlannerPage, DataReadsBackWholeWhateverTheNamesHold) {
   };
   const std::string page = plannerPage(data);
 
-  // The data element ends at the first "</script" after it opens.
-  const std::string opening = "<script type=\"application/json\" id=\"map-data\">";
-  const std::size_t begin = page.find(opening);
-  ASSERT_NE(begin, std::string::npos);
-  const std::size_t from = begin + opening.size();
-  const std::string inside = page.substr(from, page.find("</script", from) - from);
-  EXPECT_EQ(inside.find("<!--"), std::string::npos);
-  EXPECT_EQ(nlohmann::json::parse(inside), data);
+  // The data element ends at the first "</script" after it opens; the
+  // terrain's picture is set into the text apart from the rest, also where
+  // a name holds its start.
+  auto inside = [](const std::string& page) {
+    const std::string opening = "<script type=\"application/json\" id=\"map-data\">";
+    const std::size_t begin = page.find(opening);
+    EXPECT_NE(begin, std::string::npos);
+    const std::size_t from = begin + opening.size();
+    return page.substr(from, page.find("</script", from) - from);
+  };
+  EXPECT_EQ(inside(page).find("<!--"), std::string::npos);
+  EXPECT_EQ(nlohmann::json::parse(inside(page)), data);
+  for (const char* name : {"Sel Isle", "data:image/png;base64,", "\"data:image/png;base64,\""}) {
+    nlohmann::json pictured = data;
+    pictured["terrain"] = {{"png", "data:image/png;base64,UXVlbg=="}, {"west", -3}, {"north", 4},
+                           {"columns", 2}, {"rows", 1}};
+    pictured["cells"][0]["name"] = name;
+    EXPECT_EQ(nlohmann::json::parse(inside(plannerPage(pictured))), pictured) << name;
+  }
 
   // The page's own parts are all filled in: no marker is left.
   for (const char* marker :

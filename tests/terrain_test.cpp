@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <cmath>
+#include <cstdio>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -21,6 +23,7 @@
 #include "map/model/plugin_cells.h"
 #include "map/outputs/png_image.h"
 #include "map/outputs/map_scene.h"
+#include "map/outputs/map_text.h"
 #include "map/model/terrain.h"
 #include "map/outputs/terrain_shading.h"
 #include "plugin_builder.h"
@@ -388,6 +391,27 @@ TEST(ImageTest, EncodesPngAndBase64) {
     EXPECT_EQ(std::vector<uint8_t>(read, read + image.rgb.size()), image.rgb) << row.what;
     EXPECT_EQ(width, row.width) << row.what;
     stbi_image_free(read);
+  }
+}
+
+// The SVG's numbers are written by our own "%.2f": the C library's very
+// text, ties rounded to even, "-0.00" for a small negative number.
+TEST(ImageTest, WritesTwoDecimalsAsPrintfDoes) {
+  std::mt19937 random(7);
+  std::vector<double> values = {0.0, -0.0, -0.001, 0.005, -0.005, 5e-324, 0x1p40, -0x1p41,
+                                std::numeric_limits<double>::infinity(), std::nan("")};
+  for (int j = -20000; j <= 20000; ++j) values.push_back(j / 8.0);  // ties in the 3rd digit
+  for (int i = 0; i < 200000; ++i) {
+    const double fraction = static_cast<double>(random()) / 4294967296.0;
+    values.push_back((static_cast<int>(random() % 4001) - 2000) * fraction);
+    values.push_back(static_cast<int>(random() % 100001) / 100.0 + 0.005);
+  }
+  for (double value : values) {
+    char expected[400];
+    std::snprintf(expected, sizeof expected, "%.2f", value);
+    std::string text;
+    appendTwoDecimals(text, value);
+    ASSERT_EQ(text, expected) << value;
   }
 }
 

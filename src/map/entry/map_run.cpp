@@ -1,13 +1,17 @@
 // quendrel-map's order of work: read the command line, read the game into
 // one model (the only place that opens the files it reads), check it,
 // print the report, then write the files asked for, each from the model by
-// one row of the output table.
+// one row of the output table. The report and the files are made on all of
+// the machine's cores before the first is printed, then printed and
+// written on this thread in that order.
 #include "map/entry/map_run.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <exception>
+#include <functional>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -204,7 +208,7 @@ struct MapResults {
   const GameModel& model;
   const std::vector<LandClash>& clashes;
   std::string resolvedRules;  // with --write-rules
-  Scene picture;
+  const MapFrame& frame;      // the picture's
 };
 
 std::string interiorListOutput(const MapResults& results) {
@@ -215,29 +219,102 @@ std::string interiorListOutput(const MapResults& results) {
   return knownInteriorsText(names);
 }
 std::string resolvedRulesOutput(const MapResults& results) { return results.resolvedRules; }
-std::string svgOutput(const MapResults& results) { return sceneSvg(results.picture); }
-std::string pngOutput(const MapResults& results) { return encodePng(paintScene(results.picture)); }
 std::string pageOutput(const MapResults& results) {
   const GameModel& model = results.model;
   const TerrainMap* terrain = model.terrains.size() > 1 ? &model.terrains[1] : nullptr;
   return plannerPage(plannerData(model, terrain, results.clashes));
 }
+Scene pictureScene(const MapResults& results) {
+  const GameModel& model = results.model;
+  return drawCellMap(results.frame, model.plugin, model.fates, model.checked, model.overlaps,
+                     model.terrains[0], results.clashes);
+}
+std::string svgOutput(const Scene& picture) { return sceneSvg(picture); }
+std::string pngOutput(const Scene& picture) { return encodePng(paintScene(picture)); }
 
 // The files quendrel-map writes, in the order it writes them: the option
 // that names the file (none when it is always written), the file, and
-// its writer.
+// its writer: from the results, or from the picture drawn of them once for
+// both of its files.
 struct OutputFile {
   const char* option;
   std::string MapOptions::*path;  // empty: not asked for
   std::string (*write)(const MapResults&);
+  std::string (*draw)(const Scene&);
 };
 const OutputFile kOutputs[] = {
-    {"--write-interiors", &MapOptions::interiors, interiorListOutput},
-    {"--write-rules", &MapOptions::resolvedRules, resolvedRulesOutput},
-    {"--output", &MapOptions::output, svgOutput},
-    {"--png", &MapOptions::png, pngOutput},
-    {"--html", &MapOptions::html, pageOutput},
+    {"--write-interiors", &MapOptions::interiors, interiorListOutput, nullptr},
+    {"--write-rules", &MapOptions::resolvedRules, resolvedRulesOutput, nullptr},
+    {"--output", &MapOptions::output, nullptr, svgOutput},
+    {"--png", &MapOptions::png, nullptr, pngOutput},
+    {"--html", &MapOptions::html, pageOutput, nullptr},
 };
+constexpr std::size_t kOutputCount = std::size(kOutputs);
+
+// A text made on one of the machine's cores, or what stopped it (out of
+// memory), to be raised on the calling thread where a run that made it
+// there would have stopped.
+struct Made {
+  std::string text;
+  std::exception_ptr failure;
+
+  template <class Make>
+  void from(const Make& make) {
+    try {
+      text = make();
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  }
+  const std::string& get() const {
+    if (failure) std::rethrow_exception(failure);
+    return text;
+  }
+};
+
+// The report's text and every file asked for.
+struct MadeOutputs {
+  Made report;
+  Made picture;  // the scene's drawing: only its failure
+  Made files[kOutputCount];
+};
+
+// Makes the report's text and the files asked for, each a function of the
+// finished model and results alone, on all of the machine's cores: the
+// picture (drawn once, then its SVG and PNG) first and the page next, the
+// largest pieces, then the report and the rest. Nothing is printed or
+// written here.
+MadeOutputs makeOutputs(const MapOptions& options, const MapReport& report,
+                        const MapResults& results) {
+  MadeOutputs made;
+  auto asked = [&](std::size_t row) { return !(options.*kOutputs[row].path).empty(); };
+  std::vector<std::function<void()>> pieces;
+  bool drawn = false;
+  for (std::size_t row = 0; row < kOutputCount; ++row) drawn = drawn || (asked(row) && kOutputs[row].draw);
+  if (drawn) {
+    pieces.push_back([&] {
+      Scene picture;
+      made.picture.from([&] {
+        picture = pictureScene(results);
+        return std::string();
+      });
+      for (std::size_t row = 0; row < kOutputCount && !made.picture.failure; ++row) {
+        if (!asked(row) || kOutputs[row].draw == nullptr) continue;
+        made.files[row].from([&] { return kOutputs[row].draw(picture); });
+        if (made.files[row].failure) break;  // the rest would not be written
+      }
+    });
+  }
+  for (std::size_t row = kOutputCount; row-- > 0;) {
+    if (!asked(row) || kOutputs[row].write == nullptr) continue;
+    pieces.push_back([&, row] { made.files[row].from([&] { return kOutputs[row].write(results); }); });
+  }
+  pieces.push_back([&] {
+    made.report.from([&] { return options.json ? reportJson(report) : reportText(report); });
+  });
+  forEachInParallel(pieces.size(), [&](std::size_t piece) { pieces[piece](); });
+  return made;
+}
 
 // Writes the text as a new file, or into the device or pipe named (see
 // createOutputStream).
@@ -322,16 +399,17 @@ int run(int argc, char** argv) {
   if (options.suggest) {
     report.suggestion = suggestOffset(suggestionInput(model, options.margin));
   }
-  const std::string text = options.json ? reportJson(report) : reportText(report);
+  // Made all at once, then printed and written in order, each failure
+  // where it would stop a run that made them one by one.
+  const MapResults results{model, clashes, std::move(resolvedRulesText), frame};
+  const MadeOutputs made = makeOutputs(options, report, results);
+  const std::string& text = made.report.get();
   std::fwrite(text.data(), 1, text.size(), stdout);
   std::fflush(stdout);
-
-  MapResults results{model, clashes, std::move(resolvedRulesText), {}};
-  results.picture = drawCellMap(frame, model.plugin, model.fates, model.checked, model.overlaps,
-                                model.terrains[0], clashes);
-  for (const OutputFile& output : kOutputs) {
-    const std::string& path = options.*output.path;
-    if (!path.empty()) writeNewFile(path, output.write(results));
+  made.picture.get();
+  for (std::size_t row = 0; row < kOutputCount; ++row) {
+    const std::string& path = options.*kOutputs[row].path;
+    if (!path.empty()) writeNewFile(path, made.files[row].get());
   }
   return model.overlaps.empty() && clashes.empty() ? 0 : 2;
 }

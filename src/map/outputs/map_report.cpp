@@ -13,46 +13,54 @@ using Json = nlohmann::ordered_json;
 
 // One thing on an overlap's grid, e.g. `mod.esp "Farm" (Coast) moved from
 // (0, 0), land` or `Patch.esp land without a cell`.
-std::string thingText(const StandingCell& thing) {
-  std::string text = *thing.plugin;
+void appendThing(std::string& out, const StandingCell& thing) {
+  out += *thing.plugin;
   if (thing.cell != nullptr) {
-    text += joined(" \"", thing.cell->name, "\"");
-    if (!thing.cell->region.empty()) text += joined(" (", thing.cell->region, ")");
+    appendJoined(out, " \"", thing.cell->name, "\"");
+    if (!thing.cell->region.empty()) appendJoined(out, " (", thing.cell->region, ")");
   } else {
-    text += " land without a cell";
+    out += " land without a cell";
   }
   if (thing.how != StandingCell::kInPlace) {
-    text += joined(thing.how == StandingCell::kMovedHere ? " moved from " : " copied from ",
-                   gridText(thing.from));
+    out += thing.how == StandingCell::kMovedHere ? " moved from " : " copied from ";
+    appendGrid(out, thing.from);
   }
-  if (thing.cell != nullptr) text += thing.land ? ", land" : ", cell only";
-  return text;
+  if (thing.cell != nullptr) out += thing.land ? ", land" : ", cell only";
 }
 
 // Where the rules put land without a cell: ", moved to (9, 6)", or nothing
 // when it stays.
-std::string landFateText(const PredictedLand& land) {
+void appendLandFate(std::string& out, const PredictedLand& land) {
   switch (land.fate) {
     case CellFate::kMoved:
-      return land.to == land.land->grid ? "" : joined(", moved to ", gridText(land.to));
-    case CellFate::kCopied: return joined(", copied to ", gridText(land.to));
-    case CellFate::kDeleted: return ", deleted";
-    case CellFate::kKept: break;
+      if (land.to == land.land->grid) return;
+      out += ", moved to ";
+      appendGrid(out, land.to);
+      return;
+    case CellFate::kCopied:
+      out += ", copied to ";
+      appendGrid(out, land.to);
+      return;
+    case CellFate::kDeleted: out += ", deleted"; return;
+    case CellFate::kKept: return;
   }
-  return "";
 }
 
 // One line for each clash, e.g. `clash (7, 1): Base.esm "Coast", land;
 // mod.esp land without a cell; mod.esp shown, heights differ by up to 512`.
-std::string clashLines(const std::vector<LandClash>& clashes) {
-  std::string text;
+void appendClashLines(std::string& out, const std::vector<LandClash>& clashes) {
   for (const LandClash& clash : clashes) {
-    text += joined("clash ", gridText(clash.grid), ":");
-    for (const StandingCell& land : clash.lands) text += joined(" ", thingText(land), ";");
-    appendFormatted(text, " %s shown, heights differ by up to %lld\n", clash.shown->c_str(),
-                    static_cast<long long>(clash.heightDifference));
+    out += "clash ";
+    appendGrid(out, clash.grid);
+    out += ':';
+    for (const StandingCell& land : clash.lands) {
+      out += ' ';
+      appendThing(out, land);
+      out += ';';
+    }
+    appendJoined(out, " ", *clash.shown, " shown, heights differ by up to ",
+                 decimalText(clash.heightDifference).text, "\n");
   }
-  return text;
 }
 
 Json clashesJson(const std::vector<LandClash>& clashes) {
@@ -70,20 +78,40 @@ Json gridJson(GridCell grid) { return Json::array({grid.x, grid.y}); }
 
 // One pointer left behind, after "pointer: X.esp: ", e.g. `door in
 // "Balmora, Guild of Mages" leads to (3, -2), moved to (10, 10)`.
-std::string pointerText(const MapReport::Pointer& at) {
+void appendPointer(std::string& out, const MapReport::Pointer& at) {
   const LeftPointer& pointer = *at.pointer;
-  std::string text;
   switch (pointer.kind) {
     case PointerKind::kObject:
-      text = joined("object \"", pointer.id, "\" in \"", pointer.record, "\" stands in ");
+      appendJoined(out, "object \"", pointer.id, "\" in \"", pointer.record, "\" stands in ");
       break;
-    case PointerKind::kMarker: text = joined("marker in \"", pointer.record, "\" names "); break;
+    case PointerKind::kMarker: appendJoined(out, "marker in \"", pointer.record, "\" names "); break;
     default:
-      text = joined(pointerRow(pointer.kind).name, " in \"", pointer.record, "\" leads to ");
+      appendJoined(out, pointerRow(pointer.kind).name, " in \"", pointer.record, "\" leads to ");
       break;
   }
-  return joined(text, gridText(pointer.grid),
-                at.to ? joined(", moved to ", gridText(*at.to)) : std::string(", deleted"));
+  appendGrid(out, pointer.grid);
+  if (at.to) {
+    out += ", moved to ";
+    appendGrid(out, *at.to);
+  } else {
+    out += ", deleted";
+  }
+}
+
+// Room for the report's lines, so that the text of a master's tens of
+// thousands of pointers is not copied again and again as it grows: about
+// a hundred bytes a line.
+std::size_t reportRoom(const MapReport& report) {
+  std::size_t lines = report.lone.size() + report.patches.size() + 16;
+  if (report.overlaps != nullptr) lines += report.overlaps->size();
+  if (report.clashes != nullptr) lines += report.clashes->size();
+  if (report.lands != nullptr) lines += report.lands->size();
+  if (report.pointers) {
+    for (const MapReport::PluginPointers& plugin : *report.pointers) {
+      lines += plugin.pointers.size() + 1;
+    }
+  }
+  return lines * 128;
 }
 
 Json pointersJson(const std::vector<MapReport::PluginPointers>& plugins) {
@@ -113,9 +141,11 @@ Json utf8List(const std::vector<std::string>& names) {
 
 std::string reportText(const MapReport& report) {
   std::string text;
+  text.reserve(reportRoom(report));
   if (report.wholeGame) {
     const int clashes = static_cast<int>(report.clashes->size());
-    appendFormatted(text, "%s%d clash%s between %d plugin%s\n", clashLines(*report.clashes).c_str(),
+    appendClashLines(text, *report.clashes);
+    appendFormatted(text, "%d clash%s between %d plugin%s\n",
                     clashes, clashes == 1 ? "" : "es", report.clashingPlugins,
                     report.clashingPlugins == 1 ? "" : "s");
     return text;
@@ -138,37 +168,50 @@ std::string reportText(const MapReport& report) {
   }
   text += '\n';
   for (const Overlap& overlap : *report.overlaps) {
-    text += joined("overlap ", gridText(overlap.grid), ":");
+    text += "overlap ";
+    appendGrid(text, overlap.grid);
+    text += ':';
     const char* separator = " ";
     for (const StandingCell& thing : overlap.cells) {
-      text += joined(separator, thingText(thing));
+      text += separator;
+      appendThing(text, thing);
       separator = "; ";
     }
     text += '\n';
   }
-  text += clashLines(*report.clashes);
+  appendClashLines(text, *report.clashes);
   if (!report.clashes->empty() && !report.suggested) {
     text += "(--suggest gives a move of the whole plugin clear of every checked plugin's grids)\n";
   }
   for (const MapReport::Patch& patch : report.patches) {
-    text += joined("patch: ", patch.label, " (to move it with ", report.plugin->label, ": ",
-                   patch.move, ")\n");
+    appendJoined(text, "patch: ", patch.label, " (to move it with ", report.plugin->label, ": ",
+                 patch.move, ")\n");
   }
   if (report.pointers) {
     for (const MapReport::PluginPointers& plugin : *report.pointers) {
       for (const MapReport::Pointer& pointer : plugin.pointers) {
-        text += joined("pointer: ", plugin.label, ": ", pointerText(pointer), "\n");
+        appendJoined(text, "pointer: ", plugin.label, ": ");
+        appendPointer(text, pointer);
+        text += '\n';
       }
-      text += joined("pointers: ", plugin.label, ": ", std::to_string(plugin.pointers.size()),
-                     " (to move them with ", report.plugin->label, ": ", plugin.move, ")\n");
+      appendJoined(text, "pointers: ", plugin.label, ": ",
+                   decimalText(static_cast<int64_t>(plugin.pointers.size())).text,
+                   " (to move them with ", report.plugin->label, ": ", plugin.move, ")\n");
     }
   }
   for (const PredictedLand& land : *report.lands) {
     if (land.withoutCell) {
-      text += joined("land without a cell at ", gridText(land.land->grid), landFateText(land), "\n");
+      text += "land without a cell at ";
+      appendGrid(text, land.land->grid);
+      appendLandFate(text, land);
+      text += '\n';
     }
   }
-  for (GridCell grid : report.lone) text += joined("lone cell ", gridText(grid), "\n");
+  for (GridCell grid : report.lone) {
+    text += "lone cell ";
+    appendGrid(text, grid);
+    text += '\n';
+  }
   if (report.suggested) {
     if (report.suggestion) {
       // Pasted under other exterior rules, it would move only what they leave.

@@ -59,17 +59,18 @@ std::string encodePng(const Image& image) {
 std::string base64(const std::string& bytes) {
   static const char kDigits[] =
       "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string text;
-  text.reserve((bytes.size() + 2) / 3 * 4);
-  for (std::size_t i = 0; i < bytes.size(); i += 3) {
+  std::string text((bytes.size() + 2) / 3 * 4, '=');
+  char* out = text.data();
+  const auto* in = reinterpret_cast<const uint8_t*>(bytes.data());
+  for (std::size_t i = 0; i < bytes.size(); i += 3, out += 4) {
     const std::size_t left = bytes.size() - i;
-    uint32_t group = static_cast<uint8_t>(bytes[i]) << 16;
-    if (left > 1) group |= static_cast<uint8_t>(bytes[i + 1]) << 8;
-    if (left > 2) group |= static_cast<uint8_t>(bytes[i + 2]);
-    text += kDigits[group >> 18 & 63];
-    text += kDigits[group >> 12 & 63];
-    text += left > 1 ? kDigits[group >> 6 & 63] : '=';
-    text += left > 2 ? kDigits[group & 63] : '=';
+    uint32_t group = uint32_t{in[i]} << 16;
+    if (left > 1) group |= uint32_t{in[i + 1]} << 8;
+    if (left > 2) group |= in[i + 2];
+    out[0] = kDigits[group >> 18 & 63];
+    out[1] = kDigits[group >> 12 & 63];
+    if (left > 1) out[2] = kDigits[group >> 6 & 63];
+    if (left > 2) out[3] = kDigits[group & 63];
   }
   return text;
 }

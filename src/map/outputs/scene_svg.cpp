@@ -3,7 +3,11 @@
 // file, so that the SVG stays one file.
 #include <cstdio>
 
+#include <initializer_list>
+#include <utility>
+
 #include "base/text_format.h"
+#include "map/outputs/map_text.h"
 #include "map/outputs/scene.h"
 
 namespace {
@@ -13,8 +17,7 @@ std::string hex(Colour c) { return formatted("#%02x%02x%02x", c.r, c.g, c.b); }
 // UTF-8 text as an element's content: the XML specials escaped (double
 // quotes stay, as only attribute values need them escaped); control
 // characters but the line end, which XML forbids, become '?'.
-std::string xmlEscaped(const std::string& text) {
-  std::string out;
+void appendXmlEscaped(std::string& out, const std::string& text) {
   for (char c : text) {
     switch (c) {
       case '&': out += "&amp;"; break;
@@ -26,6 +29,10 @@ std::string xmlEscaped(const std::string& text) {
       }
     }
   }
+}
+std::string xmlEscaped(const std::string& text) {
+  std::string out;
+  appendXmlEscaped(out, text);
   return out;
 }
 
@@ -62,21 +69,39 @@ void appendStyle(std::string& css, std::string& defs, const Style& style, int in
   css += "}\n";
 }
 
+// The numbers of a shape's attributes, each as "%.2f", after their names:
+// e.g. ` x="12.50" y="3.00"`.
+void appendAttributes(std::string& out, std::initializer_list<std::pair<const char*, double>> attributes) {
+  for (const auto& [name, value] : attributes) {
+    appendJoined(out, " ", name, "=\"");
+    appendTwoDecimals(out, value);
+    out += '"';
+  }
+}
+
 void appendShape(std::string& out, const Shape& shape) {
+  const char* element = shape.kind == Shape::kRect ? "rect" : shape.kind == Shape::kLine ? "line" : "path";
+  appendJoined(out, "<", element, " class=\"s", decimalText(shape.style).text, "\"");
   switch (shape.kind) {
     case Shape::kRect:
-      appendFormatted(out, "<rect class=\"s%d\" x=\"%.2f\" y=\"%.2f\" width=\"%.2f\" height=\"%.2f\"",
-                      shape.style, shape.x, shape.y, shape.width, shape.height);
+      appendAttributes(out, {{"x", shape.x}, {"y", shape.y}, {"width", shape.width},
+                             {"height", shape.height}});
       break;
     case Shape::kLine:
-      appendFormatted(out, "<line class=\"s%d\" x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\"",
-                      shape.style, shape.x, shape.y, shape.x + shape.width, shape.y + shape.height);
+      appendAttributes(out, {{"x1", shape.x}, {"y1", shape.y}, {"x2", shape.x + shape.width},
+                             {"y2", shape.y + shape.height}});
       break;
     case Shape::kPath:
-      appendFormatted(out, "<path class=\"s%d\" d=\"", shape.style);
+      out += " d=\"";
       for (std::size_t i = 0; i + 3 < shape.segments.size(); i += 4) {
-        appendFormatted(out, "M%.2f %.2fL%.2f %.2f", shape.segments[i], shape.segments[i + 1],
-                        shape.segments[i + 2], shape.segments[i + 3]);
+        out += 'M';
+        appendTwoDecimals(out, shape.segments[i]);
+        out += ' ';
+        appendTwoDecimals(out, shape.segments[i + 1]);
+        out += 'L';
+        appendTwoDecimals(out, shape.segments[i + 2]);
+        out += ' ';
+        appendTwoDecimals(out, shape.segments[i + 3]);
       }
       out += '"';
       break;
@@ -84,8 +109,9 @@ void appendShape(std::string& out, const Shape& shape) {
   if (shape.title.empty()) {
     out += "/>\n";
   } else {
-    const char* element = shape.kind == Shape::kRect ? "rect" : shape.kind == Shape::kLine ? "line" : "path";
-    out += "><title>" + xmlEscaped(shape.title) + "</title></" + element + ">\n";
+    out += "><title>";
+    appendXmlEscaped(out, shape.title);
+    appendJoined(out, "</title></", element, ">\n");
   }
 }
 

@@ -73,10 +73,17 @@ Image shadeTerrain(const TerrainMap& terrain, const GridFrame& frame, double pix
     int64_t gridY;
     float y;
     place(row, frame.maxY, true, gridY, y);
+    // A cell's pixels of the row lie side by side: its land is looked up
+    // once for them all.
+    int64_t landX = 0;
+    const LandHeights* land = nullptr;
     for (int column = 0; column < width; ++column) {
       const int64_t gridX = columnGrids[column];
       const float x = columnInto[column];
-      const LandHeights* land = terrain.at(gridX, gridY);
+      if (column == 0 || gridX != landX) {
+        land = terrain.at(gridX, gridY);
+        landX = gridX;
+      }
       float value = kOpenSeaHeight;
       if (land != nullptr) {
         const int side = land->samples;
@@ -101,13 +108,18 @@ Image shadeTerrain(const TerrainMap& terrain, const GridFrame& frame, double pix
   };
   for (int row = 0; row < height; ++row) {
     for (int column = 0; column < width; ++column) {
+      const float here = heights[static_cast<std::size_t>(row) * width + column];
+      if (here <= 0) {  // water is flat: no light to find
+        image.set(column, row, terrainColour(here, 1));
+        continue;
+      }
       const float east = (at(column + 1, row) - at(column - 1, row)) / (2 * pixel) * kRelief;
       const float north = (at(column, row - 1) - at(column, row + 1)) / (2 * pixel) * kRelief;
       // The surface's normal is (-east, -north, 1), scaled to unit length.
       const float lit = (-east * kLightEast - north * kLightNorth + kLightUp) /
                         std::sqrt(east * east + north * north + 1);
       const float light = std::clamp(lit / kLightUp, 0.5f, 1.25f);
-      image.set(column, row, terrainColour(at(column, row), light));
+      image.set(column, row, terrainColour(here, light));
     }
   }
   return image;

@@ -3,7 +3,9 @@
 // build time (cmake/embed_page.cmake), with the map's data in between.
 #include "map/outputs/page/planner_page.h"
 
+#include <algorithm>
 #include <initializer_list>
+#include <utility>
 #include <string_view>
 
 #include "map/page_files.h"
@@ -15,23 +17,64 @@ std::string_view bytes(const unsigned char (&array)[size]) {
   return {reinterpret_cast<const char*>(array), size};
 }
 
-// The data as JSON text that cannot end the script element it stands in:
-// `<`, `>` and `&` appear in JSON text only inside strings, where \u003c,
-// \u003e and \u0026 read back as the same characters, so neither "</script>"
-// nor "<!--" can occur.
-std::string scriptSafeJson(const nlohmann::json& data) {
-  const std::string json = data.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+// The JSON text made safe to stand in a script element: `<`, `>` and `&`
+// appear in JSON text only inside strings, where \u003c, \u003e and
+// \u0026 read back as the same characters, so neither "</script>" nor
+// "<!--" can occur.
+std::string scriptSafe(const std::string& json) {
   std::string safe;
   safe.reserve(json.size() + json.size() / 16);
-  for (char c : json) {
-    switch (c) {
-      case '<': safe += "\\u003c"; break;
-      case '>': safe += "\\u003e"; break;
-      case '&': safe += "\\u0026"; break;
-      default: safe += c;
+  std::size_t from = 0;
+  for (std::size_t at = 0; at < json.size(); ++at) {
+    const char c = json[at];
+    if (c != '<' && c != '>' && c != '&') continue;
+    safe.append(json, from, at - from);
+    safe += c == '<' ? "\\u003c" : c == '>' ? "\\u003e" : "\\u0026";
+    from = at + 1;
+  }
+  safe.append(json, from);
+  return safe;
+}
+
+constexpr std::string_view kPngStart = "data:image/png;base64,";
+
+// True for base64 text, which JSON strings and script elements take as it
+// stands.
+bool isBase64(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' ||
+           c == '/' || c == '=';
+  });
+}
+
+// The data as script-safe JSON text. The terrain's picture, a megabyte of
+// base64 that the JSON writer would look at byte by byte, is taken out
+// first and set back into the finished text where its start alone stood
+// (when that start stands nowhere else, as in a name).
+std::string scriptSafeJson(nlohmann::json data) {
+  std::string png;
+  const auto terrain = data.find("terrain");
+  if (terrain != data.end() && terrain->is_object()) {
+    const auto found = terrain->find("png");
+    if (found != terrain->end() && found->is_string()) {
+      std::string& text = found->get_ref<std::string&>();
+      if (text.starts_with(kPngStart) && isBase64(std::string_view(text).substr(kPngStart.size()))) {
+        png = std::move(text);
+        text = kPngStart;
+      }
     }
   }
-  return safe;
+  std::string json =
+      scriptSafe(data.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+  if (png.empty()) return json;
+  const std::string quoted = "\"" + std::string(kPngStart) + "\"";
+  const std::size_t at = json.find(quoted);
+  if (at == std::string::npos || json.find(quoted, at + 1) != std::string::npos) {
+    // The start stands in a name too: the picture goes through the writer.
+    (*terrain)["png"] = std::move(png);
+    return scriptSafe(data.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+  }
+  return json.replace(at + 1, kPngStart.size(), png);
 }
 
 struct Part {
@@ -65,8 +108,8 @@ std::string filled(std::string_view skeleton, std::initializer_list<Part> parts)
 
 }  // namespace
 
-std::string plannerPage(const nlohmann::json& data) {
-  const std::string json = scriptSafeJson(data);
+std::string plannerPage(nlohmann::json data) {
+  const std::string json = scriptSafeJson(std::move(data));
   return filled(bytes(page_files::page_html),
                 {
                     {"@planner.css@", bytes(page_files::planner_css)},

@@ -36,4 +36,4 @@
 //    "terrain": null | {"png": "data:image/png;base64,...", "west": minX,
 //                       "north": maxY, "columns": n, "rows": m}}
 // Text that is not valid UTF-8 is written with U+FFFD in its place.
-std::string plannerPage(const nlohmann::json& data);
+std::string plannerPage(nlohmann::json data);
