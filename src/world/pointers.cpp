@@ -202,7 +202,7 @@ void findTextPointers(std::vector<FoundPointer>& found, const PointerGrids& want
   for (const WalkedSubrecord& s : SubrecordWalk(data, dataSize)) {
     if (!row.holdsSubrecord(s)) continue;
     const uint8_t* text = data + s.dataOffset();
-    if (!mayHoldCommandWord(text, s.size)) return;
+    if (!mayHoldCommandWord(text, s.size)) continue;
     char line[kScriptLineSize];
     char lower[kScriptLineSize];
     std::size_t at = 0;
