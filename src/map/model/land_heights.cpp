@@ -18,6 +18,8 @@
 #include "base/platform/folder_files.h"
 #include "base/platform/platform.h"
 #include "base/report.h"
+#include "base/text_lines.h"
+#include "map/model/kept_damage.h"
 #include "workfiles/map_errors.h"
 #include "records/plugin_signature.h"
 #include "records/record_reader.h"
@@ -353,22 +355,6 @@ std::vector<PluginLand> readLandForViews(const std::string& path, const std::vec
 
 namespace {
 
-// Keeps the first damage the reader meets as the text of its line.
-class KeepLandDamage : public DamageReporter {
- public:
-  explicit KeepLandDamage(const std::string& path, std::string& problem)
-      : path_(path), problem_(problem) {}
-  void damaged(const RecordDamage& damage) override {
-    problem_ = damage.readFailed ? "cannot read " + path_ + ": " + damage.reason
-                                 : path_ + " ends inside the record at byte " +
-                                       std::to_string(damage.offset);
-  }
-
- private:
-  const std::string& path_;
-  std::string& problem_;
-};
-
 // One place the land pass reads, in the order of the file.
 struct ListedPlace {
   uint64_t offset;
@@ -478,10 +464,6 @@ LandDigest digestLand(const uint8_t* record, std::size_t size) {
   return digest;
 }
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 }  // namespace
 
 std::vector<float> digestHeights(const LandDigest& land) {
@@ -507,7 +489,7 @@ ListedLand readListedLandForViews(const std::string& path, const std::vector<Lan
     listed.problem = path + " is not a TES3 plugin";
     return listed;
   }
-  KeepLandDamage damage(path, listed.problem);
+  KeepDamage damage(path);
   RecordReader reader(damage, kListedReadBuffer);
   if (!reader.open(path.c_str())) {
     listed.problem = "cannot read " + path + ": " + systemErrorText();
@@ -525,11 +507,12 @@ ListedLand readListedLandForViews(const std::string& path, const std::vector<Lan
       continue;
     }
     const uint8_t* record = reader.readRecordAt(place.offset, header, storage);
-    if (record == nullptr) return listed;
+    if (record == nullptr) break;  // damage, kept as its line's text
     const std::size_t size = static_cast<std::size_t>(header.wholeSize());
     if (place.shown != nullptr) keepLand(record, size, views, framed, listed.views);
     if (place.wanted != SIZE_MAX) listed.wanted[place.wanted] = digestLand(record, size);
   }
+  listed.problem = damage.text;
   return listed;
 }
 

@@ -10,6 +10,7 @@
 
 #include "base/platform/folder_files.h"
 #include "base/report.h"
+#include "map/model/kept_damage.h"
 #include "map/model/land_heights.h"
 #include "workfiles/map_errors.h"
 #include "records/cell_header.h"
@@ -34,23 +35,6 @@ constexpr std::size_t kCellHeaderBytes = 1024;
 // The most read of a plugin's header record (TES3): its masters' names take
 // a few kilobytes at most.
 constexpr std::size_t kPluginHeaderBytes = 64 * 1024;
-
-// Keeps the first damage the reader meets, as one line's text.
-class KeepDamage : public DamageReporter {
- public:
-  explicit KeepDamage(const std::string& path) : path_(path) {}
-  void damaged(const RecordDamage& damage) override {
-    if (damage.readFailed) {
-      text = "cannot read " + path_ + ": " + damage.reason;
-    } else {
-      text = path_ + " ends inside the record at byte " + std::to_string(damage.offset);
-    }
-  }
-  std::string text;  // empty while nothing is wrong
-
- private:
-  const std::string& path_;
-};
 
 // True when the first `available` bytes of a cell's data decide its header as
 // the whole record would: they hold NAME, DATA and the two subrecords behind
