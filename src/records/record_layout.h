@@ -13,6 +13,8 @@
 #include <optional>
 #include <string>
 
+#include "base/numbers.h"
+
 // Record header: type[4], data size (u32, the bytes behind the header), two
 // header words carried through unread.
 constexpr std::size_t kRecordHeaderSize = 16;
@@ -105,10 +107,17 @@ inline uint64_t gridKey(int64_t x, int64_t y) {
 struct GridCellHash {
   std::size_t operator()(GridCell cell) const { return std::hash<uint64_t>{}(gridKey(cell)); }
 };
-// A grid position as reports show it: "(3, -4)".
+// A grid position as reports show it, added to the end of `out`: "(3, -4)".
+inline void appendGrid(std::string& out, GridCell grid) {
+  out += '(';
+  out += decimalText(grid.x).text;
+  out += ", ";
+  out += decimalText(grid.y).text;
+  out += ')';
+}
 inline std::string gridText(GridCell grid) {
-  char text[32];
-  std::snprintf(text, sizeof text, "(%d, %d)", grid.x, grid.y);
+  std::string text;
+  appendGrid(text, grid);
   return text;
 }
 inline GridCell readGrid(const uint8_t* xy) { return {readI32(xy + kXOffset), readI32(xy + kYOffset)}; }

@@ -25,10 +25,6 @@ void appendJoined(std::string& out, const Texts&... texts) {
   (out.append(std::string_view(texts)), ...);
 }
 
-// A grid added as gridText writes it, e.g. "(3, -4)".
-inline void appendGrid(std::string& out, GridCell grid) {
-  appendJoined(out, "(", decimalText(grid.x).text, ", ", decimalText(grid.y).text, ")");
-}
 
 // A number added as printf's "%.2f" writes it (ties to even, "-0.00" for
 // a small negative number), e.g. 12.35 for 12.345000000000001 and 0.12 for
