@@ -94,10 +94,13 @@ TEST(TerrainTest, DecodesHeightsRowByRowFromTheSouthInStepsOfEightUnits) {
   EXPECT_FALSE(decodeVertexHeights(bytes(data), data.size() - 1).has_value());
 
   // The kept heights, decoded along the kept rows alone, are those of the
-  // whole decoding, at every detail.
+  // whole decoding to the last bit, at every detail, with offsets that round
+  // as they add up and on both sides of the size where each height is
+  // checked against the limit.
   std::mt19937 random(3);
-  for (int side : {9, 17, 33, 65}) {
-    std::string noise = f32(static_cast<float>(random() % 2000) - 1000.0f);
+  for (int side : {9, 17, 33, 65})
+  for (float offset : {-1000.0f, 0.37f, -4321.123f, 99999.9f, 100000.0f, -110000.25f}) {
+    std::string noise = f32(offset);
     for (int i = 0; i < 65 * 65; ++i) noise += static_cast<char>(random());
     const std::vector<float> all = decodeVertexHeights(bytes(noise), noise.size()).value();
     const LandHeights kept = decoded(land(0, 0, sub("VHGT", noise + std::string(3, '\0'))), side);
@@ -105,7 +108,7 @@ TEST(TerrainTest, DecodesHeightsRowByRowFromTheSouthInStepsOfEightUnits) {
     for (int row = 0; row < side; ++row) {
       for (int column = 0; column < side; ++column) {
         ASSERT_EQ(kept.heights[row * side + column], all[row * step * 65 + column * step])
-            << side << " " << row << " " << column;
+            << side << " " << offset << " " << row << " " << column;
       }
     }
   }
