@@ -6,8 +6,10 @@
 #include <cmath>
 #include <map>
 #include <set>
+#include <unordered_set>
 #include <utility>
 
+#include "map/model/in_parallel.h"
 #include "map/model/land_heights.h"
 #include "workfiles/name_text.h"
 
@@ -44,14 +46,18 @@ void place(LandsByGrid& grids, GridCell grid, LandOnGrid land) {
   }
 }
 
-// Every checked plugin's land, each on its grid, in load order.
-LandsByGrid checkedLand(const GameModel& model) {
+// Every checked plugin's land, each on its grid, in load order; with
+// `only`, on those grids alone (gridKey).
+LandsByGrid checkedLand(const GameModel& model, const std::unordered_set<uint64_t>* only) {
   LandsByGrid grids;
   for (std::size_t file = 0; file < model.checked.size(); ++file) {
     const PluginCells& plugin = model.checked[file];
     std::map<GridCell, const ExteriorCell*, NorthFirst> cells;  // the first cell of each grid
-    for (const ExteriorCell& c : plugin.cells) cells.emplace(c.grid, &c);
+    for (const ExteriorCell& c : plugin.cells) {
+      if (only == nullptr || only->count(gridKey(c.grid)) != 0) cells.emplace(c.grid, &c);
+    }
     for (const LandRecord& land : plugin.lands) {
+      if (only != nullptr && only->count(gridKey(land.grid)) == 0) continue;
       const auto there = cells.find(land.grid);
       const ExteriorCell* cell = there != cells.end() ? there->second : nullptr;
       StandingCell standing{cell, &plugin.label, StandingCell::kInPlace, land.grid, true};
@@ -122,9 +128,9 @@ int64_t heightDifference(const std::vector<LandOnGrid>& lands) {
 }  // namespace
 
 std::vector<ClashCandidate> clashCandidates(const GameModel& model) {
-  LandsByGrid grids = checkedLand(model);
   std::vector<ClashCandidate> candidates;
   if (model.pluginPath.empty()) {
+    LandsByGrid grids = checkedLand(model, nullptr);
     for (auto& [grid, lands] : grids) {
       bool unrelated = false;
       for (std::size_t a = 0; a < lands.size() && !unrelated; ++a) {
@@ -138,6 +144,10 @@ std::vector<ClashCandidate> clashCandidates(const GameModel& model) {
   }
   LandsByGrid own;
   for (auto& [grid, land] : pluginLand(model)) place(own, grid, std::move(land));
+  // The other plugins' land matters only where PLUGIN's lies.
+  std::unordered_set<uint64_t> ownGrids;
+  for (const auto& [grid, lands] : own) ownGrids.insert(gridKey(grid));
+  LandsByGrid grids = checkedLand(model, &ownGrids);
   for (auto& [grid, land] : own) {
     auto there = grids.find(grid);
     if (there == grids.end()) continue;
@@ -155,7 +165,7 @@ std::vector<ClashCandidate> clashCandidates(const GameModel& model) {
 
 std::vector<LandClash> findClashes(const std::vector<ClashCandidate>& candidates, bool pluginOnly,
                                    std::size_t pluginFile) {
-  std::vector<LandClash> clashes;
+  std::vector<const ClashCandidate*> clashing;
   for (const ClashCandidate& candidate : candidates) {
     const std::vector<LandOnGrid>& lands = candidate.lands;
     bool clash = false;
@@ -165,11 +175,17 @@ std::vector<LandClash> findClashes(const std::vector<ClashCandidate>& candidates
         clash = !related(lands[a], lands[b]) && !sameLand(lands[a], lands[b]);
       }
     }
-    if (!clash) continue;
-    LandClash found{candidate.grid, {}, lands.back().standing.plugin, heightDifference(lands)};
-    for (const LandOnGrid& land : lands) found.lands.push_back(land.standing);
-    clashes.push_back(std::move(found));
+    if (clash) clashing.push_back(&candidate);
   }
+  // The heights are decoded whole for each clash: the work of the check,
+  // done on every core.
+  std::vector<LandClash> clashes(clashing.size());
+  forEachInParallel(clashing.size(), [&](std::size_t i) {
+    const std::vector<LandOnGrid>& lands = clashing[i]->lands;
+    LandClash& found = clashes[i];
+    found = {clashing[i]->grid, {}, lands.back().standing.plugin, heightDifference(lands)};
+    for (const LandOnGrid& land : lands) found.lands.push_back(land.standing);
+  });
   return clashes;
 }
 
