@@ -154,20 +154,29 @@ void findNpcPointers(std::vector<FoundPointer>& found, const PointerGrids& wante
 }
 
 // The letters the command words begin with, in either case: (the
-// lower-case) "a" and "p" in ["position", "aitravel", ...].
-struct FirstLetters {
-  bool of[256] = {};
+// lower-case) "a" and "p" in ["position", "aitravel", ...]; and the two
+// letters they begin with, lower-cased: "po", "ai", "pl".
+struct CommandStarts {
+  bool first[256] = {};
+  bool pair[26][26] = {};
+  // True when a command word may begin with the two bytes, in any case.
+  bool at(uint8_t a, uint8_t b) const {
+    const char lowerA = toLowerAscii(static_cast<char>(a)), lowerB = toLowerAscii(static_cast<char>(b));
+    return lowerA >= 'a' && lowerA <= 'z' && lowerB >= 'a' && lowerB <= 'z' &&
+           pair[lowerA - 'a'][lowerB - 'a'];
+  }
 };
-constexpr FirstLetters commandFirstLetters() {
-  FirstLetters letters;
+constexpr CommandStarts commandStarts() {
+  CommandStarts starts;
   for (const CommandWord& command : kCommandWords) {
     const auto first = static_cast<unsigned char>(command.word[0]);
-    letters.of[first] = true;
-    letters.of[first - 'a' + 'A'] = true;
+    starts.first[first] = true;
+    starts.first[first - 'a' + 'A'] = true;
+    starts.pair[command.word[0] - 'a'][command.word[1] - 'a'] = true;
   }
-  return letters;
+  return starts;
 }
-constexpr FirstLetters kCommandFirstLetters = commandFirstLetters();
+constexpr CommandStarts kCommandStarts = commandStarts();
 
 // True when a command word stands at `text`, in any case of its letters.
 bool commandWordAt(const uint8_t* text, std::size_t size) {
@@ -188,8 +197,12 @@ bool commandWordAt(const uint8_t* text, std::size_t size) {
 // many texts and lines that hold no command at a look at each byte, e.g.
 // "Journal \"quest_1\" 10" (no "a" or "p" begins a word of the table).
 bool mayHoldCommandWord(const uint8_t* text, std::size_t size) {
-  for (std::size_t i = 0; i < size; ++i) {
-    if (kCommandFirstLetters.of[text[i]] && commandWordAt(text + i, size - i)) return true;
+  // Every command word is longer than two letters.
+  for (std::size_t i = 0; i + 1 < size; ++i) {
+    if (kCommandStarts.first[text[i]] && kCommandStarts.at(text[i], text[i + 1]) &&
+        commandWordAt(text + i, size - i)) {
+      return true;
+    }
   }
   return false;
 }
