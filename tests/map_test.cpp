@@ -509,6 +509,15 @@ TEST_F(MapTest, ReportsLandClashesAndPatches) {
   write("Edit.esp", header({"land.ESM"}) + flat(5, 5, 10));  // its master's land, edited
   write("Same.esp", header() + flat(5, 5, 0));                // the master's land, saved again
   write("Cells.esp", header() + exteriorCell("Shore", 3, 4));  // a cell only
+  // Land as the editor lays it out, its heights read alone: the same
+  // heights, and colours that differ or not.
+  auto painted = [](int x, int y, char colour) {
+    return land(x, y, sub("VHGT", f32(0) + std::string(4228, '\0')) + sub("WNAM", std::string(81, '\0')) +
+                          sub("VCLR", std::string(30, colour)));
+  };
+  write("Hills.esm", header() + painted(7, 7, 'a'));
+  write("Paint.esp", header() + painted(7, 7, 'b'));
+  write("Copy.esp", header() + painted(7, 7, 'a'));
   write("mod.esp", header() + flat(0, 0, 1));
   write("quendrel.cfg", "MC, 0, 0, 3, 4\n");
   const std::string clash =
@@ -528,6 +537,10 @@ TEST_F(MapTest, ReportsLandClashesAndPatches) {
            Row{{"Land.esm", "Edit.esp"}, true, none},
            Row{{"Land.esm", "Same.esp"}, true, none},
            Row{{"Land.esm", "Cells.esp"}, true, none},
+           Row{{"Hills.esm", "Paint.esp"}, true,
+               "clash (7, 7): Hills.esm land without a cell; Paint.esp land without a cell; "
+               "Paint.esp shown, heights differ by up to 0\n1 clash between 2 plugins\n"},
+           Row{{"Hills.esm", "Copy.esp"}, true, none},
            Row{{"Land.esm", "Other.esp", "mod.esp"}, false,
                "rules file: quendrel.cfg; checked against 2 plugins\n"
                "mod.esp: 0 exterior cells: 0 kept, 0 moved, 0 copied, 0 deleted\n"

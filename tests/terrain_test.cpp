@@ -196,7 +196,7 @@ TEST_F(PlacedLandTest, ReadsListedLandFromItsPlaces) {
   const std::vector<LandView> views{{GridFrame{0, 1, 0, 0}, 9}};
   auto read = [&] {
     return readListedLandForViews(path("mod.esp"), cells.lands, views, true,
-                                  {cells.lands[1].offset, cells.lands[2].offset});
+                                  {cells.lands[1], cells.lands[2]});
   };
   const ListedLand lands = read();
   EXPECT_EQ(lands.problem, "");
@@ -205,7 +205,7 @@ TEST_F(PlacedLandTest, ReadsListedLandFromItsPlaces) {
   // Both asked for: the same data behind different grids.
   ASSERT_EQ(lands.wanted.size(), 2u);
   EXPECT_EQ(lands.wanted[0].bodySize, land(9, 9).size() - 32);
-  EXPECT_TRUE(lands.wanted[0].sameBody(lands.wanted[1]));
+  EXPECT_EQ(compareLand(lands.wanted[0], lands.wanted[1]), SameLand::kSame);
   std::filesystem::resize_file(path("mod.esp"), cells.lands[2].offset + 20);
   EXPECT_EQ(read().problem, path("mod.esp") + " ends inside the record at byte " +
                                 std::to_string(cells.lands[2].offset));

@@ -97,12 +97,39 @@ std::vector<std::pair<GridCell, LandOnGrid>> pluginLand(const GameModel& model) 
   return placed;
 }
 
-// The two records' data past the grid they begin with are the same (as
-// far as their digests tell, 128 bits of them); records not read count as
-// empty.
-bool sameLand(const LandOnGrid& a, const LandOnGrid& b) {
-  const LandDigest none;
-  return (a.digest != nullptr ? *a.digest : none).sameBody(b.digest != nullptr ? *b.digest : none);
+// Whether the two records' data past the grid they begin with are the
+// same (see compareLand); records not read count as empty.
+SameLand sameLand(const LandOnGrid& a, const LandOnGrid& b) {
+  LandDigest none;
+  none.digested = true;
+  return compareLand(a.digest != nullptr ? *a.digest : none, b.digest != nullptr ? *b.digest : none);
+}
+
+// Two lands of a candidate the check compares: not each other's masters,
+// and with `pluginOnly` one of them PLUGIN's.
+template <class Pair>
+void forEachComparedPair(const ClashCandidate& candidate, bool pluginOnly, std::size_t pluginFile,
+                         const Pair& pair) {
+  const std::vector<LandOnGrid>& lands = candidate.lands;
+  for (std::size_t a = 0; a < lands.size(); ++a) {
+    for (std::size_t b = a + 1; b < lands.size(); ++b) {
+      if (pluginOnly && lands[a].file != pluginFile && lands[b].file != pluginFile) continue;
+      if (!related(lands[a], lands[b]) && !pair(lands[a], lands[b])) return;
+    }
+  }
+}
+
+// Whether land clashes on the candidate: two lands compared that differ;
+// unknown while some compared lands may be the same and are not read whole.
+SameLand clashOf(const ClashCandidate& candidate, bool pluginOnly, std::size_t pluginFile) {
+  bool unknown = false, clash = false;
+  forEachComparedPair(candidate, pluginOnly, pluginFile, [&](const LandOnGrid& a, const LandOnGrid& b) {
+    const SameLand same = sameLand(a, b);
+    clash = same == SameLand::kDifferent;
+    unknown = unknown || same == SameLand::kUnknown;
+    return !clash;
+  });
+  return clash ? SameLand::kDifferent : unknown ? SameLand::kUnknown : SameLand::kSame;
 }
 
 int64_t heightDifference(const std::vector<LandOnGrid>& lands) {
@@ -167,15 +194,9 @@ std::vector<LandClash> findClashes(const std::vector<ClashCandidate>& candidates
                                    std::size_t pluginFile) {
   std::vector<const ClashCandidate*> clashing;
   for (const ClashCandidate& candidate : candidates) {
-    const std::vector<LandOnGrid>& lands = candidate.lands;
-    bool clash = false;
-    for (std::size_t a = 0; a < lands.size() && !clash; ++a) {
-      for (std::size_t b = a + 1; b < lands.size() && !clash; ++b) {
-        if (pluginOnly && lands[a].file != pluginFile && lands[b].file != pluginFile) continue;
-        clash = !related(lands[a], lands[b]) && !sameLand(lands[a], lands[b]);
-      }
-    }
-    if (clash) clashing.push_back(&candidate);
+    // Land not told apart is taken for different: landToReadWhole reads
+    // all of it whole first.
+    if (clashOf(candidate, pluginOnly, pluginFile) != SameLand::kSame) clashing.push_back(&candidate);
   }
   // The heights are decoded whole for each clash: the work of the check,
   // done on every core.
@@ -187,6 +208,25 @@ std::vector<LandClash> findClashes(const std::vector<ClashCandidate>& candidates
     for (const LandOnGrid& land : lands) found.lands.push_back(land.standing);
   });
   return clashes;
+}
+
+std::vector<std::vector<uint64_t>> landToReadWhole(const std::vector<ClashCandidate>& candidates,
+                                                   bool pluginOnly, std::size_t pluginFile) {
+  std::vector<std::vector<uint64_t>> whole(pluginFile + 1);
+  for (const ClashCandidate& candidate : candidates) {
+    if (clashOf(candidate, pluginOnly, pluginFile) != SameLand::kUnknown) continue;
+    forEachComparedPair(candidate, pluginOnly, pluginFile, [&](const LandOnGrid& a, const LandOnGrid& b) {
+      for (const LandOnGrid* land : {&a, &b}) {
+        if (land->digest != nullptr && !land->digest->digested) whole[land->file].push_back(land->offset);
+      }
+      return true;
+    });
+  }
+  for (std::vector<uint64_t>& offsets : whole) {
+    std::sort(offsets.begin(), offsets.end());
+    offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());
+  }
+  return whole;
 }
 
 int clashingPlugins(const std::vector<LandClash>& clashes) {

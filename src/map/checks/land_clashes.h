@@ -50,6 +50,14 @@ struct LandClash {
   int64_t heightDifference;
 };
 
+// The places of the lands (one list for each file, as readGameLand's
+// `wanted`) to be read whole before findClashes can tell whether the
+// candidates clash: those whose heights are the same as a land they are
+// compared with (see compareLand), on grids where no two lands differ
+// already.
+std::vector<std::vector<uint64_t>> landToReadWhole(const std::vector<ClashCandidate>& candidates,
+                                                   bool pluginOnly, std::size_t pluginFile);
+
 // The candidates that clash, their records read: two lands whose data
 // differ (the grid they begin with aside, which a move rewrites) and whose
 // plugins are not each other's masters; with `pluginOnly`, one of the two

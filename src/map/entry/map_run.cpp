@@ -164,7 +164,8 @@ std::unique_ptr<GameModel> readGame(const MapOptions& options) {
 // The land each picture shows, and the records of the candidates for land
 // clashes (see clashCandidates), read in one pass over each file: the
 // picture's land first, then the page's when it is asked for and has land.
-// The clashes are then found from the candidates' records.
+// The clashes are then found from the candidates' records, the few whose
+// heights alone do not tell them apart read whole in a second pass.
 std::vector<LandClash> readLandAndClashes(GameModel& model, const MapOptions& options,
                                           const MapFrame& frame) {
   std::vector<LandView> views{{frame.grids, frame.samples}};
@@ -182,14 +183,30 @@ std::vector<LandClash> readLandAndClashes(GameModel& model, const MapOptions& op
     offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());
   }
   const std::vector<std::vector<LandDigest>> digests = readGameLand(model, std::move(views), wanted);
-  for (ClashCandidate& candidate : candidates) {
-    for (LandOnGrid& land : candidate.lands) {
-      const std::vector<uint64_t>& offsets = wanted[land.file];
-      const auto at = std::lower_bound(offsets.begin(), offsets.end(), land.offset);
-      land.digest = &digests[land.file][static_cast<std::size_t>(at - offsets.begin())];
+  // Each land of the candidates pointed at what was read of it at its place.
+  auto point = [&](const std::vector<std::vector<uint64_t>>& places,
+                   const std::vector<std::vector<LandDigest>>& read) {
+    for (ClashCandidate& candidate : candidates) {
+      for (LandOnGrid& land : candidate.lands) {
+        const std::vector<uint64_t>& offsets = places[land.file];
+        const auto at = std::lower_bound(offsets.begin(), offsets.end(), land.offset);
+        if (at != offsets.end() && *at == land.offset) {
+          land.digest = &read[land.file][static_cast<std::size_t>(at - offsets.begin())];
+        }
+      }
     }
+  };
+  point(wanted, digests);
+  // Land whose heights are the same as another's is read whole, to tell
+  // whether the rest is too.
+  const bool pluginOnly = !model.pluginPath.empty();
+  const std::vector<std::vector<uint64_t>> whole = landToReadWhole(candidates, pluginOnly, pluginFile);
+  std::vector<std::vector<LandDigest>> wholeDigests;
+  if (std::any_of(whole.begin(), whole.end(), [](const auto& offsets) { return !offsets.empty(); })) {
+    wholeDigests = readWholeLand(model, whole);
+    point(whole, wholeDigests);
   }
-  return findClashes(candidates, !model.pluginPath.empty(), pluginFile);
+  return findClashes(candidates, pluginOnly, pluginFile);
 }
 
 // The command that moves a plugin of the game with PLUGIN: quendrel has it

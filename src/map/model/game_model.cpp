@@ -57,30 +57,68 @@ std::vector<std::vector<LandRecord>> landOnTop(const GameModel& model) {
 
 }  // namespace
 
-std::vector<std::vector<LandDigest>> readGameLand(GameModel& model, std::vector<LandView> views,
-                                                  const std::vector<std::vector<uint64_t>>& wanted) {
+namespace {
+
+// The walk's records of the places asked for in one file (its lands, in
+// file order); a place it did not list, or every place when `whole`, is
+// read whole.
+std::vector<LandRecord> wantedRecords(const std::vector<LandRecord>& lands,
+                                      const std::vector<uint64_t>& offsets, bool whole) {
+  std::vector<LandRecord> records;
+  for (uint64_t offset : offsets) {
+    const auto at = std::lower_bound(
+        lands.begin(), lands.end(), offset,
+        [](const LandRecord& land, uint64_t place) { return land.offset < place; });
+    LandRecord record{{0, 0}, false, offset};
+    if (at != lands.end() && at->offset == offset) record = *at;
+    if (whole) record.heightsAt = 0;
+    records.push_back(record);
+  }
+  return records;
+}
+
+// Reads each file's land for the views and the places asked for (see
+// readGameLand), on all cores; the first file that cannot be read ends the
+// run, in file order.
+std::vector<ListedLand> readListedLand(const GameModel& model, const std::vector<LandView>& views,
+                                       const std::vector<std::vector<uint64_t>>& wanted,
+                                       bool whole) {
   const std::size_t checkedFiles = model.checkedPaths.size();
   // PLUGIN's file last; none when the whole load order is checked alone.
   const std::size_t files = checkedFiles + (model.pluginPath.empty() ? 0 : 1);
   const std::vector<uint64_t> noneWanted;
   const std::vector<LandRecord> noLand;
-  const std::vector<std::vector<LandRecord>> onTop = landOnTop(model);
+  const std::vector<std::vector<LandRecord>> onTop =
+      views.empty() ? std::vector<std::vector<LandRecord>>(checkedFiles) : landOnTop(model);
   std::vector<ListedLand> read(files);
   forEachInParallel(files, [&](std::size_t file) {
     const std::vector<uint64_t>& places = file < wanted.size() ? wanted[file] : noneWanted;
     if (file < checkedFiles) {
-      read[file] = readListedLandForViews(model.checkedPaths[file], onTop[file], views, true, places);
+      read[file] = readListedLandForViews(model.checkedPaths[file], onTop[file], views, true,
+                                          wantedRecords(model.checked[file].lands, places, whole));
     } else {
       // Without a view only the records wanted are read.
       read[file] = readListedLandForViews(model.pluginPath, views.empty() ? noLand : model.plugin.lands,
-                                          views, false, places);
+                                          views, false,
+                                          wantedRecords(model.plugin.lands, places, whole));
     }
   });
+  for (const ListedLand& land : read) {
+    if (!land.problem.empty()) failMap("quendrel-map: %s\n", land.problem.c_str());
+  }
+  return read;
+}
+
+}  // namespace
+
+std::vector<std::vector<LandDigest>> readGameLand(GameModel& model, std::vector<LandView> views,
+                                                  const std::vector<std::vector<uint64_t>>& wanted) {
+  const std::size_t checkedFiles = model.checkedPaths.size();
+  std::vector<ListedLand> read = readListedLand(model, views, wanted, false);
   model.terrains.assign(views.size(), TerrainMap{});
   std::vector<std::vector<LandDigest>> digests(checkedFiles + 1);
-  for (std::size_t file = 0; file < files; ++file) {
+  for (std::size_t file = 0; file < read.size(); ++file) {
     ListedLand& land = read[file];
-    if (!land.problem.empty()) failMap("quendrel-map: %s\n", land.problem.c_str());
     for (std::size_t i = 0; i < views.size(); ++i) {
       if (file < checkedFiles) {
         model.terrains[i].lay(std::move(land.views[i]));
@@ -91,5 +129,13 @@ std::vector<std::vector<LandDigest>> readGameLand(GameModel& model, std::vector<
     digests[file] = std::move(land.wanted);
   }
   model.views = std::move(views);
+  return digests;
+}
+
+std::vector<std::vector<LandDigest>> readWholeLand(const GameModel& model,
+                                                   const std::vector<std::vector<uint64_t>>& wanted) {
+  std::vector<ListedLand> read = readListedLand(model, {}, wanted, true);
+  std::vector<std::vector<LandDigest>> digests(model.checkedPaths.size() + 1);
+  for (std::size_t file = 0; file < read.size(); ++file) digests[file] = std::move(read[file].wanted);
   return digests;
 }

@@ -66,11 +66,18 @@ std::unique_ptr<GameModel> makeGameModel(RuleTable rules, std::string rulesPath,
 // Reads the land each view needs into the model, each file once for all
 // views: the checked plugins' inside each view's frame, PLUGIN's all of it,
 // placed where the rules put it. In the same pass over each file it reads
-// the records at the places `wanted` gives for it (one list for each
-// checked plugin in order, then PLUGIN's; each in increasing order, each
-// place once; none for a file past its end) and returns their digests, one
+// for the clash check the records at the places `wanted` gives for it (one
+// list for each checked plugin in order, then PLUGIN's; each in increasing
+// order, each place once; none for a file past its end), of most only
+// their heights (see LandDigest), and returns what it read of them, one
 // list for each file in that order. The files are read at once on the
 // machine's cores; the first of them (in that order) that cannot be read
 // ends the run with its line, as reading them one by one would.
 std::vector<std::vector<LandDigest>> readGameLand(GameModel& model, std::vector<LandView> views,
                                                   const std::vector<std::vector<uint64_t>>& wanted = {});
+
+// As readGameLand, without views: the records at the places `wanted` gives
+// read whole, for the land the clash check cannot tell apart by their
+// heights alone.
+std::vector<std::vector<LandDigest>> readWholeLand(const GameModel& model,
+                                                   const std::vector<std::vector<uint64_t>>& wanted);

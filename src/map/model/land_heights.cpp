@@ -406,13 +406,13 @@ struct ListedPlace {
 // place (both lists run in file order).
 std::vector<ListedPlace> listedPlaces(const std::vector<LandRecord>& lands,
                                       const std::vector<LandView>& views, bool framed,
-                                      const std::vector<uint64_t>& wanted) {
+                                      const std::vector<LandRecord>& wanted) {
   std::vector<ListedPlace> places;
   for (const LandRecord& land : lands) {
     if (!framed || shownInSome(views, land.grid)) places.push_back({land.offset, &land, SIZE_MAX});
   }
   const std::size_t shown = places.size();
-  for (std::size_t i = 0; i < wanted.size(); ++i) places.push_back({wanted[i], nullptr, i});
+  for (std::size_t i = 0; i < wanted.size(); ++i) places.push_back({wanted[i].offset, nullptr, i});
   std::inplace_merge(places.begin(), places.begin() + static_cast<std::ptrdiff_t>(shown),
                      places.end(),
                      [](const ListedPlace& a, const ListedPlace& b) { return a.offset < b.offset; });
@@ -458,14 +458,18 @@ std::optional<LandSources> windowSources(const LandRecord& land, const uint8_t* 
   return sources;
 }
 
-// Reads the heights of `land` alone from its heights' place into each view
-// that shows it. False when they are not there as expected, the file ends
-// before the record does, or the read fails: the caller then reads the
-// record whole, which finds what is wrong and reports it as ever.
-bool keepLandFromWindow(std::FILE* file, uint64_t fileSize, const LandRecord& land,
+// Reads the heights of `land` alone from its heights' place: into each
+// view that shows it when it is `shown`, and into `digest` when that is
+// given (which needs the WNAM behind VHGT, where the editor puts it). False
+// when they are not there as expected, the file ends before the record does,
+// or the read fails: the caller then reads the record whole, which finds
+// what is wrong and reports it as ever.
+bool keepLandFromWindow(std::FILE* file, uint64_t fileSize, const LandRecord& land, bool shown,
                         const std::vector<LandView>& views, bool framed,
-                        std::vector<PluginLand>& plugins, std::vector<uint8_t>& window) {
+                        std::vector<PluginLand>& plugins, LandDigest* digest,
+                        std::vector<uint8_t>& window) {
   if (file == nullptr || land.heightsAt == 0 || land.heightsAt >= land.dataSize ||
+      land.dataSize < kLeadingGridBytes ||
       land.offset + kRecordHeaderSize + land.dataSize > fileSize) {
     return false;
   }
@@ -476,12 +480,19 @@ bool keepLandFromWindow(std::FILE* file, uint64_t fileSize, const LandRecord& la
   if (!got || *got < want) return false;
   bool wnamKnown = false;
   const std::optional<LandSources> sources = windowSources(land, window.data(), want, wnamKnown);
-  if (!sources) return false;
-  std::optional<std::vector<std::optional<LandHeights>>> kept =
-      heightsForViews(*sources, views, framed, wnamKnown);
-  if (!kept) return false;
-  for (std::size_t i = 0; i < views.size(); ++i) {
-    if ((*kept)[i]) plugins[i].lands.push_back(std::move(*(*kept)[i]));
+  if (!sources || (digest != nullptr && !wnamKnown)) return false;
+  if (shown) {
+    std::optional<std::vector<std::optional<LandHeights>>> kept =
+        heightsForViews(*sources, views, framed, wnamKnown);
+    if (!kept) return false;
+    for (std::size_t i = 0; i < views.size(); ++i) {
+      if ((*kept)[i]) plugins[i].lands.push_back(std::move(*(*kept)[i]));
+    }
+  }
+  if (digest != nullptr) {
+    digest->bodySize = land.dataSize - kLeadingGridBytes;
+    digest->vhgt.assign(sources->vhgt, sources->vhgt + kVhgtSize);
+    digest->wnam.assign(sources->wnam, sources->wnam + kWnamSize);
   }
   return true;
 }
@@ -489,6 +500,7 @@ bool keepLandFromWindow(std::FILE* file, uint64_t fileSize, const LandRecord& la
 // The digest of a whole record for the clash check.
 LandDigest digestLand(const uint8_t* record, std::size_t size) {
   LandDigest digest;
+  digest.digested = true;
   const std::size_t skip = kRecordHeaderSize + kLeadingGridBytes;
   if (size >= skip) {
     digest.bodySize = size - skip;
@@ -506,6 +518,13 @@ LandDigest digestLand(const uint8_t* record, std::size_t size) {
 
 }  // namespace
 
+SameLand compareLand(const LandDigest& a, const LandDigest& b) {
+  if (a.bodySize != b.bodySize || a.vhgt != b.vhgt || a.wnam != b.wnam) return SameLand::kDifferent;
+  if (!a.digested || !b.digested) return SameLand::kUnknown;
+  return a.digest[0] == b.digest[0] && a.digest[1] == b.digest[1] ? SameLand::kSame
+                                                                  : SameLand::kDifferent;
+}
+
 std::vector<float> digestHeights(const LandDigest& land) {
   LandSources sources{{0, 0}, land.vhgt.empty() ? nullptr : land.vhgt.data(),
                       land.wnam.empty() ? nullptr : land.wnam.data(), land.deleted};
@@ -514,7 +533,7 @@ std::vector<float> digestHeights(const LandDigest& land) {
 
 ListedLand readListedLandForViews(const std::string& path, const std::vector<LandRecord>& lands,
                                   const std::vector<LandView>& views, bool framed,
-                                  const std::vector<uint64_t>& wanted) {
+                                  const std::vector<LandRecord>& wanted) {
   ListedLand listed;
   listed.views.assign(views.size(), PluginLand{fileNameOf(path), {}});
   listed.wanted.assign(wanted.size(), LandDigest{});
@@ -541,9 +560,10 @@ ListedLand readListedLandForViews(const std::string& path, const std::vector<Lan
   std::vector<uint8_t> window, storage;
   RecordHeader header;
   for (const ListedPlace& place : places) {
-    if (place.wanted == SIZE_MAX &&
-        keepLandFromWindow(heightsFile.get(), reader.fileSize(), *place.shown, views, framed,
-                           listed.views, window)) {
+    const LandRecord& land = place.shown != nullptr ? *place.shown : wanted[place.wanted];
+    LandDigest* digest = place.wanted != SIZE_MAX ? &listed.wanted[place.wanted] : nullptr;
+    if (keepLandFromWindow(heightsFile.get(), reader.fileSize(), land, place.shown != nullptr,
+                           views, framed, listed.views, digest, window)) {
       continue;
     }
     const uint8_t* record = reader.readRecordAt(place.offset, header, storage);

@@ -116,21 +116,26 @@ constexpr std::size_t kLandLeadingBytes = 64;
 // read whole.
 uint32_t landHeightsPlace(const uint8_t* data, std::size_t available, std::size_t dataSize);
 
-// What the clash check needs of a LAND record, read whole once: a digest of
-// its data behind the grid it begins with (a move rewrites the grid alone),
-// and the bytes its heights come from (4.3 KB at most, a quarter of the
-// heights themselves), decoded only where land clashes.
+// What the clash check needs of a LAND record: the bytes its heights come
+// from (4.3 KB at most, a quarter of the heights themselves), decoded only
+// where land clashes; read from their place alone where the walk learnt it
+// and they stand as the editor writes them (VHGT, then WNAM), else with the
+// whole record, and then with a digest of its data behind the grid it
+// begins with (a move rewrites the grid alone).
 struct LandDigest {
   uint64_t bodySize = 0;  // bytes behind the grid
+  bool digested = false;  // read whole: `digest` holds
   uint64_t digest[2] = {0, 0};  // XXH3, 128 bits, of those bytes
   std::vector<uint8_t> vhgt;    // its first VHGT's offset and steps; empty when none
   std::vector<uint8_t> wnam;    // its first WNAM's 9 × 9 heights; empty when none
   bool deleted = false;
-  bool sameBody(const LandDigest& other) const {
-    return bodySize == other.bodySize && digest[0] == other.digest[0] &&
-           digest[1] == other.digest[1];
-  }
 };
+// Whether two LAND records hold the same data behind their grids:
+// different where their sizes or their heights' bytes differ (the same data
+// holds the same subrecords in the same places), else as their digests tell
+// (128 bits of them); unknown until both are read whole.
+enum class SameLand { kDifferent, kSame, kUnknown };
+SameLand compareLand(const LandDigest& a, const LandDigest& b);
 // The 65 × 65 heights of the digested record, those decodeLand gives; empty
 // when it holds none.
 std::vector<float> digestHeights(const LandDigest& land);
@@ -147,14 +152,15 @@ struct ListedLand {
 // view's frame (every one without `framed`) are read, straight from their
 // places in the file, and of a record whose heights' place the walk learnt
 // (LandRecord::heightsAt) only its VHGT and WNAM. In the same pass the
-// records at the places `wanted` (in increasing order, each once) are read
-// whole into one buffer, and their digests kept in its order. Ends nothing
+// records `wanted` (in increasing order of place, each once) are read for
+// the clash check, whole into one buffer where their heights' place is not
+// known (0), and kept in its order. Ends nothing
 // and prints nothing (several files are read at once): a file that cannot
 // be read, is no TES3 plugin or ends inside a record gives the text of its
 // line in `problem`, and what was read before is not to be used.
 ListedLand readListedLandForViews(const std::string& path, const std::vector<LandRecord>& lands,
                                   const std::vector<LandView>& views, bool framed,
-                                  const std::vector<uint64_t>& wanted);
+                                  const std::vector<LandRecord>& wanted);
 
 // Reads the LAND records of a TES3 plugin or master at `samples` heights a
 // side, those outside `only` (when given) left out; every other record is
