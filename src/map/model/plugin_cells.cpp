@@ -60,6 +60,16 @@ std::optional<std::string> signatureProblem(const std::string& path) {
   }
 }
 
+// The whole record `next` gave, where it stands in the reader's buffer: one
+// that lies there only in part is first brought in whole when it fits
+// (most records do), rather than copied into `storage` (which a record
+// larger than the buffer still is). Null when it cannot be read (reported).
+const uint8_t* readWholeRecord(RecordReader& reader, const RecordHeader& header,
+                               std::vector<uint8_t>& storage) {
+  reader.peekData(header, header.dataSize);
+  return reader.readRecordInPlace(header, storage);
+}
+
 // Reads the cells and land of the plugin at `path` into `plugin`. `whole`:
 // every CELL and LAND record is read whole and checked for damage; otherwise
 // only their first bytes. With `left`, the pointers into those grids as
@@ -98,7 +108,7 @@ bool readCellsAndLand(const std::string& path, bool whole, const GridsLeft* left
       }
       const bool cell = header.isType("CELL");
       if (!cell && search && PointerSearch::searches(header.bytes)) {
-        const uint8_t* read = reader.readRecordInPlace(header, record);
+        const uint8_t* read = readWholeRecord(reader, header, record);
         if (read == nullptr) break;
         search->take(header.bytes, read + kRecordHeaderSize, header.dataSize, plugin.pointers);
         continue;
@@ -116,6 +126,11 @@ bool readCellsAndLand(const std::string& path, bool whole, const GridsLeft* left
         damaged = describeRecordDamage(record.data(), record.size(), cell ? kCellNeeds : kLandNeeds)
                       .has_value();
         data = record.data() + kRecordHeaderSize;
+        available = header.dataSize;
+      } else if (cell && cellBytes == SIZE_MAX) {
+        const uint8_t* read = readWholeRecord(reader, header, record);
+        if (read == nullptr) break;
+        data = read + kRecordHeaderSize;
         available = header.dataSize;
       } else {
         // A record without data is stepped over: the reader is never asked
