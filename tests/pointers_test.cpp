@@ -122,4 +122,22 @@ TEST(Pointers, TheFinderFindsEachKindWhereItsRowSays) {
   }
 }
 
+// Texts are looked at sixteen bytes at a time: a command word is found
+// wherever it begins about those edges and in the last bytes, in any case
+// of its letters.
+TEST(Pointers, FindsACommandWordWhereverItBeginsInTheText) {
+  for (const std::string command : {"AITravel 1 1 0", "POSITION 1000, 2000, 0, 0",
+                                    "pLaceItem \"rock\", 1000, 2000, 0, 0"}) {
+    for (std::size_t blanks = 0; blanks < 40; ++blanks) {
+      const std::string text = std::string(blanks, ' ') + command;
+      const std::string data = sub("SCHD", std::string(52, '\0')) + sub("SCTX", text);
+      const std::vector<FoundPointer> found =
+          findPointers(reinterpret_cast<const uint8_t*>("SCPT"),
+                       reinterpret_cast<const uint8_t*>(data.data()), data.size());
+      ASSERT_EQ(found.size(), 1u) << command << " behind " << blanks << " blanks";
+      EXPECT_EQ(found[0].grid, (GridCell{0, 0}));
+    }
+  }
+}
+
 }  // namespace

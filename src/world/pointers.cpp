@@ -2,7 +2,9 @@
 #include "world/pointers.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <optional>
 #include <utility>
 
@@ -153,26 +155,24 @@ void findNpcPointers(std::vector<FoundPointer>& found, const PointerGrids& wante
   if (pending) addPosition(found, wanted, pending->first, data, pending->second);
 }
 
-// The letters the command words begin with, in either case: (the
-// lower-case) "a" and "p" in ["position", "aitravel", ...]; and the two
-// letters they begin with, lower-cased: "po", "ai", "pl".
+// The two letters the command words begin with, lower-cased: "po", "ai"
+// and "pl" in ["position", "aitravel", "placeitemcell", ...].
+struct CommandStart {
+  char first = 0, second = 0;
+};
 struct CommandStarts {
-  bool first[256] = {};
-  bool pair[26][26] = {};
-  // True when a command word may begin with the two bytes, in any case.
-  bool at(uint8_t a, uint8_t b) const {
-    const char lowerA = toLowerAscii(static_cast<char>(a)), lowerB = toLowerAscii(static_cast<char>(b));
-    return lowerA >= 'a' && lowerA <= 'z' && lowerB >= 'a' && lowerB <= 'z' &&
-           pair[lowerA - 'a'][lowerB - 'a'];
-  }
+  CommandStart starts[std::size(kCommandWords)] = {};
+  std::size_t count = 0;
 };
 constexpr CommandStarts commandStarts() {
   CommandStarts starts;
   for (const CommandWord& command : kCommandWords) {
-    const auto first = static_cast<unsigned char>(command.word[0]);
-    starts.first[first] = true;
-    starts.first[first - 'a' + 'A'] = true;
-    starts.pair[command.word[0] - 'a'][command.word[1] - 'a'] = true;
+    bool known = false;
+    for (std::size_t i = 0; i < starts.count; ++i) {
+      known = known || (starts.starts[i].first == command.word[0] &&
+                        starts.starts[i].second == command.word[1]);
+    }
+    if (!known) starts.starts[starts.count++] = {command.word[0], command.word[1]};
   }
   return starts;
 }
@@ -191,37 +191,92 @@ bool commandWordAt(const uint8_t* text, std::size_t size) {
   return false;
 }
 
-// True when the bytes hold one of the command words, in any case of its
-// letters: a line (or a piece of one) without any is no command line, as
-// holdsCommandWord only finds them in its lower-cased copy. Passes over the
-// many texts and lines that hold no command at a look at each byte, e.g.
-// "Journal \"quest_1\" 10" (no "a" or "p" begins a word of the table).
-bool mayHoldCommandWord(const uint8_t* text, std::size_t size) {
-  // Every command word is longer than two letters.
-  for (std::size_t i = 0; i + 1 < size; ++i) {
-    if (kCommandStarts.first[text[i]] && kCommandStarts.at(text[i], text[i + 1]) &&
-        commandWordAt(text + i, size - i)) {
-      return true;
+// Sixteen bytes looked at together. Setting the bit 0x20 lower-cases a
+// letter and makes no other byte a letter: only "A" and "a" become "a".
+// (The compiler's vector types: one instruction a step where the machine
+// has them, a loop where it has not.)
+constexpr std::size_t kBlock = 16;
+using Block = uint8_t __attribute__((vector_size(kBlock)));
+using BlockMask = int8_t __attribute__((vector_size(kBlock)));
+
+// True when two letters a command word begins with may stand at one of the
+// 16 places from `text` on (17 bytes are read).
+bool commandStartInBlock(const uint8_t* text) {
+  Block firsts, seconds;
+  std::memcpy(&firsts, text, kBlock);
+  std::memcpy(&seconds, text + 1, kBlock);
+  firsts |= 0x20;
+  seconds |= 0x20;
+  BlockMask found = {};
+  for (std::size_t i = 0; i < kCommandStarts.count; ++i) {
+    const CommandStart start = kCommandStarts.starts[i];
+    found |= (firsts == static_cast<uint8_t>(start.first)) &
+             (seconds == static_cast<uint8_t>(start.second));
+  }
+  uint64_t halves[2];
+  std::memcpy(halves, &found, sizeof halves);
+  return (halves[0] | halves[1]) != 0;
+}
+
+// Where in the bytes the next command word begins at or after `from`, in
+// any case of its letters; `size` when none does. A line (or a piece of
+// one) without any is no command line, as holdsCommandWord only finds them
+// in its lower-cased copy. Passes over the many texts and lines that hold
+// no command sixteen bytes at a time, e.g. "Journal \"quest_1\" 10" (no
+// "po", "ai" or "pl" in it).
+std::size_t nextCommandWord(const uint8_t* text, std::size_t size, std::size_t from) {
+  auto startsAt = [&](std::size_t i) {
+    const char first = toLowerAscii(static_cast<char>(text[i]));
+    const char second = toLowerAscii(static_cast<char>(text[i + 1]));
+    for (std::size_t k = 0; k < kCommandStarts.count; ++k) {
+      if (kCommandStarts.starts[k].first == first && kCommandStarts.starts[k].second == second) {
+        return commandWordAt(text + i, size - i);
+      }
+    }
+    return false;
+  };
+  std::size_t i = from;
+  for (; i + kBlock < size; i += kBlock) {
+    if (!commandStartInBlock(text + i)) continue;
+    for (std::size_t at = i; at < i + kBlock; ++at) {
+      if (startsAt(at)) return at;
     }
   }
-  return false;
+  // Every command word is longer than two letters.
+  for (; i + 1 < size; ++i) {
+    if (startsAt(i)) return i;
+  }
+  return size;
+}
+
+bool mayHoldCommandWord(const uint8_t* text, std::size_t size) {
+  return nextCommandWord(text, size, 0) < size;
 }
 
 // The command lines of a script's or dialogue entry's text, read as the
 // rewriting reads them: a line at a time, in pieces of kScriptLineSize - 1
-// bytes; a line holding a zero byte is never a command.
+// bytes; a line holding a zero byte is never a command. Only the lines in
+// which a command word begins are looked at closer.
 void findTextPointers(std::vector<FoundPointer>& found, const PointerGrids& wanted,
                       const PointerRow& row, const uint8_t* data, std::size_t dataSize) {
   for (const WalkedSubrecord& s : SubrecordWalk(data, dataSize)) {
     if (!row.holdsSubrecord(s)) continue;
     const uint8_t* text = data + s.dataOffset();
-    if (!mayHoldCommandWord(text, s.size)) continue;
+    std::size_t next = nextCommandWord(text, s.size, 0);
+    if (next == s.size) continue;
     char line[kScriptLineSize];
     char lower[kScriptLineSize];
     std::size_t at = 0;
     std::size_t lineStart = 0;
     std::size_t length;
     while ((length = readLineFromMemory(text, s.size, at, line, sizeof line)) > 0) {
+      // The next word begins at or after lineStart; in this line when
+      // before `at`.
+      if (next >= at) {
+        lineStart = at;
+        continue;
+      }
+      next = nextCommandWord(text, s.size, at);
       if (!mayHoldCommandWord(text + lineStart, length)) {
         lineStart = at;
         continue;
