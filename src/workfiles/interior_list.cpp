@@ -36,13 +36,27 @@ void InteriorNames::addLines(std::string_view text) {
   }
 }
 
+namespace {
+
+// True when a line of a list holds the name whole, as it is.
+bool fitsOneLine(const std::string& name) {
+  return !name.empty() && name.size() <= kListNameMax && name.find_first_of("\r\n") == std::string::npos;
+}
+
+}  // namespace
+
+std::optional<std::string> listedName(const std::string& name) {
+  if (!fitsOneLine(name)) return std::nullopt;
+  std::string lower(name.size(), '\0');
+  lowerCaseCopy(name.data(), name.size(), lower.data());
+  return std::string(lower.c_str());
+}
+
 std::string knownInteriorsText(const std::vector<std::string>& names) {
   std::string text;
   std::unordered_set<std::string> written;
   for (const std::string& name : names) {
-    if (name.empty() || name.size() > kListNameMax || name.find_first_of("\r\n") != std::string::npos) {
-      continue;
-    }
+    if (!fitsOneLine(name)) continue;
     std::string lower(name.size(), '\0');
     lowerCaseCopy(name.data(), name.size(), lower.data());
     if (written.insert(lower).second) text += name + "\n";

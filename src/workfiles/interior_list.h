@@ -10,6 +10,7 @@
 // taken in pieces).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -31,6 +32,11 @@ constexpr std::size_t kListNameMax = 255;
 // in their order. A name no line holds as it is (empty, longer than
 // kListNameMax bytes, or holding a line end) is left out.
 std::string knownInteriorsText(const std::vector<std::string>& names);
+
+// A name as InteriorNames compares it once a list of knownInteriorsText's
+// holds it: lower-cased, up to a zero byte it may hold ("Vivec, Arena" is
+// held as "vivec, arena"); nothing for a name no line holds as it is.
+std::optional<std::string> listedName(const std::string& name);
 
 // A list of names as a lookup compares them.
 class InteriorNames {

@@ -2,6 +2,9 @@
 #include "map/model/pointers_left.h"
 
 #include <algorithm>
+#include <optional>
+#include <string>
+#include <unordered_set>
 
 #include "map/model/cell_fates.h"
 #include "map/model/plugin_cells.h"
@@ -55,18 +58,27 @@ void PointerSearch::take(const uint8_t* type, const uint8_t* data, std::size_t d
 }
 
 void dropInteriorCommands(std::vector<PluginCells>& checked, const PluginCells& plugin) {
-  std::vector<std::string> names = plugin.interiors;
-  bool naming = false;
+  std::unordered_set<std::string> named;
   for (const PluginCells& other : checked) {
-    names.insert(names.end(), other.interiors.begin(), other.interiors.end());
-    for (const LeftPointer& pointer : other.pointers) naming |= !pointer.namedCell.empty();
+    for (const LeftPointer& pointer : other.pointers) {
+      if (!pointer.namedCell.empty()) named.insert(pointer.namedCell);
+    }
   }
-  if (!naming) return;
-  InteriorNames interiors;
-  interiors.addLines(knownInteriorsText(names));
+  if (named.empty()) return;
+  // The named cells that some plugin read has as an interior, each name
+  // compared as a list of them would compare it.
+  std::unordered_set<std::string> interior;
+  auto look = [&](const std::vector<std::string>& names) {
+    for (const std::string& name : names) {
+      std::optional<std::string> listed = listedName(name);
+      if (listed && named.count(*listed) != 0) interior.insert(std::move(*listed));
+    }
+  };
+  look(plugin.interiors);
+  for (const PluginCells& other : checked) look(other.interiors);
   for (PluginCells& other : checked) {
     std::erase_if(other.pointers, [&](const LeftPointer& pointer) {
-      return !pointer.namedCell.empty() && interiors.holds(pointer.namedCell);
+      return !pointer.namedCell.empty() && interior.count(pointer.namedCell) != 0;
     });
   }
 }
