@@ -133,7 +133,12 @@ bool RecordReader::next(RecordHeader& header) {
   const bool readFailed = readFailed_;
   const std::size_t got = std::min(end_ - begin_, kRecordHeaderSize);
   if (got == 0 && !readFailed) return false;
-  std::memcpy(header.bytes, buffer_.data() + begin_, got);
+  // A whole header, the usual case, is copied as one fixed-size block.
+  if (got == kRecordHeaderSize) {
+    std::memcpy(header.bytes, buffer_.data() + begin_, kRecordHeaderSize);
+  } else {
+    std::memcpy(header.bytes, buffer_.data() + begin_, got);
+  }
   header.dataSize = readU32(header.bytes + kRecordSizeOffset);
   const uint64_t left = fileSize_ > header.offset ? fileSize_ - header.offset : 0;
   const uint64_t whole = header.wholeSize();
