@@ -32,8 +32,15 @@
 // `clashes` the land clashes the report lists. A model without a plugin
 // path (the whole load order) gives no cells, no overlaps and "rulesOffset"
 // [0, 0].
-nlohmann::json plannerData(const GameModel& model, const TerrainMap* terrain,
-                           const std::vector<LandClash>& clashes);
+// The page's data but its "occupied" rows, null in `data`, which are
+// `occupied` as JSON text: a row for each grid of every checked plugin, some
+// 30,000 for a whole game, are quicker written than built as JSON values.
+struct PlannerData {
+  nlohmann::json data;
+  std::string occupied;
+};
+PlannerData plannerData(const GameModel& model, const TerrainMap* terrain,
+                        const std::vector<LandClash>& clashes);
 
 // The land the page shows: every grid that anything checked stands on, now
 // or after the rules, with a margin of open sea, at the detail its size

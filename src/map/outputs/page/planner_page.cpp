@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <optional>
 #include <utility>
 #include <string_view>
+#include <vector>
 
 #include "map/page_files.h"
 
@@ -47,11 +49,27 @@ bool isBase64(std::string_view text) {
   });
 }
 
+// Where `marker` stands in the JSON text, when it stands there once.
+std::optional<std::size_t> onlyPlace(const std::string& json, std::string_view marker) {
+  const std::size_t at = json.find(marker);
+  if (at == std::string::npos || json.find(marker, at + 1) != std::string::npos) return std::nullopt;
+  return at;
+}
+
+std::string dumped(const nlohmann::json& data) {
+  return scriptSafe(data.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+}
+
+constexpr std::string_view kRowsMarker = "\"occupied\":null";
+
 // The data as script-safe JSON text. The terrain's picture, a megabyte of
 // base64 that the JSON writer would look at byte by byte, is taken out
 // first and set back into the finished text where its start alone stood
-// (when that start stands nowhere else, as in a name).
-std::string scriptSafeJson(nlohmann::json data) {
+// (when that start stands nowhere else, as in a name); the rows given as
+// text, `occupied`, are made script-safe too and set where "occupied"
+// stands null (a name cannot hold that: its quotes are escaped). The text
+// is put together once, the large parts copied once.
+std::string scriptSafeJson(nlohmann::json data, const std::string& occupied) {
   std::string png;
   const auto terrain = data.find("terrain");
   if (terrain != data.end() && terrain->is_object()) {
@@ -64,17 +82,42 @@ std::string scriptSafeJson(nlohmann::json data) {
       }
     }
   }
-  std::string json =
-      scriptSafe(data.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
-  if (png.empty()) return json;
-  const std::string quoted = "\"" + std::string(kPngStart) + "\"";
-  const std::size_t at = json.find(quoted);
-  if (at == std::string::npos || json.find(quoted, at + 1) != std::string::npos) {
+  if (!occupied.empty()) data["occupied"] = nullptr;
+  std::string json = dumped(data);
+  const std::string quotedStart = "\"" + std::string(kPngStart) + "\"";
+  std::optional<std::size_t> pngAt;
+  if (!png.empty() && !(pngAt = onlyPlace(json, quotedStart))) {
     // The start stands in a name too: the picture goes through the writer.
     (*terrain)["png"] = std::move(png);
-    return scriptSafe(data.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+    png.clear();
+    json = dumped(data);
   }
-  return json.replace(at + 1, kPngStart.size(), png);
+  std::optional<std::size_t> rowsAt;
+  if (!occupied.empty() && !(rowsAt = onlyPlace(json, kRowsMarker))) {
+    data["occupied"] = nlohmann::json::parse(occupied);  // not met with data made by plannerData
+    if (!png.empty()) (*terrain)["png"] = std::move(png);
+    return dumped(data);
+  }
+  const std::string rows = rowsAt ? scriptSafe(occupied) : std::string();
+  struct Splice {
+    std::size_t at, length;
+    std::string_view text;
+  };
+  std::vector<Splice> splices;
+  if (pngAt) splices.push_back({*pngAt + 1, kPngStart.size(), png});
+  if (rowsAt) splices.push_back({*rowsAt + kRowsMarker.size() - 4, 4, rows});  // the null
+  if (splices.empty()) return json;
+  std::sort(splices.begin(), splices.end(), [](const Splice& a, const Splice& b) { return a.at < b.at; });
+  std::string whole;
+  whole.reserve(json.size() + png.size() + rows.size());
+  std::size_t from = 0;
+  for (const Splice& splice : splices) {
+    whole.append(json, from, splice.at - from);
+    whole.append(splice.text);
+    from = splice.at + splice.length;
+  }
+  whole.append(json, from);
+  return whole;
 }
 
 struct Part {
@@ -108,8 +151,8 @@ std::string filled(std::string_view skeleton, std::initializer_list<Part> parts)
 
 }  // namespace
 
-std::string plannerPage(nlohmann::json data) {
-  const std::string json = scriptSafeJson(std::move(data));
+std::string plannerPage(nlohmann::json data, const std::string& occupied) {
+  const std::string json = scriptSafeJson(std::move(data), occupied);
   return filled(bytes(page_files::page_html),
                 {
                     {"@planner.css@", bytes(page_files::planner_css)},

@@ -36,4 +36,6 @@
 //    "terrain": null | {"png": "data:image/png;base64,...", "west": minX,
 //                       "north": maxY, "columns": n, "rows": m}}
 // Text that is not valid UTF-8 is written with U+FFFD in its place.
-std::string plannerPage(nlohmann::json data);
+// `occupied`, when not empty, is the "occupied" rows as JSON text (see
+// plannerData), written in the place of the data's own.
+std::string plannerPage(nlohmann::json data, const std::string& occupied = {});
