@@ -223,7 +223,7 @@ std::string pageOutput(const MapResults& results) {
   const GameModel& model = results.model;
   const TerrainMap* terrain = model.terrains.size() > 1 ? &model.terrains[1] : nullptr;
   PlannerData data = plannerData(model, terrain, results.clashes);
-  return plannerPage(std::move(data.data), data.occupied);
+  return plannerPage(std::move(data.data), data.asText);
 }
 Scene pictureScene(const MapResults& results) {
   const GameModel& model = results.model;

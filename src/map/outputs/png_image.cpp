@@ -137,15 +137,23 @@ std::string base64(const std::string& bytes) {
   std::string text((bytes.size() + 2) / 3 * 4, '=');
   char* out = text.data();
   const auto* in = reinterpret_cast<const uint8_t*>(bytes.data());
-  for (std::size_t i = 0; i < bytes.size(); i += 3, out += 4) {
-    const std::size_t left = bytes.size() - i;
-    uint32_t group = uint32_t{in[i]} << 16;
-    if (left > 1) group |= uint32_t{in[i + 1]} << 8;
-    if (left > 2) group |= in[i + 2];
+  // Whole groups of three bytes, then what is left (one or two bytes,
+  // padded).
+  const std::size_t whole = bytes.size() / 3 * 3;
+  for (std::size_t i = 0; i < whole; i += 3, out += 4) {
+    const uint32_t group = uint32_t{in[i]} << 16 | uint32_t{in[i + 1]} << 8 | in[i + 2];
+    out[0] = kDigits[group >> 18 & 63];
+    out[1] = kDigits[group >> 12 & 63];
+    out[2] = kDigits[group >> 6 & 63];
+    out[3] = kDigits[group & 63];
+  }
+  const std::size_t left = bytes.size() - whole;
+  if (left > 0) {
+    uint32_t group = uint32_t{in[whole]} << 16;
+    if (left > 1) group |= uint32_t{in[whole + 1]} << 8;
     out[0] = kDigits[group >> 18 & 63];
     out[1] = kDigits[group >> 12 & 63];
     if (left > 1) out[2] = kDigits[group >> 6 & 63];
-    if (left > 2) out[3] = kDigits[group & 63];
   }
   return text;
 }

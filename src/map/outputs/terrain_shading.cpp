@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -100,13 +101,13 @@ Image shadeTerrain(const TerrainMap& terrain, const GridFrame& frame, double pix
     return added;
   };
   // The height at the centre of each pixel, between the four nearest kept
-  // heights of its cell.
-  std::vector<float> heights(static_cast<std::size_t>(width) * height);
+  // heights of its cell. Every one is set below: not set to zeros first.
+  const std::unique_ptr<float[]> heights(new float[static_cast<std::size_t>(width) * height]);
   for (int row = 0; row < height; ++row) {
     int64_t gridY;
     float y;
     place(row, frame.maxY, true, gridY, y);
-    float* out = heights.data() + static_cast<std::size_t>(row) * width;
+    float* out = heights.get() + static_cast<std::size_t>(row) * width;
     // A cell's pixels of the row lie side by side: its land is looked up
     // once for them all.
     for (const auto& [first, end] : runs) {
@@ -134,7 +135,7 @@ Image shadeTerrain(const TerrainMap& terrain, const GridFrame& frame, double pix
   const auto pixel = static_cast<float>(kCellSize / pixelsPerCell);  // game units
   for (int row = 0; row < height; ++row) {
     // The rows above and below, the edge's own at the edge.
-    const float* line = heights.data() + static_cast<std::size_t>(row) * width;
+    const float* line = heights.get() + static_cast<std::size_t>(row) * width;
     const float* above = row > 0 ? line - width : line;
     const float* below = row + 1 < height ? line + width : line;
     uint8_t* out = image.rgb.data() + static_cast<std::size_t>(row) * width * 3;

@@ -73,27 +73,53 @@ std::vector<PluginThing> wholeMoveThings(const GameModel& s) {
   return pluginThings(s.plugin, predictFates(move, s.plugin), predictLandFates(move, s.plugin));
 }
 
+// A string as the JSON writer writes it: as it stands between quotes when
+// nothing in it needs escaping (the usual name), else through the writer.
+void appendJsonString(std::string& out, const std::string& utf8) {
+  const bool plain = std::all_of(utf8.begin(), utf8.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte >= 0x20 && byte < 0x80 && c != '"' && c != '\\';
+  });
+  if (!plain) {
+    out += Json(utf8).dump(-1, ' ', false, Json::error_handler_t::replace);
+    return;
+  }
+  out += '"';
+  out += utf8;
+  out += '"';
+}
+
 // The plugin's things under a whole-plugin move (`things`), where they are
-// now, each with the rules file's fate.
-Json pluginEntries(const GameModel& s, const std::vector<PluginThing>& things) {
-  Json entries = Json::array();
+// now, each with the rules file's fate; as JSON text, each object's names
+// in the writer's order, e.g. [{"cell":false,"fate":"kept","land":true,
+// "movable":true,"name":"","region":"","to":[3,4],"x":3,"y":4}].
+std::string pluginEntries(const GameModel& s, const std::vector<PluginThing>& things) {
+  std::string entries = "[";
+  char number[24];
+  auto append = [&](int64_t value) { entries.append(number, std::to_chars(number, number + sizeof number, value).ptr); };
   for (const PluginThing& thing : things) {
     const StandingCell& standing = thing.standing;
     const auto [fate, to] = standing.cell != nullptr ? cellRulesFate(s, standing.cell)
                                                      : landRulesFate(s, thing.land);
-    Json entry = {
-        {"x", standing.from.x},
-        {"y", standing.from.y},
-        {"name", standing.cell ? utf8FromWindows1252(standing.cell->name) : ""},
-        {"region", standing.cell ? utf8FromWindows1252(standing.cell->region) : ""},
-        {"land", standing.land},
-        {"movable", standing.how != StandingCell::kInPlace},
-        {"fate", fateName(fate)},
-        {"to", gridJson(to)},
-    };
-    if (standing.cell == nullptr) entry["cell"] = false;
-    entries.push_back(std::move(entry));
+    entries += standing.cell == nullptr ? "{\"cell\":false,\"fate\":\"" : "{\"fate\":\"";
+    entries += fateName(fate);
+    entries += standing.land ? "\",\"land\":true" : "\",\"land\":false";
+    entries += standing.how != StandingCell::kInPlace ? ",\"movable\":true,\"name\":" : ",\"movable\":false,\"name\":";
+    appendJsonString(entries, standing.cell ? utf8FromWindows1252(standing.cell->name) : "");
+    entries += ",\"region\":";
+    appendJsonString(entries, standing.cell ? utf8FromWindows1252(standing.cell->region) : "");
+    entries += ",\"to\":[";
+    append(to.x);
+    entries += ',';
+    append(to.y);
+    entries += "],\"x\":";
+    append(standing.from.x);
+    entries += ",\"y\":";
+    append(standing.from.y);
+    entries += "},";
   }
+  if (entries.size() > 1) entries.pop_back();  // the last entry's comma
+  entries += ']';
   return entries;
 }
 
@@ -298,11 +324,11 @@ PlannerData plannerData(const GameModel& model, const TerrainMap* terrain,
       {"plugins", std::move(plugins)},
       {"texts", std::move(texts).texts()},
       {"occupied", nullptr},
-      {"cells", pluginEntries(model, things)},
+      {"cells", nullptr},
       {"overlaps", std::move(overlaps)},
       {"clashes", clashRows(clashes)},
       {"rulesOffset", rulesFileOffset(model, things)},
       {"terrain", terrainJson(model, terrain)},
   };
-  return {std::move(data), std::move(occupied)};
+  return {std::move(data), {{"cells", pluginEntries(model, things)}, {"occupied", std::move(occupied)}}};
 }

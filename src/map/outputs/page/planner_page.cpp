@@ -60,16 +60,14 @@ std::string dumped(const nlohmann::json& data) {
   return scriptSafe(data.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
 }
 
-constexpr std::string_view kRowsMarker = "\"occupied\":null";
-
 // The data as script-safe JSON text. The terrain's picture, a megabyte of
 // base64 that the JSON writer would look at byte by byte, is taken out
 // first and set back into the finished text where its start alone stood
-// (when that start stands nowhere else, as in a name); the rows given as
-// text, `occupied`, are made script-safe too and set where "occupied"
-// stands null (a name cannot hold that: its quotes are escaped). The text
-// is put together once, the large parts copied once.
-std::string scriptSafeJson(nlohmann::json data, const std::string& occupied) {
+// (when that start stands nowhere else, as in a name); each member given
+// as text is made script-safe too and set where the member stands null
+// (`"cells":null`: a name cannot hold that, as its quotes are escaped).
+// The text is put together once, the large parts copied once.
+std::string scriptSafeJson(nlohmann::json data, const std::vector<JsonText>& asText) {
   std::string png;
   const auto terrain = data.find("terrain");
   if (terrain != data.end() && terrain->is_object()) {
@@ -82,7 +80,7 @@ std::string scriptSafeJson(nlohmann::json data, const std::string& occupied) {
       }
     }
   }
-  if (!occupied.empty()) data["occupied"] = nullptr;
+  for (const JsonText& member : asText) data[member.name] = nullptr;
   std::string json = dumped(data);
   const std::string quotedStart = "\"" + std::string(kPngStart) + "\"";
   std::optional<std::size_t> pngAt;
@@ -92,24 +90,30 @@ std::string scriptSafeJson(nlohmann::json data, const std::string& occupied) {
     png.clear();
     json = dumped(data);
   }
-  std::optional<std::size_t> rowsAt;
-  if (!occupied.empty() && !(rowsAt = onlyPlace(json, kRowsMarker))) {
-    data["occupied"] = nlohmann::json::parse(occupied);  // not met with data made by plannerData
-    if (!png.empty()) (*terrain)["png"] = std::move(png);
-    return dumped(data);
-  }
-  const std::string rows = rowsAt ? scriptSafe(occupied) : std::string();
   struct Splice {
     std::size_t at, length;
-    std::string_view text;
+    std::string text;
   };
   std::vector<Splice> splices;
-  if (pngAt) splices.push_back({*pngAt + 1, kPngStart.size(), png});
-  if (rowsAt) splices.push_back({*rowsAt + kRowsMarker.size() - 4, 4, rows});  // the null
+  if (pngAt) splices.push_back({*pngAt + 1, kPngStart.size(), std::move(png)});
+  for (const JsonText& member : asText) {
+    const std::string marker = "\"" + member.name + "\":null";
+    const std::optional<std::size_t> at = onlyPlace(json, marker);
+    if (!at) {
+      // Not met with data made by plannerData: every member goes through
+      // the writer.
+      for (const JsonText& each : asText) data[each.name] = nlohmann::json::parse(each.text);
+      if (pngAt) (*terrain)["png"] = std::move(splices.front().text);
+      return dumped(data);
+    }
+    splices.push_back({*at + marker.size() - 4, 4, scriptSafe(member.text)});  // in place of null
+  }
   if (splices.empty()) return json;
   std::sort(splices.begin(), splices.end(), [](const Splice& a, const Splice& b) { return a.at < b.at; });
+  std::size_t size = json.size();
+  for (const Splice& splice : splices) size += splice.text.size();
   std::string whole;
-  whole.reserve(json.size() + png.size() + rows.size());
+  whole.reserve(size);
   std::size_t from = 0;
   for (const Splice& splice : splices) {
     whole.append(json, from, splice.at - from);
@@ -151,8 +155,8 @@ std::string filled(std::string_view skeleton, std::initializer_list<Part> parts)
 
 }  // namespace
 
-std::string plannerPage(nlohmann::json data, const std::string& occupied) {
-  const std::string json = scriptSafeJson(std::move(data), occupied);
+std::string plannerPage(nlohmann::json data, const std::vector<JsonText>& asText) {
+  const std::string json = scriptSafeJson(std::move(data), asText);
   return filled(bytes(page_files::page_html),
                 {
                     {"@planner.css@", bytes(page_files::planner_css)},
