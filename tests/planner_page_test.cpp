@@ -48,6 +48,16 @@ TEST(PlannerPage, DataReadsBackWholeWhateverTheNamesHold) {
                            {"columns", 2}, {"rows", 1}};
     pictured["cells"][0]["name"] = name;
     EXPECT_EQ(nlohmann::json::parse(inside(plannerPage(pictured))), pictured) << name;
+    // The rows given as text are set in the data's place, also where a
+    // name holds what marks that place.
+    pictured["cells"][0]["region"] = std::string(name) + "\"occupied\":null \"cells\":null";
+    nlohmann::json rows = pictured;
+    rows.erase("occupied");
+    rows["cells"] = nullptr;
+    EXPECT_EQ(nlohmann::json::parse(inside(plannerPage(
+                  rows, {{"occupied", pictured["occupied"].dump()}, {"cells", pictured["cells"].dump()}}))),
+              pictured)
+        << name;
   }
 
   // The page's own parts are all filled in: no marker is left.
@@ -73,7 +83,9 @@ class PlannerData : public harness::WorkDirTest {
     // The page's land, read as the program reads it: one view.
     const std::optional<LandView> view = plannerLandView(*model);
     readGameLand(*model, view ? std::vector<LandView>{*view} : std::vector<LandView>{});
-    return plannerData(*model, view ? &model->terrains[0] : nullptr, {});
+    ::PlannerData made = plannerData(*model, view ? &model->terrains[0] : nullptr, {});
+    for (const JsonText& member : made.asText) made.data[member.name] = nlohmann::json::parse(member.text);
+    return made.data;
   }
 };
 

@@ -239,7 +239,8 @@ std::string resolvedRulesOutput(const MapResults& results) { return results.reso
 std::string pageOutput(const MapResults& results) {
   const GameModel& model = results.model;
   const TerrainMap* terrain = model.terrains.size() > 1 ? &model.terrains[1] : nullptr;
-  return plannerPage(plannerData(model, terrain, results.clashes));
+  PlannerData data = plannerData(model, terrain, results.clashes);
+  return plannerPage(std::move(data.data), data.asText);
 }
 Scene pictureScene(const MapResults& results) {
   const GameModel& model = results.model;

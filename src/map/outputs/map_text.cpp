@@ -3,6 +3,7 @@
 #include "map/outputs/map_text.h"
 
 #include <bit>
+#include <charconv>
 #include <cmath>
 
 #include "base/text_format.h"
@@ -34,7 +35,8 @@ void appendTwoDecimals(std::string& out, double value) {
     if (rest > half || (rest == half && (hundredths & 1) != 0)) ++hundredths;
   }
   if (std::signbit(value)) out += '-';
-  out += decimalText(static_cast<int64_t>(hundredths / 100)).text;
+  char whole[24];
+  out.append(whole, std::to_chars(whole, whole + sizeof whole, hundredths / 100).ptr);
   const auto cents = static_cast<unsigned>(hundredths % 100);
   const char digits[] = {'.', static_cast<char>('0' + cents / 10), static_cast<char>('0' + cents % 10)};
   out.append(digits, sizeof digits);

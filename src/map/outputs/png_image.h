@@ -1,5 +1,5 @@
 // Pictures in memory and as PNG files: the terrain under the cell map, and the
-// whole map for --png. The PNG encoding is stb_image_write's.
+// whole map for --png.
 #pragma once
 
 #include <cstdint>

@@ -17,18 +17,19 @@ std::string hex(Colour c) { return formatted("#%02x%02x%02x", c.r, c.g, c.b); }
 // UTF-8 text as an element's content: the XML specials escaped (double
 // quotes stay, as only attribute values need them escaped); control
 // characters but the line end, which XML forbids, become '?'.
+// Runs of characters that stay as they are are copied whole.
 void appendXmlEscaped(std::string& out, const std::string& text) {
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      default: {
-        const auto byte = static_cast<unsigned char>(c);
-        out += (byte < 0x20 && c != '\n') || byte == 0x7f ? '?' : c;
-      }
-    }
+  std::size_t from = 0;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const char c = text[at];
+    const auto byte = static_cast<unsigned char>(c);
+    const bool control = (byte < 0x20 && c != '\n') || byte == 0x7f;
+    if (!control && c != '&' && c != '<' && c != '>') continue;
+    out.append(text, from, at - from);
+    out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : "?";
+    from = at + 1;
   }
+  out.append(text, from);
 }
 std::string xmlEscaped(const std::string& text) {
   std::string out;

@@ -5,6 +5,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
+#include <memory>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -67,59 +71,98 @@ Image shadeTerrain(const TerrainMap& terrain, const GridFrame& frame, double pix
   for (int column = 0; column < width; ++column) {
     place(column, frame.minX, false, columnGrids[column], columnInto[column]);
   }
-  // The height at the centre of each pixel.
-  std::vector<float> heights(static_cast<std::size_t>(width) * height);
+  // The columns in runs that lie in one cell, found once: [first, end).
+  std::vector<std::pair<int, int>> runs;
+  for (int column = 0; column < width; ++column) {
+    if (column == 0 || columnGrids[column] != columnGrids[column - 1]) runs.emplace_back(column, column);
+    runs.back().second = column + 1;
+  }
+  // Where each column falls among a cell's heights when it has `side` of
+  // them a side: the western of the two it lies between, and how far past
+  // that one. Found once for each detail the land has (mostly one); a
+  // deque keeps those found in place as more are added.
+  struct Across {
+    int side;
+    std::vector<int> west;
+    std::vector<float> fx;
+  };
+  std::deque<Across> acrosses;
+  auto acrossFor = [&](int side) -> const Across& {
+    for (const Across& across : acrosses) {
+      if (across.side == side) return across;
+    }
+    Across& added = acrosses.emplace_back(Across{side, std::vector<int>(static_cast<std::size_t>(width)),
+                                                 std::vector<float>(static_cast<std::size_t>(width))});
+    for (int column = 0; column < width; ++column) {
+      const float across = columnInto[column] * static_cast<float>(side - 1);
+      added.west[column] = std::min(static_cast<int>(across), side - 2);
+      added.fx[column] = across - static_cast<float>(added.west[column]);
+    }
+    return added;
+  };
+  // The height at the centre of each pixel, between the four nearest kept
+  // heights of its cell. Every one is set below: not set to zeros first.
+  const std::unique_ptr<float[]> heights(new float[static_cast<std::size_t>(width) * height]);
   for (int row = 0; row < height; ++row) {
     int64_t gridY;
     float y;
     place(row, frame.maxY, true, gridY, y);
+    float* out = heights.get() + static_cast<std::size_t>(row) * width;
     // A cell's pixels of the row lie side by side: its land is looked up
     // once for them all.
-    int64_t landX = 0;
-    const LandHeights* land = nullptr;
-    for (int column = 0; column < width; ++column) {
-      const int64_t gridX = columnGrids[column];
-      const float x = columnInto[column];
-      if (column == 0 || gridX != landX) {
-        land = terrain.at(gridX, gridY);
-        landX = gridX;
+    for (const auto& [first, end] : runs) {
+      const LandHeights* land = terrain.at(columnGrids[first], gridY);
+      if (land == nullptr) {
+        std::fill(out + first, out + end, kOpenSeaHeight);
+        continue;
       }
-      float value = kOpenSeaHeight;
-      if (land != nullptr) {
-        const int side = land->samples;
-        const float across = x * static_cast<float>(side - 1), up = y * static_cast<float>(side - 1);
-        const int west = std::min(static_cast<int>(across), side - 2);
-        const int south = std::min(static_cast<int>(up), side - 2);
-        const float fx = across - static_cast<float>(west), fy = up - static_cast<float>(south);
-        const float* s = land->heights.data() + south * side + west;
+      const int side = land->samples;
+      const Across& across = acrossFor(side);
+      const float up = y * static_cast<float>(side - 1);
+      const int south = std::min(static_cast<int>(up), side - 2);
+      const float fy = up - static_cast<float>(south);
+      const float* southern = land->heights.data() + south * side;
+      for (int column = first; column < end; ++column) {
+        const float* s = southern + across.west[column];
+        const float fx = across.fx[column];
         const float below = s[0] * (1 - fx) + s[1] * fx;
         const float above = s[side] * (1 - fx) + s[side + 1] * fx;
-        value = below * (1 - fy) + above * fy;
+        out[column] = below * (1 - fy) + above * fy;
       }
-      heights[static_cast<std::size_t>(row) * width + column] = value;
     }
   }
   Image image(width, height, {0, 0, 0});
   const auto pixel = static_cast<float>(kCellSize / pixelsPerCell);  // game units
-  auto at = [&](int column, int row) {
-    column = std::clamp(column, 0, width - 1);
-    row = std::clamp(row, 0, height - 1);
-    return heights[static_cast<std::size_t>(row) * width + column];
-  };
   for (int row = 0; row < height; ++row) {
-    for (int column = 0; column < width; ++column) {
-      const float here = heights[static_cast<std::size_t>(row) * width + column];
-      if (here <= 0) {  // water is flat: no light to find
-        image.set(column, row, terrainColour(here, 1));
-        continue;
+    // The rows above and below, the edge's own at the edge.
+    const float* line = heights.get() + static_cast<std::size_t>(row) * width;
+    const float* above = row > 0 ? line - width : line;
+    const float* below = row + 1 < height ? line + width : line;
+    uint8_t* out = image.rgb.data() + static_cast<std::size_t>(row) * width * 3;
+    // Neighbours often share a height and light (the open sea, a plain):
+    // their colour is found once.
+    float lastHeight = 0, lastLight = -1;  // no light is negative
+    Colour last{0, 0, 0};
+    for (int column = 0; column < width; ++column, out += 3) {
+      const float here = line[column];
+      float light = 1;  // water is flat: no light to find
+      if (here > 0) {
+        const float west = line[std::max(column - 1, 0)], east = line[std::min(column + 1, width - 1)];
+        const float eastwards = (east - west) / (2 * pixel) * kRelief;
+        const float north = (above[column] - below[column]) / (2 * pixel) * kRelief;
+        // The surface's normal is (-east, -north, 1), scaled to unit length.
+        const float lit = (-eastwards * kLightEast - north * kLightNorth + kLightUp) /
+                          std::sqrt(eastwards * eastwards + north * north + 1);
+        light = std::clamp(lit / kLightUp, 0.5f, 1.25f);
       }
-      const float east = (at(column + 1, row) - at(column - 1, row)) / (2 * pixel) * kRelief;
-      const float north = (at(column, row - 1) - at(column, row + 1)) / (2 * pixel) * kRelief;
-      // The surface's normal is (-east, -north, 1), scaled to unit length.
-      const float lit = (-east * kLightEast - north * kLightNorth + kLightUp) /
-                        std::sqrt(east * east + north * north + 1);
-      const float light = std::clamp(lit / kLightUp, 0.5f, 1.25f);
-      image.set(column, row, terrainColour(here, light));
+      if (here != lastHeight || light != lastLight) {
+        last = terrainColour(here, light);
+        lastHeight = here;
+        lastLight = light;
+      }
+      out[0] = last.r;
+      out[1] = last.g;
+      out[2] = last.b;
     }
   }
   return image;

@@ -4,11 +4,11 @@
 #include "map/outputs/page/planner_data.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <optional>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
 
 #include "map/model/land_heights.h"
@@ -73,27 +73,53 @@ std::vector<PluginThing> wholeMoveThings(const GameModel& s) {
   return pluginThings(s.plugin, predictFates(move, s.plugin), predictLandFates(move, s.plugin));
 }
 
-// The plugin's things under a whole-plugin move, where they are now, each
-// with the rules file's fate.
-Json pluginEntries(const GameModel& s) {
-  Json entries = Json::array();
-  for (const PluginThing& thing : wholeMoveThings(s)) {
+// A string as the JSON writer writes it: as it stands between quotes when
+// nothing in it needs escaping (the usual name), else through the writer.
+void appendJsonString(std::string& out, const std::string& utf8) {
+  const bool plain = std::all_of(utf8.begin(), utf8.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte >= 0x20 && byte < 0x80 && c != '"' && c != '\\';
+  });
+  if (!plain) {
+    out += Json(utf8).dump(-1, ' ', false, Json::error_handler_t::replace);
+    return;
+  }
+  out += '"';
+  out += utf8;
+  out += '"';
+}
+
+// The plugin's things under a whole-plugin move (`things`), where they are
+// now, each with the rules file's fate; as JSON text, each object's names
+// in the writer's order, e.g. [{"cell":false,"fate":"kept","land":true,
+// "movable":true,"name":"","region":"","to":[3,4],"x":3,"y":4}].
+std::string pluginEntries(const GameModel& s, const std::vector<PluginThing>& things) {
+  std::string entries = "[";
+  char number[24];
+  auto append = [&](int64_t value) { entries.append(number, std::to_chars(number, number + sizeof number, value).ptr); };
+  for (const PluginThing& thing : things) {
     const StandingCell& standing = thing.standing;
     const auto [fate, to] = standing.cell != nullptr ? cellRulesFate(s, standing.cell)
                                                      : landRulesFate(s, thing.land);
-    Json entry = {
-        {"x", standing.from.x},
-        {"y", standing.from.y},
-        {"name", standing.cell ? utf8FromWindows1252(standing.cell->name) : ""},
-        {"region", standing.cell ? utf8FromWindows1252(standing.cell->region) : ""},
-        {"land", standing.land},
-        {"movable", standing.how != StandingCell::kInPlace},
-        {"fate", fateName(fate)},
-        {"to", gridJson(to)},
-    };
-    if (standing.cell == nullptr) entry["cell"] = false;
-    entries.push_back(std::move(entry));
+    entries += standing.cell == nullptr ? "{\"cell\":false,\"fate\":\"" : "{\"fate\":\"";
+    entries += fateName(fate);
+    entries += standing.land ? "\",\"land\":true" : "\",\"land\":false";
+    entries += standing.how != StandingCell::kInPlace ? ",\"movable\":true,\"name\":" : ",\"movable\":false,\"name\":";
+    appendJsonString(entries, standing.cell ? utf8FromWindows1252(standing.cell->name) : "");
+    entries += ",\"region\":";
+    appendJsonString(entries, standing.cell ? utf8FromWindows1252(standing.cell->region) : "");
+    entries += ",\"to\":[";
+    append(to.x);
+    entries += ',';
+    append(to.y);
+    entries += "],\"x\":";
+    append(standing.from.x);
+    entries += ",\"y\":";
+    append(standing.from.y);
+    entries += "},";
   }
+  if (entries.size() > 1) entries.pop_back();  // the last entry's comma
+  entries += ']';
   return entries;
 }
 
@@ -104,7 +130,8 @@ Json pluginEntries(const GameModel& s) {
 // damaged one) kept where it is; nothing copied or deleted. The page's count
 // for that rule is then the report's. E.g. rules that move every cell and
 // its land by (3, -2): [3, -2]; no rules: [0, 0]; a copy anywhere: null.
-Json rulesFileOffset(const GameModel& s) {
+// `things` are the plugin's things as a whole-plugin move takes them.
+Json rulesFileOffset(const GameModel& s, const std::vector<PluginThing>& things) {
   using Offset = std::pair<int64_t, int64_t>;  // wide: grids far apart do not overflow
   std::optional<Offset> offset;
   auto fits = [&](std::pair<CellFate, GridCell> rules, GridCell from, bool movable) {
@@ -118,7 +145,7 @@ Json rulesFileOffset(const GameModel& s) {
     if (!offset) offset = moved;
     return moved == *offset;
   };
-  for (const PluginThing& thing : wholeMoveThings(s)) {
+  for (const PluginThing& thing : things) {
     const StandingCell& standing = thing.standing;
     const bool movable = standing.how != StandingCell::kInPlace;
     if (standing.cell != nullptr && !fits(cellRulesFate(s, standing.cell), standing.cell->grid, movable)) {
@@ -152,23 +179,72 @@ class TextTable {
 
 // Each checked plugin's grids, one row a grid: [x, y, plugin, land, name,
 // region], the name and region those of its first cell there as indices
-// of `texts`, null where it has land and no cell.
-Json occupiedRows(const std::vector<PluginCells>& checked, TextTable& texts) {
-  Json rows = Json::array();
+// of `texts`, null where it has land and no cell; as JSON text, e.g.
+// [[2,1,0,1,0,1],[5,0,0,1,null,null]]. A whole game has a row for each of
+// some 30,000 grids: written straight as text, not built as JSON values,
+// and a grid's first record found by sorting, not by a set of nodes.
+std::string occupiedRows(const std::vector<PluginCells>& checked, TextTable& texts) {
+  std::string rows = "[";
+  // Neighbouring cells mostly share their region, and their (empty) name.
+  struct LastText {
+    TextTable& texts;
+    const std::string* last = nullptr;
+    int64_t lastIndex = 0;
+    int64_t index(const std::string& text) {
+      if (last == nullptr || *last != text) {
+        lastIndex = texts.index(text);
+        last = &text;
+      }
+      return lastIndex;
+    }
+  } name{texts}, region{texts};
+  std::vector<uint64_t> landGrids;
+  std::vector<std::pair<uint64_t, std::size_t>> records;  // grid, place: cells, then lands
+  std::vector<bool> first;  // by place: the first record of its grid
   for (std::size_t index = 0; index < checked.size(); ++index) {
     const PluginCells& plugin = checked[index];
-    std::unordered_set<uint64_t> landGrids, listed;
-    for (const LandRecord& land : plugin.lands) landGrids.insert(gridKey(land.grid));
-    for (const ExteriorCell& cell : plugin.cells) {
-      if (!listed.insert(gridKey(cell.grid)).second) continue;
-      rows.push_back({cell.grid.x, cell.grid.y, index, landGrids.count(gridKey(cell.grid)) ? 1 : 0,
-                      texts.index(cell.name), texts.index(cell.region)});
+    landGrids.clear();
+    for (const LandRecord& land : plugin.lands) landGrids.push_back(gridKey(land.grid));
+    std::sort(landGrids.begin(), landGrids.end());
+    records.clear();
+    for (const ExteriorCell& cell : plugin.cells) records.emplace_back(gridKey(cell.grid), records.size());
+    for (const LandRecord& land : plugin.lands) records.emplace_back(gridKey(land.grid), records.size());
+    std::sort(records.begin(), records.end());  // by grid, then place: each grid's first leads
+    first.assign(records.size(), false);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+      if (i == 0 || records[i].first != records[i - 1].first) first[records[i].second] = true;
     }
-    for (const LandRecord& land : plugin.lands) {
-      if (!listed.insert(gridKey(land.grid)).second) continue;
-      rows.push_back({land.grid.x, land.grid.y, index, 1, nullptr, nullptr});
+    // One row's text: at most six numbers of 20 characters and their marks.
+    char row[6 * 21 + 4];
+    auto put = [&row](char* at, int64_t value) { return std::to_chars(at, row + sizeof row, value).ptr; };
+    auto start = [&](GridCell grid, bool land) {
+      char* at = row;
+      *at++ = '[';
+      for (const int64_t value : {int64_t{grid.x}, int64_t{grid.y}, static_cast<int64_t>(index), int64_t{land}}) {
+        at = put(at, value);
+        *at++ = ',';
+      }
+      return at;
+    };
+    for (std::size_t i = 0; i < plugin.cells.size(); ++i) {
+      if (!first[i]) continue;
+      const ExteriorCell& cell = plugin.cells[i];
+      char* at = start(cell.grid, std::binary_search(landGrids.begin(), landGrids.end(), gridKey(cell.grid)));
+      at = put(at, name.index(cell.name));
+      *at++ = ',';
+      at = put(at, region.index(cell.region));
+      *at++ = ']';
+      *at++ = ',';
+      rows.append(row, at);
+    }
+    for (std::size_t i = 0; i < plugin.lands.size(); ++i) {
+      if (!first[plugin.cells.size() + i]) continue;
+      rows.append(row, start(plugin.lands[i].grid, true));
+      rows += "null,null],";
     }
   }
+  if (rows.size() > 1) rows.pop_back();  // the last row's comma
+  rows += ']';
   return rows;
 }
 
@@ -233,24 +309,26 @@ std::optional<LandView> plannerLandView(const GameModel& model) {
   return LandView{area, samples};
 }
 
-Json plannerData(const GameModel& model, const TerrainMap* terrain,
-                 const std::vector<LandClash>& clashes) {
+PlannerData plannerData(const GameModel& model, const TerrainMap* terrain,
+                        const std::vector<LandClash>& clashes) {
   Json plugins = Json::array();
   for (const PluginCells& plugin : model.checked) plugins.push_back(plugin.label);
   Json overlaps = Json::array();
   for (const Overlap& overlap : model.overlaps) overlaps.push_back(gridJson(overlap.grid));
   TextTable texts;
-  Json occupied = occupiedRows(model.checked, texts);
-  return {
+  std::string occupied = occupiedRows(model.checked, texts);
+  const std::vector<PluginThing> things = wholeMoveThings(model);
+  Json data = {
       {"plugin", model.plugin.label},
       {"largestOffset", kLargestCellOffset},
       {"plugins", std::move(plugins)},
       {"texts", std::move(texts).texts()},
-      {"occupied", std::move(occupied)},
-      {"cells", pluginEntries(model)},
+      {"occupied", nullptr},
+      {"cells", nullptr},
       {"overlaps", std::move(overlaps)},
       {"clashes", clashRows(clashes)},
-      {"rulesOffset", rulesFileOffset(model)},
+      {"rulesOffset", rulesFileOffset(model, things)},
       {"terrain", terrainJson(model, terrain)},
   };
+  return {std::move(data), {{"cells", pluginEntries(model, things)}, {"occupied", std::move(occupied)}}};
 }

@@ -12,6 +12,7 @@
 
 #include "map/checks/land_clashes.h"
 #include "map/model/game_model.h"
+#include "map/outputs/page/planner_page.h"
 
 
 // The page's data. Its "cells" are the plugin's things (see findOverlaps) as
@@ -32,8 +33,16 @@
 // `clashes` the land clashes the report lists. A model without a plugin
 // path (the whole load order) gives no cells, no overlaps and "rulesOffset"
 // [0, 0].
-nlohmann::json plannerData(const GameModel& model, const TerrainMap* terrain,
-                           const std::vector<LandClash>& clashes);
+// The page's data but its "cells" and "occupied" rows, null in `data`,
+// which are `asText` as JSON text: a row for each grid of every checked
+// plugin, some 30,000 for a whole game, and the plugin's thousands of
+// things are quicker written than built as JSON values.
+struct PlannerData {
+  nlohmann::json data;
+  std::vector<JsonText> asText;
+};
+PlannerData plannerData(const GameModel& model, const TerrainMap* terrain,
+                        const std::vector<LandClash>& clashes);
 
 // The land the page shows: every grid that anything checked stands on, now
 // or after the rules, with a margin of open sea, at the detail its size

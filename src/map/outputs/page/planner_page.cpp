@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <optional>
 #include <utility>
 #include <string_view>
+#include <vector>
 
 #include "map/page_files.h"
 
@@ -47,11 +49,25 @@ bool isBase64(std::string_view text) {
   });
 }
 
+// Where `marker` stands in the JSON text, when it stands there once.
+std::optional<std::size_t> onlyPlace(const std::string& json, std::string_view marker) {
+  const std::size_t at = json.find(marker);
+  if (at == std::string::npos || json.find(marker, at + 1) != std::string::npos) return std::nullopt;
+  return at;
+}
+
+std::string dumped(const nlohmann::json& data) {
+  return scriptSafe(data.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+}
+
 // The data as script-safe JSON text. The terrain's picture, a megabyte of
 // base64 that the JSON writer would look at byte by byte, is taken out
 // first and set back into the finished text where its start alone stood
-// (when that start stands nowhere else, as in a name).
-std::string scriptSafeJson(nlohmann::json data) {
+// (when that start stands nowhere else, as in a name); each member given
+// as text is made script-safe too and set where the member stands null
+// (`"cells":null`: a name cannot hold that, as its quotes are escaped).
+// The text is put together once, the large parts copied once.
+std::string scriptSafeJson(nlohmann::json data, const std::vector<JsonText>& asText) {
   std::string png;
   const auto terrain = data.find("terrain");
   if (terrain != data.end() && terrain->is_object()) {
@@ -64,17 +80,48 @@ std::string scriptSafeJson(nlohmann::json data) {
       }
     }
   }
-  std::string json =
-      scriptSafe(data.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
-  if (png.empty()) return json;
-  const std::string quoted = "\"" + std::string(kPngStart) + "\"";
-  const std::size_t at = json.find(quoted);
-  if (at == std::string::npos || json.find(quoted, at + 1) != std::string::npos) {
+  for (const JsonText& member : asText) data[member.name] = nullptr;
+  std::string json = dumped(data);
+  const std::string quotedStart = "\"" + std::string(kPngStart) + "\"";
+  std::optional<std::size_t> pngAt;
+  if (!png.empty() && !(pngAt = onlyPlace(json, quotedStart))) {
     // The start stands in a name too: the picture goes through the writer.
     (*terrain)["png"] = std::move(png);
-    return scriptSafe(data.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+    png.clear();
+    json = dumped(data);
   }
-  return json.replace(at + 1, kPngStart.size(), png);
+  struct Splice {
+    std::size_t at, length;
+    std::string text;
+  };
+  std::vector<Splice> splices;
+  if (pngAt) splices.push_back({*pngAt + 1, kPngStart.size(), std::move(png)});
+  for (const JsonText& member : asText) {
+    const std::string marker = "\"" + member.name + "\":null";
+    const std::optional<std::size_t> at = onlyPlace(json, marker);
+    if (!at) {
+      // Not met with data made by plannerData: every member goes through
+      // the writer.
+      for (const JsonText& each : asText) data[each.name] = nlohmann::json::parse(each.text);
+      if (pngAt) (*terrain)["png"] = std::move(splices.front().text);
+      return dumped(data);
+    }
+    splices.push_back({*at + marker.size() - 4, 4, scriptSafe(member.text)});  // in place of null
+  }
+  if (splices.empty()) return json;
+  std::sort(splices.begin(), splices.end(), [](const Splice& a, const Splice& b) { return a.at < b.at; });
+  std::size_t size = json.size();
+  for (const Splice& splice : splices) size += splice.text.size();
+  std::string whole;
+  whole.reserve(size);
+  std::size_t from = 0;
+  for (const Splice& splice : splices) {
+    whole.append(json, from, splice.at - from);
+    whole.append(splice.text);
+    from = splice.at + splice.length;
+  }
+  whole.append(json, from);
+  return whole;
 }
 
 struct Part {
@@ -108,8 +155,8 @@ std::string filled(std::string_view skeleton, std::initializer_list<Part> parts)
 
 }  // namespace
 
-std::string plannerPage(nlohmann::json data) {
-  const std::string json = scriptSafeJson(std::move(data));
+std::string plannerPage(nlohmann::json data, const std::vector<JsonText>& asText) {
+  const std::string json = scriptSafeJson(std::move(data), asText);
   return filled(bytes(page_files::page_html),
                 {
                     {"@planner.css@", bytes(page_files::planner_css)},

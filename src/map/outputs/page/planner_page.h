@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -36,4 +37,10 @@
 //    "terrain": null | {"png": "data:image/png;base64,...", "west": minX,
 //                       "north": maxY, "columns": n, "rows": m}}
 // Text that is not valid UTF-8 is written with U+FFFD in its place.
-std::string plannerPage(nlohmann::json data);
+// `asText` are members of the data given as JSON text instead (see
+// plannerData), each written in the place of the data's own.
+struct JsonText {
+  std::string name;
+  std::string text;
+};
+std::string plannerPage(nlohmann::json data, const std::vector<JsonText>& asText = {});
