@@ -326,12 +326,20 @@ std::optional<std::vector<std::optional<LandHeights>>> heightsForViews(
   if (finest == 0) return kept;
   std::optional<std::vector<float>> fine;
   if (!sources.deleted && sources.vhgt != nullptr) fine = sampleVertexHeights(sources.vhgt, finest);
+  // Without heights from VHGT (none, none that are finite numbers, or a
+  // deleted record) as heightsOf goes on: from WNAM where it is known.
+  if (!fine && !sources.deleted && !wnamKnown) return std::nullopt;
+  std::size_t finestView = views.size();  // takes the decoded heights themselves
   for (std::size_t i = 0; i < views.size(); ++i) {
     const int side = views[i].samples;
     if (!isLandDetail(side) || (framed && !views[i].frame.holds(sources.grid))) continue;
     if (!fine) {
-      kept[i] = heightsOf(sources, side, wnamKnown);
-      if (!kept[i]) return std::nullopt;
+      kept[i] = LandHeights{sources.grid, side, {}};
+      if (!sources.deleted && sources.wnam != nullptr) kept[i]->heights = sampleWorldMap(sources.wnam, side);
+      continue;
+    }
+    if (side == finest && finestView == views.size()) {
+      finestView = i;
       continue;
     }
     const int step = (finest - 1) / (side - 1);
@@ -343,6 +351,7 @@ std::optional<std::vector<std::optional<LandHeights>>> heightsForViews(
     }
     kept[i] = std::move(land);
   }
+  if (finestView < views.size()) kept[finestView] = LandHeights{sources.grid, finest, std::move(*fine)};
   return kept;
 }
 
