@@ -135,12 +135,19 @@ LinePassResult rewriteLines(const WriteInputs& in, WriteState& state, const uint
   char lower[kScriptLineSize];
   std::size_t at = 0;
   std::size_t length;
+  // Where the next command word begins (at or after the line read next): a
+  // line in which none begins holds none, and is not searched for one.
+  std::size_t next = nextCommandWord(text, size, 0);
   while ((length = readLineFromMemory(text, size, at, line, sizeof line)) > 0) {
     lowerCaseCopy(line, length, lower);
     // The word tests see a line up to a zero byte in it; such a line is only
     // copied, as rewriting it would lose what follows the zero byte.
     const bool holdsZeroByte = std::strlen(line) != length;
-    const bool offered = holdsCommandWord(lower);
+    bool offered = false;
+    if (next < at) {
+      next = nextCommandWord(text, size, at);
+      offered = holdsCommandWord(lower);
+    }
     if (offered && !holdsZeroByte && rewriteCommandLine(in, state, line) == 1) {
       if (!in.options.verbose) {
         state.log.append(nameNote(form.changedLead, name, "\"\n").view());

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -53,6 +54,14 @@ inline bool holdsCommandWord(const char* lower) {
   }
   return false;
 }
+
+// Where in the bytes the next command word begins at or after `from`, in
+// any case of its letters; `size` when none does. A line (or a piece of
+// one) without any is no command line, as holdsCommandWord only finds them
+// in its lower-cased copy. Passes over the many texts and lines that hold
+// no command sixteen bytes at a time, e.g. "Journal \"quest_1\" 10" (no
+// "po", "ai" or "pl" in it).
+std::size_t nextCommandWord(const uint8_t* text, std::size_t size, std::size_t from);
 
 // Where a command line keeps its X and Y, and what they say.
 struct CommandCoordinates {
