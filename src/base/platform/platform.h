@@ -93,6 +93,12 @@ bool syncFileStream(std::FILE* file);
 // there already. A hint only: where the system has no such call (Windows)
 // or refuses it (a pipe), nothing happens.
 void startWritingToDisk(std::FILE* file, uint64_t from, uint64_t length);
+// Asks the memory allocator to keep what a program that builds a large
+// model (quendrel-map over a whole game) frees, and to grow its heaps in
+// large steps, rather than to hand memory back to the system and take it
+// again page by page. A hint only: where the allocator has no such setting,
+// nothing happens.
+void keepFreedMemoryAtHand();
 // Gives `to` the modification time of `from`, to the precision the system
 // keeps; false, with errno set, when it cannot.
 bool copyModificationTime(const char* from, const char* to);

@@ -322,6 +322,7 @@ bool syncFileStream(std::FILE* file) {
 
 // Windows has no call that starts the write-back of a range and returns;
 // its own lazy writer starts within a second or so.
+void keepFreedMemoryAtHand() {}
 void startWritingToDisk(std::FILE*, uint64_t, uint64_t) {}
 
 // MoveFileEx replaces the file (or the link) under the new name in one step;
