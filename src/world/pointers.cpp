@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <iterator>
 #include <optional>
 #include <utility>
 
@@ -155,10 +154,6 @@ void findNpcPointers(std::vector<FoundPointer>& found, const PointerGrids& wante
   if (pending) addPosition(found, wanted, pending->first, data, pending->second);
 }
 
-bool mayHoldCommandWord(const uint8_t* text, std::size_t size) {
-  return nextCommandWord(text, size, 0) < size;
-}
-
 // The command lines of a script's or dialogue entry's text, read as the
 // rewriting reads them: a line at a time, in pieces of kScriptLineSize - 1
 // bytes; a line holding a zero byte is never a command. Only the lines in
@@ -183,10 +178,6 @@ void findTextPointers(std::vector<FoundPointer>& found, const PointerGrids& want
         continue;
       }
       next = nextCommandWord(text, s.size, at);
-      if (!mayHoldCommandWord(text + lineStart, length)) {
-        lineStart = at;
-        continue;
-      }
       lowerCaseCopy(line, length, lower);
       if (std::strlen(line) == length && holdsCommandWord(lower)) {
         std::optional<CommandCoordinates> command = readCommandCoordinates(lower);
