@@ -132,6 +132,14 @@ SameLand clashOf(const ClashCandidate& candidate, bool pluginOnly, std::size_t p
   return clash ? SameLand::kDifferent : unknown ? SameLand::kUnknown : SameLand::kSame;
 }
 
+// Each file's places in increasing order, each once.
+void sortEachOnce(std::vector<std::vector<uint64_t>>& places) {
+  for (std::vector<uint64_t>& offsets : places) {
+    std::sort(offsets.begin(), offsets.end());
+    offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());
+  }
+}
+
 int64_t heightDifference(const std::vector<LandOnGrid>& lands) {
   std::vector<std::vector<float>> heights;
   for (const LandOnGrid& land : lands) {
@@ -210,6 +218,16 @@ std::vector<LandClash> findClashes(const std::vector<ClashCandidate>& candidates
   return clashes;
 }
 
+std::vector<std::vector<uint64_t>> candidatePlaces(const std::vector<ClashCandidate>& candidates,
+                                                   std::size_t pluginFile) {
+  std::vector<std::vector<uint64_t>> places(pluginFile + 1);
+  for (const ClashCandidate& candidate : candidates) {
+    for (const LandOnGrid& land : candidate.lands) places[land.file].push_back(land.offset);
+  }
+  sortEachOnce(places);
+  return places;
+}
+
 std::vector<std::vector<uint64_t>> landToReadWhole(const std::vector<ClashCandidate>& candidates,
                                                    bool pluginOnly, std::size_t pluginFile) {
   std::vector<std::vector<uint64_t>> whole(pluginFile + 1);
@@ -222,10 +240,7 @@ std::vector<std::vector<uint64_t>> landToReadWhole(const std::vector<ClashCandid
       return true;
     });
   }
-  for (std::vector<uint64_t>& offsets : whole) {
-    std::sort(offsets.begin(), offsets.end());
-    offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());
-  }
+  sortEachOnce(whole);
   return whole;
 }
 

@@ -50,8 +50,14 @@ struct LandClash {
   int64_t heightDifference;
 };
 
-// The places of the lands (one list for each file, as readGameLand's
-// `wanted`) to be read whole before findClashes can tell whether the
+// The places of the candidates' land records: one list for each checked
+// plugin in order, then PLUGIN's (`pluginFile`), each in increasing order,
+// each place once; as readGameLand wants them.
+std::vector<std::vector<uint64_t>> candidatePlaces(const std::vector<ClashCandidate>& candidates,
+                                                   std::size_t pluginFile);
+
+// The places of the lands (one list for each file, as candidatePlaces
+// gives them) to be read whole before findClashes can tell whether the
 // candidates clash: those whose heights are the same as a land they are
 // compared with (see compareLand), on grids where no two lands differ
 // already.

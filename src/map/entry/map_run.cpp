@@ -174,14 +174,7 @@ std::vector<LandClash> readLandAndClashes(GameModel& model, const MapOptions& op
   }
   std::vector<ClashCandidate> candidates = clashCandidates(model);
   const std::size_t pluginFile = model.checkedPaths.size();
-  std::vector<std::vector<uint64_t>> wanted(pluginFile + 1);
-  for (const ClashCandidate& candidate : candidates) {
-    for (const LandOnGrid& land : candidate.lands) wanted[land.file].push_back(land.offset);
-  }
-  for (std::vector<uint64_t>& offsets : wanted) {
-    std::sort(offsets.begin(), offsets.end());
-    offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());
-  }
+  const std::vector<std::vector<uint64_t>> wanted = candidatePlaces(candidates, pluginFile);
   const std::vector<std::vector<LandDigest>> digests = readGameLand(model, std::move(views), wanted);
   // Each land of the candidates pointed at what was read of it at its place.
   auto point = [&](const std::vector<std::vector<uint64_t>>& places,

@@ -55,10 +55,6 @@ std::vector<std::vector<LandRecord>> landOnTop(const GameModel& model) {
   return onTop;
 }
 
-}  // namespace
-
-namespace {
-
 // The walk's records of the places asked for in one file (its lands, in
 // file order); a place it did not list, or every place when `whole`, is
 // read whole.
