@@ -14,7 +14,9 @@
 #              CRLF_LOGS=1  the NEW build writes the run log, the message file
 #                           and the console with CR LF line ends (Windows):
 #                           they are compared with CR LF taken back to LF
-# Prints one line per difference and exits 1 when there is any.
+# Prints one line per file that differs and exits 1 when a case differs
+# twice: a case that differs is run again, and one that is the same the
+# second time (a machine's hiccup, not a build's fault) is shown, not counted.
 set -u
 old=$1
 new=$2
@@ -47,26 +49,57 @@ for plugin in "$@"; do
   [ -f "$plugin" ] || { echo "no plugin $plugin" >&2; exit 2; }
 done
 
+# Compares the two runs' files; prints a line per file that differs and
+# returns how many did.
+compare_pair() {
+  local label=$1 count=0 file a b
+  for file in status.txt QNOUT.ESP cell_log.txt qnlog.txt stdout.txt stderr.txt saw; do
+    a=$work/old/$file
+    b=$work/new/$file
+    [ -e "$a" ] || [ -e "$b" ] || continue
+    if [ "${CRLF_LOGS:-0}" = 1 ] && [ "$file" != QNOUT.ESP ] && [ "$file" != cell_log.txt ]; then
+      [ -e "$b" ] && sed -i 's/\r$//' "$b"
+    fi
+    if ! cmp -s "$a" "$b"; then
+      echo "differs: $file for $label"
+      count=$((count + 1))
+    fi
+  done
+  return $count
+}
+
+# What each run ended with, to tell a fault of the build from one of the
+# machine (a full disk, an emulator that failed to start).
+show_pair() {
+  local side
+  for side in old new; do
+    echo "  $side: exit status $(cat "$work/$side/status.txt" 2>/dev/null); files: $(cd "$work/$side" && ls | tr '\n' ' ')"
+    tail -n 4 "$work/$side/stdout.txt" "$work/$side/stderr.txt" 2>/dev/null | sed 's/^/    /'
+  done
+}
+
 differences=0
 IFS='|' read -r -d '' -a rule_sets < <(printf '%s' "$RULES")
 IFS='|' read -r -d '' -a option_sets < <(printf '%s' "$OPTIONS")
 for plugin in "$@"; do
   for rules in "${rule_sets[@]}"; do
     for options in "${option_sets[@]}"; do
+      label="$(basename "$plugin") with rules [$rules] options [$options]"
       run_one old "$old" "$plugin" "$rules" "$options"
       run_one new "$new" "$plugin" "$rules" "$options"
-      for file in status.txt QNOUT.ESP cell_log.txt qnlog.txt stdout.txt stderr.txt saw; do
-        a=$work/old/$file
-        b=$work/new/$file
-        [ -e "$a" ] || [ -e "$b" ] || continue
-        if [ "${CRLF_LOGS:-0}" = 1 ] && [ "$file" != QNOUT.ESP ] && [ "$file" != cell_log.txt ]; then
-          [ -e "$b" ] && sed -i 's/\r$//' "$b"
-        fi
-        if ! cmp -s "$a" "$b"; then
-          echo "differs: $file for $(basename "$plugin") with rules [$rules] options [$options]"
-          differences=$((differences + 1))
-        fi
-      done
+      compare_pair "$label" && continue
+      show_pair
+      # A case that differs is run again once: a difference both runs show is
+      # the builds'; one that goes away was the machine's, and is shown above
+      # but not counted.
+      run_one old "$old" "$plugin" "$rules" "$options"
+      run_one new "$new" "$plugin" "$rules" "$options"
+      if compare_pair "$label (run again)"; then
+        echo "  the same when run again: not counted"
+      else
+        show_pair
+        differences=$((differences + 1))
+      fi
     done
   done
 done
