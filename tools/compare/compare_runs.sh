@@ -50,9 +50,9 @@ for plugin in "$@"; do
 done
 
 # Compares the two runs' files; prints a line per file that differs and
-# returns how many did.
+# fails when any did.
 compare_pair() {
-  local label=$1 count=0 file a b
+  local label=$1 same=0 file a b
   for file in status.txt QNOUT.ESP cell_log.txt qnlog.txt stdout.txt stderr.txt saw; do
     a=$work/old/$file
     b=$work/new/$file
@@ -62,10 +62,10 @@ compare_pair() {
     fi
     if ! cmp -s "$a" "$b"; then
       echo "differs: $file for $label"
-      count=$((count + 1))
+      same=1
     fi
   done
-  return $count
+  return $same
 }
 
 # What each run ended with, to tell a fault of the build from one of the
@@ -103,5 +103,5 @@ for plugin in "$@"; do
     done
   done
 done
-echo "$differences differences"
+echo "$differences cases differ"
 [ "$differences" -eq 0 ]
